@@ -1,0 +1,598 @@
+#include "app/frmPenwick.h"
+
+#include "app/AppInfo.h"
+#include "editing/EditCommands.h"
+#include "favorites/FavoritesCommands.h"
+#include "files/DocumentCommands.h"
+#include "files/PrintCommands.h"
+#include "files/SelectionExport.h"
+#include "format/FormatCommands.h"
+#include "format/TransformCommands.h"
+#include "help/HelpCommands.h"
+#include "platform/CommonDialog.h"
+#include "platform/Prompter.h"
+#include "platform/RichTextBox.h"
+#include "prefs/OptionsCommands.h"
+#include "prefs/SettingKeys.h"
+#include "search/SearchCommands.h"
+#include "search/StatisticsCommands.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+struct PanelSpec {
+    const char *tooltip;
+    int widthTwips;
+};
+
+constexpr PanelSpec kPanels[] = {
+    {"Last modified", 2601}, {"File size", 1235}, {"Font and size", 2251},
+    {"INS/OVR Status", 540}, {"CAPS Lock Status", 540}, {"File Mod/Saved Status", 271},
+};
+
+constexpr float kDefaultWidth = 7905;
+constexpr float kDefaultHeight = 7020;
+
+} // namespace
+
+frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialog(std::make_unique<CommonDialog>(this))
+{
+    setObjectName(QStringLiteral("frmPenwick"));
+    m_editor = new RichTextBox(this);
+    m_editor->setObjectName(QStringLiteral("rtbEditor"));
+    setCentralWidget(m_editor);
+
+    m_documents = std::make_unique<DocumentCommands>(*this);
+    m_export = std::make_unique<SelectionExport>(*this);
+    m_printing = std::make_unique<PrintCommands>(*this);
+    m_editing = std::make_unique<EditCommands>(*this);
+    m_format = std::make_unique<FormatCommands>(*this);
+    m_transforms = std::make_unique<TransformCommands>(*this);
+    m_search = std::make_unique<SearchCommands>(*this);
+    m_statistics = std::make_unique<StatisticsCommands>(*this);
+    m_options = std::make_unique<OptionsCommands>(*this);
+    m_favorites = std::make_unique<FavoritesCommands>(*this);
+    m_help = std::make_unique<HelpCommands>(*this);
+
+    createMenus();
+    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("tbToolbar"));
+    m_toolbar->setMovable(false);
+    createStatusBar();
+
+    connect(m_editor, &RichTextBox::Change, this, &frmPenwick::rtbEditor_Change);
+    connect(m_editor, &RichTextBox::SelChange, this, &frmPenwick::rtbEditor_SelChange);
+    connect(m_editor, &RichTextBox::KeyDown, this, &frmPenwick::rtbEditor_KeyDown);
+    connect(m_editor, &RichTextBox::MouseDown, this, &frmPenwick::rtbEditor_MouseDown);
+    m_editor->installEventFilter(this);
+    qApp->installEventFilter(this);
+
+    Form_Load(commandLine);
+}
+
+frmPenwick::~frmPenwick()
+{
+    qApp->removeEventFilter(this);
+}
+
+QAction *frmPenwick::addCommand(QMenu *menu, const char *name, const QString &caption,
+                                void (frmPenwick::*slot)(), const QKeySequence &shortcut)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    // Check marks belong to the program: undo Qt's own toggle before the command runs,
+    // so that a command behaves the same from the menu, a key or the toolbar.
+    connect(action, &QAction::triggered, this, [this, action, slot] {
+        if (action->isCheckable())
+            action->setChecked(!action->isChecked());
+        (this->*slot)();
+    });
+    menu->addAction(action);
+    return action;
+}
+
+void frmPenwick::addSeparator(QMenu *menu, const char *name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+void frmPenwick::createMenus()
+{
+    auto addMenu = [this](const char *name, const QString &caption) {
+        QMenu *menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto checkable = [](QAction *action, bool checked = false) {
+        action->setCheckable(true);
+        action->setChecked(checked);
+        return action;
+    };
+
+    QMenu *file = addMenu("mnuFile", QStringLiteral("&File"));
+    connect(file, &QMenu::aboutToShow, this, &frmPenwick::mnuFile_Click);
+    addCommand(file, "mnuFileNew", QStringLiteral("&New"), &frmPenwick::mnuFileNew_Click);
+    addCommand(file, "mnuFileOpen", QStringLiteral("&Open..."), &frmPenwick::mnuFileOpen_Click);
+    addSeparator(file, "mnuFileBar1");
+    addCommand(file, "mnuFileSave", QStringLiteral("&Save"), &frmPenwick::mnuFileSave_Click)->setEnabled(false);
+    addCommand(file, "mnuFileSaveAs", QStringLiteral("Save &As..."), &frmPenwick::mnuFileSaveAs_Click);
+    addSeparator(file, "mnuFileBar6");
+    addCommand(file, "mnuFileSaveSelection", QStringLiteral("Save S&election As..."),
+               &frmPenwick::mnuFileSaveSelection_Click)->setEnabled(false);
+    addCommand(file, "mnuFileAppendSelection", QStringLiteral("Appen&d Selection To..."),
+               &frmPenwick::mnuFileAppendSelection_Click)->setEnabled(false);
+    addSeparator(file, "mnuFileBar2");
+    addCommand(file, "mnuFileFavorites", QStringLiteral("&Favorite Files/Folders"), &frmPenwick::mnuFileFavorites_Click);
+    addSeparator(file, "mnuFileBar3");
+    addCommand(file, "mnuFilePageSetup", QStringLiteral("Pr&int Setup"), &frmPenwick::mnuFilePageSetup_Click);
+    addCommand(file, "mnuFilePrint", QStringLiteral("&Print..."), &frmPenwick::mnuFilePrint_Click);
+    addSeparator(file, "mnuFileBar4");
+    // Element 0 of the recent-files array; the list adds the others after it.
+    auto *mru = new QAction(QStringLiteral("MRU FileList"), this);
+    mru->setObjectName(QStringLiteral("mnuFileMRU"));
+    mru->setData(0);
+    mru->setVisible(false);
+    connect(mru, &QAction::triggered, this, [this] { mnuFileMRU_Click(0); });
+    file->addAction(mru);
+    addSeparator(file, "mnuFileBar5");
+    addCommand(file, "mnuFileExit", QStringLiteral("E&xit"), &frmPenwick::mnuFileExit_Click);
+
+    QMenu *edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
+    connect(edit, &QMenu::aboutToShow, this, &frmPenwick::mnuEdit_Click);
+    addCommand(edit, "mnuEditUndo", QStringLiteral("&Undo"), &frmPenwick::mnuEditUndo_Click, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    addSeparator(edit, "mnuEditBar1");
+    addCommand(edit, "mnuEditCut", QStringLiteral("Cu&t"), &frmPenwick::mnuEditCut_Click, QKeySequence(Qt::CTRL | Qt::Key_X))->setEnabled(false);
+    addCommand(edit, "mnuEditCopy", QStringLiteral("&Copy"), &frmPenwick::mnuEditCopy_Click, QKeySequence(Qt::CTRL | Qt::Key_C))->setEnabled(false);
+    addCommand(edit, "mnuEditPaste", QStringLiteral("&Paste"), &frmPenwick::mnuEditPaste_Click, QKeySequence(Qt::CTRL | Qt::Key_V))->setEnabled(false);
+    addCommand(edit, "mnuEditDelete", QStringLiteral("De&lete"), &frmPenwick::mnuEditDelete_Click, QKeySequence(Qt::Key_Delete))->setEnabled(false);
+    addCommand(edit, "mnuEditClearAll", QStringLiteral("Cl&ear All"), &frmPenwick::mnuEditClearAll_Click);
+    addSeparator(edit, "mnuEditBar2");
+    addCommand(edit, "mnuEditSelectWord", QStringLiteral("Select Word"), &frmPenwick::mnuEditSelectWord_Click, QKeySequence(Qt::CTRL | Qt::Key_W));
+    addCommand(edit, "mnuEditSelectSentence", QStringLiteral("Select Sentence"), &frmPenwick::mnuEditSelectSentence_Click, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(edit, "mnuEditSelectAll", QStringLiteral("Select &All"), &frmPenwick::mnuEditSelectAll_Click, QKeySequence(Qt::CTRL | Qt::Key_A));
+    addSeparator(edit, "mnuEditBar3");
+    addCommand(edit, "mnuEditDateTime", QStringLiteral("Insert &Date/Time"), &frmPenwick::mnuEditDateTime_Click, QKeySequence(Qt::Key_F5));
+    addCommand(edit, "mnuEditTime", QStringLiteral("Insert Time"), &frmPenwick::mnuEditTime_Click, QKeySequence(Qt::Key_F6));
+    addCommand(edit, "mnuEditDate", QStringLiteral("Insert Long Date"), &frmPenwick::mnuEditDate_Click, QKeySequence(Qt::Key_F7));
+    addSeparator(edit, "mnuEditBar4");
+    addCommand(edit, "mnuEditInsertLine", QStringLiteral("Insert Line (=)"), &frmPenwick::mnuEditInsertLine_Click, QKeySequence(Qt::CTRL | Qt::Key_F5));
+    addCommand(edit, "mnuEditInsertCustomLine", QStringLiteral("Insert Custom Line"), &frmPenwick::mnuEditInsertCustomLine_Click, QKeySequence(Qt::CTRL | Qt::Key_F6));
+    addSeparator(edit, "mnuEditBar5");
+    checkable(addCommand(edit, "mnuEditWordWrap", QStringLiteral("&Word Wrap"), &frmPenwick::mnuEditWordWrap_Click), true);
+
+    QMenu *search = addMenu("mnuSearch", QStringLiteral("Sear&ch"));
+    addCommand(search, "mnuSearchFind", QStringLiteral("&Find..."), &frmPenwick::mnuSearchFind_Click, QKeySequence(Qt::Key_F2));
+    addCommand(search, "mnuSearchFindNext", QStringLiteral("Find &Next"), &frmPenwick::mnuSearchFindNext_Click, QKeySequence(Qt::Key_F3));
+    addCommand(search, "mnuSearchFindReplace", QStringLiteral("Find and &Replace..."), &frmPenwick::mnuSearchFindReplace_Click, QKeySequence(Qt::Key_F4));
+    addSeparator(search, "mnuSearchBar1");
+    addCommand(search, "mnuSearchCharacterCount", QStringLiteral("&Character Count"), &frmPenwick::mnuSearchCharacterCount_Click, QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    addCommand(search, "mnuSearchWordCount", QStringLiteral("&Word Count"), &frmPenwick::mnuSearchWordCount_Click, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    addCommand(search, "mnuSearchLineCount", QStringLiteral("&Line Count"), &frmPenwick::mnuSearchLineCount_Click, QKeySequence(Qt::SHIFT | Qt::Key_F4));
+
+    QMenu *format = addMenu("mnuFormat", QStringLiteral("For&mat"));
+    addCommand(format, "mnuFormatFont", QStringLiteral("&Font..."), &frmPenwick::mnuFormatFont_Click, QKeySequence(Qt::CTRL | Qt::Key_F));
+    addCommand(format, "mnuFormatTextColor", QStringLiteral("Text &Color..."), &frmPenwick::mnuFormatTextColor_Click, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addSeparator(format, "mnuFormatBar1");
+    checkable(addCommand(format, "mnuFormatBold", QStringLiteral("&Bold"), &frmPenwick::mnuFormatBold_Click));
+    checkable(addCommand(format, "mnuFormatItalic", QStringLiteral("&Italic"), &frmPenwick::mnuFormatItalic_Click));
+    checkable(addCommand(format, "mnuFormatUnderline", QStringLiteral("U&nderline"), &frmPenwick::mnuFormatUnderline_Click));
+    addCommand(format, "mnuFormatRegular", QStringLiteral("&Regular"), &frmPenwick::mnuFormatRegular_Click);
+    addSeparator(format, "mnuFormatBar2");
+    checkable(addCommand(format, "mnuFormatAlignLeft", QStringLiteral("Ali&gn Left"), &frmPenwick::mnuFormatAlignLeft_Click, QKeySequence(Qt::SHIFT | Qt::Key_F5)), true);
+    checkable(addCommand(format, "mnuFormatCenter", QStringLiteral("C&enter"), &frmPenwick::mnuFormatCenter_Click, QKeySequence(Qt::SHIFT | Qt::Key_F6)));
+    checkable(addCommand(format, "mnuFormatAlignRight", QStringLiteral("Align Rig&ht"), &frmPenwick::mnuFormatAlignRight_Click, QKeySequence(Qt::SHIFT | Qt::Key_F7)));
+    addSeparator(format, "mnuFormatBar3");
+    addCommand(format, "mnuFormatResetAll", QStringLiteral("Rese&t All Formatting"), &frmPenwick::mnuFormatResetAll_Click);
+    addSeparator(format, "mnuFormatBar4");
+    addCommand(format, "mnuFormatUpperCase", QStringLiteral("To &UPPER Case"), &frmPenwick::mnuFormatUpperCase_Click, QKeySequence(Qt::CTRL | Qt::Key_U));
+    addCommand(format, "mnuFormatLowerCase", QStringLiteral("To &lower Case"), &frmPenwick::mnuFormatLowerCase_Click, QKeySequence(Qt::CTRL | Qt::Key_L));
+    addCommand(format, "mnuFormatCapitalize", QStringLiteral("C&apitalize"), &frmPenwick::mnuFormatCapitalize_Click, QKeySequence(Qt::CTRL | Qt::Key_P));
+    addCommand(format, "mnuFormatInvertCase", QStringLiteral("In&vert Case"), &frmPenwick::mnuFormatInvertCase_Click, QKeySequence(Qt::CTRL | Qt::Key_I));
+    addSeparator(format, "mnuFormatBar5");
+    addCommand(format, "mnuFormatRemoveLineBreaks", QStringLiteral("Line Brea&ks to Wrap"), &frmPenwick::mnuFormatRemoveLineBreaks_Click, QKeySequence(Qt::CTRL | Qt::Key_K));
+
+    QMenu *options = addMenu("mnuOptions", QStringLiteral("O&ptions"));
+    connect(options, &QMenu::aboutToShow, this, &frmPenwick::mnuOptions_Click);
+    checkable(addCommand(options, "mnuOptionsLastPath", QStringLiteral("Save &Last Open Path on Exit"), &frmPenwick::mnuOptionsLastPath_Click));
+    checkable(addCommand(options, "mnuOptionsDefPath", QStringLiteral("Select &Default Open Path..."), &frmPenwick::mnuOptionsDefPath_Click));
+    addSeparator(options, "mnuOptionsBar3");
+    checkable(addCommand(options, "mnuOptionsSaveSizePosition", QStringLiteral("Save Size/&Position on Exit"), &frmPenwick::mnuOptionsSaveSizePosition_Click));
+    addSeparator(options, "mnuOptionsBar1");
+    addCommand(options, "mnuOptionsFont", QStringLiteral("Default &Font"), &frmPenwick::mnuOptionsFont_Click);
+    addCommand(options, "mnuOptionsFontSize", QStringLiteral("Default Font &Size"), &frmPenwick::mnuOptionsFontSize_Click);
+    addSeparator(options, "mnuOptionsBar2");
+    checkable(addCommand(options, "mnuOptionsAlwaysOnTop", QStringLiteral("Always On &Top"), &frmPenwick::mnuOptionsAlwaysOnTop_Click, QKeySequence(Qt::CTRL | Qt::Key_T)));
+
+    QMenu *help = addMenu("mnuHelp", QStringLiteral("&Help"));
+    addCommand(help, "mnuHelpHelpTopics", QStringLiteral("&Help Topics"), &frmPenwick::mnuHelpHelpTopics_Click, QKeySequence(Qt::Key_F1));
+    addCommand(help, "mnuHelpAbout", QStringLiteral("About Penwick"), &frmPenwick::mnuHelpAbout_Click);
+}
+
+void frmPenwick::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    int panel = 1;
+    for (const PanelSpec &spec : kPanels) {
+        auto *label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(panel++));
+        label->setToolTip(QLatin1String(spec.tooltip));
+        label->setMinimumWidth(m_editor->twipsToPixels(spec.widthTwips));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(label, panel == 2 ? 1 : 0);
+        m_panels << label;
+    }
+    // A key-state panel: shown active while Caps Lock is on.
+    m_panels[4]->setText(QStringLiteral("CAPS"));
+    m_panels[4]->setEnabled(false);
+}
+
+QAction *frmPenwick::action(const char *name) const
+{
+    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+QMenu *frmPenwick::menu(const char *name) const
+{
+    return findChild<QMenu *>(QLatin1String(name));
+}
+
+QString frmPenwick::panelText(int panel) const
+{
+    return m_panels.value(panel - 1) ? m_panels[panel - 1]->text() : QString();
+}
+
+void frmPenwick::setPanelText(int panel, const QString &text)
+{
+    if (QLabel *label = m_panels.value(panel - 1))
+        label->setText(text);
+}
+
+void frmPenwick::UpdateCaption()
+{
+    setWindowTitle(appinfo::title()
+                   + (m_doc.CurrentFile.isEmpty() ? QStringLiteral(" - Untitled")
+                                                  : QStringLiteral(" - ") + m_doc.CurrentFile));
+}
+
+int frmPenwick::ChangedPrompt()
+{
+    return prompter().messageBox(this,
+                                 QStringLiteral("The file ") + m_doc.CurrentFile
+                                     + QStringLiteral(" has changed.\r\nDo you want to save the changes?"),
+                                 msgbox::YesNoCancel | msgbox::Exclamation, appinfo::title());
+}
+
+void frmPenwick::ApplyAlwaysOnTop()
+{
+    const int flag = action("mnuOptionsAlwaysOnTop")->isChecked() ? 1 : 0;
+    if (!SetTopmost(flag, this))
+        prompter().messageBox(this, QStringLiteral("Positioning Error!"), msgbox::OKOnly | msgbox::Critical,
+                              QStringLiteral("Program Error"));
+}
+
+void frmPenwick::Form_Load(const QString &commandLine)
+{
+    QAction *saveWinState = action("mnuOptionsSaveSizePosition");
+    saveWinState->setChecked(settings::SaveWinState.read());
+    if (saveWinState->isChecked()) {
+        setFormBounds(*this, QRectF(settings::MainLeft.read(), settings::MainTop.read(),
+                                    settings::MainWidth.read(), settings::MainHeight.read()));
+    } else {
+        QRectF bounds = formBounds(*this);
+        bounds.setSize(QSizeF(kDefaultWidth, kDefaultHeight));
+        setFormBounds(*this, bounds);
+        CenterForm(*this);
+    }
+
+    action("mnuOptionsAlwaysOnTop")->setChecked(settings::OnTop.read());
+    if (action("mnuOptionsAlwaysOnTop")->isChecked())
+        ApplyAlwaysOnTop();
+
+    m_doc.OpenDialogPath.clear();
+    action("mnuOptionsLastPath")->setChecked(settings::SaveLastPath.read());
+    if (action("mnuOptionsLastPath")->isChecked()) {
+        LastOpenPath = settings::LastPath.read();
+        m_doc.OpenDialogPath = LastOpenPath;
+    } else {
+        LastOpenPath.clear();
+    }
+    action("mnuOptionsDefPath")->setChecked(settings::SaveDefPath.read());
+    if (action("mnuOptionsDefPath")->isChecked()) {
+        m_doc.DefaultOpenPath = settings::DefPath.read();
+        m_doc.OpenDialogPath = m_doc.DefaultOpenPath;
+    } else {
+        m_doc.DefaultOpenPath.clear();
+    }
+    m_doc.DefaultFont = settings::Font.read();
+    m_doc.DefaultFontSize = settings::FontSize.read();
+
+    // A path that cannot be loaded leaves an untitled document rather than an editor bound
+    // to a file it does not hold.
+    if (commandLine.isEmpty() || !m_documents->loadAtStartup(commandLine))
+        StartUntitled();
+
+    setPanelText(4, QStringLiteral("INS"));
+    m_dialog->InitDir = m_doc.OpenDialogPath;
+    m_doc.FileChanged = false;
+    InsertMode = true;
+    m_documents->loadMruList();
+}
+
+void frmPenwick::StartUntitled()
+{
+    m_doc.CurrentFile.clear();
+    UpdateCaption();
+    m_dialog->FileName = QStringLiteral("Untitled");
+    ResetFormatting(*this);
+    m_editor->setSelStart(0);
+    setPanelText(1, generalDateText(QDateTime::currentDateTime()));
+    setPanelText(2, QStringLiteral("Bytes: 0"));
+    setPanelText(6, QStringLiteral("N"));
+}
+
+void frmPenwick::Form_Unload()
+{
+    if (!isMinimized()) {
+        const QRectF bounds = formBounds(*this);
+        settings::MainLeft.write(float(bounds.left()));
+        settings::MainTop.write(float(bounds.top()));
+        settings::MainWidth.write(float(bounds.width()));
+        settings::MainHeight.write(float(bounds.height()));
+    }
+    settings::SaveWinState.write(action("mnuOptionsSaveSizePosition")->isChecked());
+    settings::OnTop.write(action("mnuOptionsAlwaysOnTop")->isChecked());
+    settings::SaveLastPath.write(action("mnuOptionsLastPath")->isChecked());
+    settings::LastPath.write(LastOpenPath);
+    m_documents->saveMruList();
+
+    m_search->unloadDialog();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != this && qobject_cast<QDialog *>(*it) && (*it)->isVisible())
+            (*it)->close();
+    }
+}
+
+void frmPenwick::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (m_doc.FileChanged) {
+        switch (ChangedPrompt()) {
+        case msgbox::No:
+            break;
+        case msgbox::Yes:
+            // The window stays open when the text did not reach the disk.
+            if (!m_documents->save()) {
+                event->ignore();
+                return;
+            }
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    m_unloaded = true;
+    Form_Unload();
+    event->accept();
+}
+
+void frmPenwick::resizeEvent(QResizeEvent *event)
+{
+    // The editor fills the space between the toolbar and the status bar through the
+    // main window's own layout, which never gives it a negative height.
+    QMainWindow::resizeEvent(event);
+}
+
+bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_CapsLock && !key->isAutoRepeat() && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->window() == this) {
+            m_panels[4]->setEnabled(!m_panels[4]->isEnabled());
+        }
+    }
+    if (watched == m_editor && event->type() == QEvent::ShortcutOverride) {
+        // The editor claims keys such as Del and Ctrl+Z for itself; an enabled menu item with
+        // that shortcut takes it first, as in any menu-driven window.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction *candidate : findChildren<QAction *>(Qt::FindDirectChildrenOnly)) {
+            if (candidate->isEnabled() && candidate->isVisible() && candidate->shortcut() == pressed)
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmPenwick::NewDocument()
+{
+    m_editor->setTextRTF(QByteArray());
+    m_doc.CurrentFile.clear();
+    ResetFormatting(*this);
+    m_editor->setSelStart(0);
+    m_editor->setFocus();
+    m_dialog->FileName = QStringLiteral("Untitled");
+    UpdateCaption();
+    setPanelText(1, generalDateText(QDateTime::currentDateTime()));
+    setPanelText(2, QStringLiteral("Bytes: 0"));
+    setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
+    m_doc.FileChanged = false;
+    setPanelText(6, QStringLiteral("N"));
+}
+
+void frmPenwick::mnuFileNew_Click()
+{
+    if (!m_doc.FileChanged) {
+        NewDocument();
+        return;
+    }
+    switch (ChangedPrompt()) {
+    case msgbox::No: NewDocument(); break;
+    case msgbox::Yes: mnuFileSave_Click(); break;
+    default: m_editor->setFocus(); break;
+    }
+}
+
+void frmPenwick::mnuFile_Click()
+{
+    const bool hasSelection = m_editor->textCursor().hasSelection();
+    action("mnuFileSaveSelection")->setEnabled(hasSelection);
+    action("mnuFileAppendSelection")->setEnabled(hasSelection);
+    action("mnuFileSave")->setEnabled(m_doc.FileChanged);
+}
+
+void frmPenwick::rtbEditor_Change()
+{
+    m_doc.FileChanged = true;
+    setPanelText(6, QStringLiteral("M"));
+}
+
+void frmPenwick::rtbEditor_SelChange()
+{
+    const std::optional<bool> bold = m_editor->SelBold();
+    if (bold)
+        action("mnuFormatBold")->setChecked(*bold);
+    const std::optional<bool> italic = m_editor->SelItalic();
+    if (italic)
+        action("mnuFormatItalic")->setChecked(*italic);
+    const std::optional<bool> underline = m_editor->SelUnderline();
+    if (underline)
+        action("mnuFormatUnderline")->setChecked(*underline);
+
+    const std::optional<int> alignment = m_editor->SelAlignment();
+    action("mnuFormatAlignLeft")->setChecked(alignment == RichTextBox::rtfLeft);
+    action("mnuFormatCenter")->setChecked(alignment != RichTextBox::rtfLeft && alignment != RichTextBox::rtfRight);
+    action("mnuFormatAlignRight")->setChecked(alignment == RichTextBox::rtfRight);
+
+    setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
+}
+
+void frmPenwick::rtbEditor_KeyDown(int &keyCode, int shift)
+{
+    constexpr int ctrl = 2, ctrlShift = 3;
+    if (shift == ctrlShift) {
+        if (keyCode == 'S')
+            m_editor->UpTo(QStringLiteral(".?!"), true, false);
+        else if (keyCode == 'W')
+            m_editor->UpTo(QStringLiteral(" ,;:.?!"), true, false);
+    }
+    if (shift == ctrl) {
+        bool handled = true;
+        switch (keyCode) {
+        case 'V': mnuEditPaste_Click(); break;
+        case 'C': mnuEditCopy_Click(); break;
+        case 'X': mnuEditCut_Click(); break;
+        case 'Z': mnuEditUndo_Click(); break;
+        default: handled = false; break;
+        }
+        if (handled)
+            keyCode = 0;
+    }
+    if (keyCode == 45 && shift == 0) {
+        InsertMode = !InsertMode;
+        setPanelText(4, InsertMode ? QStringLiteral("INS") : QStringLiteral("OVR"));
+    }
+}
+
+void frmPenwick::rtbEditor_MouseDown(int button, int shift, int x, int y)
+{
+    Q_UNUSED(shift);
+    m_editing->updateEditMenu();
+    if (button == 2) {
+        const QPoint at(m_editor->twipsToPixels(x), m_editor->twipsToPixels(y));
+        menu("mnuEdit")->popup(m_editor->viewport()->mapToGlobal(at));
+    }
+}
+
+// Commands handed to the classes of their areas.
+void frmPenwick::mnuFileOpen_Click() { m_documents->open(); }
+void frmPenwick::mnuFileSave_Click() { m_documents->save(); }
+void frmPenwick::mnuFileSaveAs_Click() { m_documents->saveAs(); }
+void frmPenwick::mnuFileSaveSelection_Click() { m_export->saveSelectionAs(); }
+void frmPenwick::mnuFileAppendSelection_Click() { m_export->appendSelectionTo(); }
+void frmPenwick::mnuFileFavorites_Click() { m_favorites->open(); }
+void frmPenwick::mnuFilePageSetup_Click() { m_printing->pageSetup(); }
+void frmPenwick::mnuFilePrint_Click() { m_printing->print(); }
+void frmPenwick::mnuFileMRU_Click(int index) { m_documents->openRecent(index); }
+void frmPenwick::mnuFileExit_Click() { close(); }
+
+void frmPenwick::mnuEditUndo_Click() { m_editing->undo(); }
+void frmPenwick::mnuEditCut_Click() { m_editing->cut(); }
+void frmPenwick::mnuEditCopy_Click() { m_editing->copy(); }
+void frmPenwick::mnuEditPaste_Click() { m_editing->paste(); }
+void frmPenwick::mnuEditDelete_Click() { m_editing->deleteSelection(); }
+void frmPenwick::mnuEditClearAll_Click() { m_editing->clearAll(); }
+void frmPenwick::mnuEditSelectWord_Click() { m_editing->selectWord(); }
+void frmPenwick::mnuEditSelectSentence_Click() { m_editing->selectSentence(); }
+void frmPenwick::mnuEditSelectAll_Click() { m_editing->selectAll(); }
+void frmPenwick::mnuEditDateTime_Click() { m_editing->insertDateTime(); }
+void frmPenwick::mnuEditTime_Click() { m_editing->insertTime(); }
+void frmPenwick::mnuEditDate_Click() { m_editing->insertLongDate(); }
+void frmPenwick::mnuEditInsertLine_Click() { m_editing->insertLine(); }
+void frmPenwick::mnuEditInsertCustomLine_Click() { m_editing->insertCustomLine(); }
+void frmPenwick::mnuEditWordWrap_Click() { m_editing->wordWrap(); }
+void frmPenwick::mnuEdit_Click() { m_editing->updateEditMenu(); }
+
+void frmPenwick::mnuSearchFind_Click() { m_search->find(); }
+void frmPenwick::mnuSearchFindNext_Click() { m_search->findNext(); }
+void frmPenwick::mnuSearchFindReplace_Click() { m_search->findReplace(); }
+void frmPenwick::mnuSearchCharacterCount_Click() { m_statistics->characterCount(); }
+void frmPenwick::mnuSearchWordCount_Click() { m_statistics->wordCount(); }
+void frmPenwick::mnuSearchLineCount_Click() { m_statistics->lineCount(); }
+
+void frmPenwick::mnuFormatFont_Click() { m_format->font(); }
+void frmPenwick::mnuFormatTextColor_Click() { m_format->textColor(); }
+void frmPenwick::mnuFormatBold_Click() { m_format->bold(); }
+void frmPenwick::mnuFormatItalic_Click() { m_format->italic(); }
+void frmPenwick::mnuFormatUnderline_Click() { m_format->underline(); }
+void frmPenwick::mnuFormatRegular_Click() { m_format->regular(); }
+void frmPenwick::mnuFormatAlignLeft_Click() { m_format->alignLeft(); }
+void frmPenwick::mnuFormatCenter_Click() { m_format->center(); }
+void frmPenwick::mnuFormatAlignRight_Click() { m_format->alignRight(); }
+void frmPenwick::mnuFormatResetAll_Click() { m_format->resetAll(); }
+void frmPenwick::mnuFormatUpperCase_Click() { m_transforms->upperCase(); }
+void frmPenwick::mnuFormatLowerCase_Click() { m_transforms->lowerCase(); }
+void frmPenwick::mnuFormatCapitalize_Click() { m_transforms->capitalize(); }
+void frmPenwick::mnuFormatInvertCase_Click() { m_transforms->invertCase(); }
+void frmPenwick::mnuFormatRemoveLineBreaks_Click() { m_transforms->removeLineBreaks(); }
+
+void frmPenwick::mnuOptions_Click() { m_options->menuOpening(); }
+void frmPenwick::mnuOptionsLastPath_Click() { m_options->lastPath(); }
+void frmPenwick::mnuOptionsDefPath_Click() { m_options->defPath(); }
+void frmPenwick::mnuOptionsFont_Click() { m_options->defaultFont(); }
+void frmPenwick::mnuOptionsFontSize_Click() { m_options->defaultFontSize(); }
+
+void frmPenwick::mnuOptionsSaveSizePosition_Click()
+{
+    QAction *item = action("mnuOptionsSaveSizePosition");
+    item->setChecked(!item->isChecked());
+}
+
+void frmPenwick::mnuOptionsAlwaysOnTop_Click()
+{
+    QAction *item = action("mnuOptionsAlwaysOnTop");
+    item->setChecked(!item->isChecked());
+    ApplyAlwaysOnTop();
+}
+
+void frmPenwick::mnuHelpHelpTopics_Click() { m_help->helpTopics(); }
+void frmPenwick::mnuHelpAbout_Click() { m_help->about(); }

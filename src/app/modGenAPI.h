@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDateTime>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+class frmPenwick;
+
+// The document state the whole program shares; the main window holds the one instance.
+struct DocumentState {
+    QString CurrentFile;  // full path; empty while untitled
+    bool FileChanged = false;
+    QString DefaultFont = QStringLiteral("Arial");
+    qint16 DefaultFontSize = 10;
+    QString DefaultOpenPath;
+    QString OpenDialogPath;
+};
+
+// A name is a rich-text document when it ends in "rtf", in any letter case (no dot needed).
+bool IsRichTextName(const QString &name);
+// The editor's file type code for a path: 0 rich text, 1 plain text.
+int DocumentType(const QString &path);
+
+// Centres a window of the program on the screen.
+void CenterForm(QWidget &form);
+// Panels 1, 2 and 6 from the file on disk after a load or save.
+void ShowFileStatus(frmPenwick &main);
+// Gives the whole document the default font and size, black, no bold/italic/underline, left
+// aligned; the whole document stays selected.
+void ResetFormatting(frmPenwick &main);
+// Flag 1 keeps the window above others, 0 releases it; other flags do nothing and give false.
+bool SetTopmost(int flag, QWidget *window);
+
+// Window geometry in twips (1/1440 inch), outer frame, at the screen's logical resolution.
+QRectF formBounds(const QWidget &form);
+void setFormBounds(QWidget &form, const QRectF &twips);
+QRectF screenTwips();
+double twipsPerPixel();
+
+// The font panel's text: "Arial 10 pts", or what is mixed in the selection.
+QString fontPanelText(const std::optional<QString> &font, const std::optional<float> &size);
+// The shortest decimal form of a number, in the system's notation, without grouping.
+QString shortestNumberText(float value);
+
+// The system's date and time forms: general date (short date and long time, the time left
+// out at midnight), long time, long date.
+QString generalDateText(const QDateTime &when);
+QString longTimeText(const QTime &time);
+QString longDateText(const QDate &date);

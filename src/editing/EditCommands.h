@@ -1,0 +1,32 @@
+#pragma once
+
+class frmPenwick;
+
+// The Edit menu: clipboard, undo, delete, clear, selection commands, insertions, word wrap.
+class EditCommands
+{
+public:
+    explicit EditCommands(frmPenwick &main);
+
+    void undo();
+    void cut();
+    void copy();
+    void paste();
+    void deleteSelection();
+    void clearAll();
+    // Enables Cut, Copy, Delete, Paste and Undo as the selection, clipboard and history allow.
+    void updateEditMenu();
+    bool txCanUndo() const;
+    void selectWord();
+    void selectSentence();
+    void selectAll();
+    void insertDateTime();
+    void insertTime();
+    void insertLongDate();
+    void insertLine();
+    void insertCustomLine();
+    void wordWrap();
+
+private:
+    frmPenwick &m_main;
+};

@@ -1,0 +1,105 @@
+#include "platform/CommonDialog.h"
+
+#include "platform/Prompter.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+
+CommonDialog::CommonDialog(QWidget *owner)
+    : m_owner(owner)
+{
+}
+
+CommonDialog::~CommonDialog() = default;
+
+QStringList CommonDialog::nameFilters(const QString &filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString suffix = QLatin1Char('(') + patterns + QLatin1Char(')');
+        // Qt reads the patterns from the last parenthesis; most descriptions already end with them.
+        result << (description.endsWith(suffix) ? description : description + QLatin1Char(' ') + suffix);
+    }
+    return result;
+}
+
+void CommonDialog::takeChosenFile(const QString &path)
+{
+    FileName = path;
+    FileTitle = QFileInfo(path).fileName();
+}
+
+bool CommonDialog::ShowOpen()
+{
+    FileDialogRequest request;
+    request.title = DialogTitle;
+    request.initialDir = InitDir;
+    request.proposedName = FileName;
+    request.nameFilters = nameFilters(Filter);
+    request.defaultSuffix = DefaultExt;
+    request.mustExist = Flags & OFNFileMustExist;
+    const std::optional<QString> chosen = prompter().openFileName(m_owner, request);
+    if (!chosen)
+        return false;
+    takeChosenFile(*chosen);
+    return true;
+}
+
+bool CommonDialog::ShowSave()
+{
+    FileDialogRequest request;
+    request.title = DialogTitle;
+    request.initialDir = InitDir;
+    request.proposedName = FileName;
+    request.nameFilters = nameFilters(Filter);
+    request.defaultSuffix = DefaultExt;
+    request.confirmOverwrite = Flags & OFNOverwritePrompt;
+    const std::optional<QString> chosen = prompter().saveFileName(m_owner, request);
+    if (!chosen)
+        return false;
+    takeChosenFile(*chosen);
+    return true;
+}
+
+bool CommonDialog::ShowColor()
+{
+    const std::optional<QColor> chosen = prompter().color(m_owner, Color);
+    if (!chosen)
+        return false;
+    Color = *chosen;
+    return true;
+}
+
+bool CommonDialog::ShowFont()
+{
+    FontRequest request;
+    request.family = FontName;
+    request.pointSize = FontSize;
+    request.bold = FontBold;
+    request.italic = FontItalic;
+    request.noStyle = Flags & CFNoStyleSel;
+    const std::optional<FontRequest> chosen = prompter().font(m_owner, request);
+    if (!chosen)
+        return false;
+    FontName = chosen->family;
+    FontSize = float(chosen->pointSize);
+    FontBold = chosen->bold;
+    FontItalic = chosen->italic;
+    return true;
+}
+
+bool CommonDialog::ShowPrinter()
+{
+    return prompter().printDialog(m_owner, printer(), Flags & PDPrintSetup, Flags & PDSelection);
+}
+
+QPrinter &CommonDialog::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+// The shared file/font/colour/print dialog of a window. Its properties keep their values
+// between uses, because callers rely on what the previous use left there (FileName above
+// all: it names the current document and decides whether it is rich text).
+// Each Show* returns false when the user cancelled.
+class CommonDialog
+{
+public:
+    // Bits of Flags that the program uses.
+    enum : int {
+        OFNOverwritePrompt = 0x2,
+        OFNFileMustExist = 0x1000,
+        CFScreenAndPrinterFonts = 0x3,
+        CFForceFontExist = 0x10000,
+        CFNoStyleSel = 0x100000,
+        CCRGBInit = 0x1,
+        PDSelection = 0x1,
+        PDNoPageNums = 0x8,
+        PDPrintSetup = 0x40,
+        PDReturnDC = 0x100,
+    };
+
+    explicit CommonDialog(QWidget *owner);
+    ~CommonDialog();
+
+    QString FileName;
+    QString FileTitle;
+    QString DialogTitle;
+    QString DefaultExt;
+    QString InitDir;
+    QString Filter;  // "description|pattern|description|pattern;pattern…"
+    int Flags = 0;
+    bool CancelError = false;
+    QColor Color = Qt::black;
+    QString FontName;
+    float FontSize = 0;
+    bool FontBold = false;
+    bool FontItalic = false;
+
+    bool ShowOpen();
+    bool ShowSave();
+    bool ShowColor();
+    bool ShowFont();
+    bool ShowPrinter();
+
+    // The printer that the print dialogs configure; kept for the whole run.
+    QPrinter &printer();
+
+    // "Text Files (*.txt)|*.txt|…" as Qt name filters.
+    static QStringList nameFilters(const QString &filter);
+
+private:
+    void takeChosenFile(const QString &path);
+
+    QWidget *m_owner;
+    std::unique_ptr<QPrinter> m_printer;
+};

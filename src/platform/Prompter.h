@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+// Every modal question the program asks goes through one Prompter, so that tests can
+// answer them. The program installs QtPrompter, which shows the real Qt dialogs.
+namespace msgbox {
+// Message box styles and answers, as the program's callers spell them.
+// A style is the sum of one button set and one icon.
+enum Style : int {
+    OKOnly = 0, OKCancel = 1, YesNoCancel = 3, YesNo = 4,
+    Critical = 16, Question = 32, Exclamation = 48, Information = 64,
+};
+enum Answer : int { OK = 1, Cancel = 2, Yes = 6, No = 7 };
+} // namespace msgbox
+
+struct FileDialogRequest {
+    QString title;
+    QString initialDir;
+    QString proposedName;  // may be a bare name or a full path
+    QStringList nameFilters;  // Qt form: "Text Files (*.txt)"
+    QString defaultSuffix;  // added when the typed name has none
+    bool mustExist = false;
+    bool confirmOverwrite = false;
+};
+
+struct FontRequest {
+    QString family;  // empty: no face preselected
+    double pointSize = 0;  // 0: no size preselected
+    bool bold = false;
+    bool italic = false;
+    bool noStyle = false;  // mixed selection: no style preselected
+};
+
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+
+    // style is a sum of msgbox::Buttons and msgbox::Icon; returns a msgbox::Answer.
+    virtual int messageBox(QWidget *parent, const QString &text, int style, const QString &title) = 0;
+    // A one-line input box; Cancel gives the empty text.
+    virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title) = 0;
+    virtual std::optional<QString> openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual std::optional<QString> saveFileName(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual std::optional<FontRequest> font(QWidget *parent, const FontRequest &initial) = 0;
+    virtual std::optional<QColor> color(QWidget *parent, const QColor &initial) = 0;
+    // setup: the printer-setup form; otherwise the print dialog. selection: the range starts
+    // on "selection" and page ranges are not offered.
+    virtual bool printDialog(QWidget *parent, QPrinter &printer, bool setup, bool selection) = 0;
+    // The program's own modal windows (folder picker, favourites, About) run through here too.
+    virtual int execDialog(QDialog &dialog) = 0;
+};
+
+// The Prompter in force; QtPrompter unless a test installed another one.
+Prompter &prompter();
+// Installs a prompter and returns the previous one (nullptr restores the real dialogs).
+std::unique_ptr<Prompter> setPrompter(std::unique_ptr<Prompter> replacement);
+
+class QtPrompter : public Prompter
+{
+public:
+    int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override;
+    QString inputBox(QWidget *parent, const QString &prompt, const QString &title) override;
+    std::optional<QString> openFileName(QWidget *parent, const FileDialogRequest &request) override;
+    std::optional<QString> saveFileName(QWidget *parent, const FileDialogRequest &request) override;
+    std::optional<FontRequest> font(QWidget *parent, const FontRequest &initial) override;
+    std::optional<QColor> color(QWidget *parent, const QColor &initial) override;
+    bool printDialog(QWidget *parent, QPrinter &printer, bool setup, bool selection) override;
+    int execDialog(QDialog &dialog) override;
+};

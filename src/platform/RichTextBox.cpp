@@ -1,0 +1,632 @@
+#include "platform/RichTextBox.h"
+
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+constexpr char16_t kParagraphSeparator = 0x2029;
+constexpr char16_t kLineSeparator = 0x2028;
+
+// Document text with its breaks as '\n' (nbsp and the like kept, unlike toPlainText()).
+QString withNewlines(QString raw)
+{
+    for (QChar &c : raw) {
+        if (c == kParagraphSeparator || c == kLineSeparator)
+            c = u'\n';
+    }
+    return raw;
+}
+
+QString withCrLf(const QString &raw)
+{
+    QString out;
+    out.reserve(raw.size() + raw.size() / 16);
+    for (const QChar c : raw) {
+        if (c == kParagraphSeparator || c == kLineSeparator || c == u'\n')
+            out += QLatin1String("\r\n");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString toNewlines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+bool isBreak(QChar c)
+{
+    return c == kParagraphSeparator || c == kLineSeparator;
+}
+
+QString family(const QTextCharFormat &format, const QTextDocument &doc)
+{
+    if (format.hasProperty(QTextFormat::FontFamilies)) {
+        const QStringList families = format.fontFamilies().toStringList();
+        if (!families.isEmpty())
+            return families.constFirst();
+    }
+    return doc.defaultFont().family();
+}
+
+float pointSize(const QTextCharFormat &format, const QTextDocument &doc)
+{
+    if (format.hasProperty(QTextFormat::FontPointSize))
+        return float(format.fontPointSize());
+    return float(doc.defaultFont().pointSizeF());
+}
+
+int alignmentCode(Qt::Alignment alignment)
+{
+    const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
+    if (horizontal & Qt::AlignHCenter)
+        return RichTextBox::rtfCenter;
+    if (horizontal & (Qt::AlignRight | Qt::AlignTrailing))
+        return RichTextBox::rtfRight;
+    if (horizontal & Qt::AlignJustify)
+        return RichTextBox::rtfJustify;
+    return RichTextBox::rtfLeft;
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    setTabChangesFocus(false);
+    connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+}
+
+void RichTextBox::emitSelChangeIfMoved()
+{
+    const QTextCursor cursor = textCursor();
+    if (cursor.anchor() == m_lastAnchor && cursor.position() == m_lastPosition)
+        return;
+    m_lastAnchor = cursor.anchor();
+    m_lastPosition = cursor.position();
+    emit SelChange();
+}
+
+QString RichTextBox::Text() const
+{
+    return withCrLf(document()->toRawText());
+}
+
+void RichTextBox::setText(const QString &text)
+{
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(toNewlines(text));
+    setTextCursor(cursor);
+}
+
+void RichTextBox::setTextRTF(const QByteArray &rtf)
+{
+    if (rtf.isEmpty()) {
+        clear();
+        setCurrentCharFormat(QTextCharFormat());
+        m_textFormat = TextFileFormat();
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    rtf::insertRtf(cursor, rtf);
+}
+
+int RichTextBox::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichTextBox::setSelStart(int start)
+{
+    QTextCursor cursor = textCursor();
+    const int end = document()->characterCount() - 1;
+    cursor.setPosition(std::clamp(start, 0, end));
+    setTextCursor(cursor);
+}
+
+int RichTextBox::SelLength() const
+{
+    const QTextCursor cursor = textCursor();
+    return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void RichTextBox::setSelLength(int length)
+{
+    QTextCursor cursor = textCursor();
+    const int start = cursor.selectionStart();
+    const int end = document()->characterCount() - 1;
+    cursor.setPosition(start);
+    cursor.setPosition(int(std::clamp<qint64>(qint64(start) + std::max(length, 0), start, end)),
+                       QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+QString RichTextBox::SelText() const
+{
+    return withCrLf(textCursor().selectedText());
+}
+
+void RichTextBox::setSelText(const QString &text)
+{
+    QTextCursor cursor = textCursor();
+    cursor.insertText(toNewlines(text));
+    setTextCursor(cursor);
+}
+
+QByteArray RichTextBox::SelRTF() const
+{
+    const QTextCursor cursor = textCursor();
+    return rtf::rangeToRtf(*document(), cursor.selectionStart(), cursor.selectionEnd());
+}
+
+bool RichTextBox::setSelRTF(const QByteArray &rtf)
+{
+    QTextCursor cursor = textCursor();
+    if (rtf.isEmpty()) {
+        cursor.removeSelectedText();
+        setTextCursor(cursor);
+        return true;
+    }
+    const rtf::ReadResult result = rtf::insertRtf(cursor, rtf);
+    setTextCursor(cursor);
+    return result.ok;
+}
+
+QTextCharFormat RichTextBox::formatAtCaret() const
+{
+    return currentCharFormat();
+}
+
+template <typename T, typename Read>
+std::optional<T> RichTextBox::uniformCharValue(Read read) const
+{
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return read(formatAtCaret());
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    std::optional<T> value;
+    for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() + fragment.length() <= start)
+                continue;
+            if (fragment.position() >= end)
+                break;
+            const T current = read(fragment.charFormat());
+            if (!value)
+                value = current;
+            else if (!(*value == current))
+                return std::nullopt;
+        }
+    }
+    // A selection of nothing but line breaks has no characters of its own.
+    return value ? value : std::optional<T>(read(formatAtCaret()));
+}
+
+std::optional<QString> RichTextBox::SelFontName() const
+{
+    return uniformCharValue<QString>([this](const QTextCharFormat &f) { return family(f, *document()); });
+}
+
+void RichTextBox::setSelFontName(const QString &name)
+{
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{name});
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<float> RichTextBox::SelFontSize() const
+{
+    return uniformCharValue<float>([this](const QTextCharFormat &f) { return pointSize(f, *document()); });
+}
+
+void RichTextBox::setSelFontSize(float points)
+{
+    if (!(points > 0))
+        return;
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<bool> RichTextBox::SelBold() const
+{
+    return uniformCharValue<bool>([](const QTextCharFormat &f) { return f.fontWeight() > QFont::Medium; });
+}
+
+void RichTextBox::setSelBold(bool on)
+{
+    QTextCharFormat format;
+    format.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<bool> RichTextBox::SelItalic() const
+{
+    return uniformCharValue<bool>([](const QTextCharFormat &f) { return f.fontItalic(); });
+}
+
+void RichTextBox::setSelItalic(bool on)
+{
+    QTextCharFormat format;
+    format.setFontItalic(on);
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<bool> RichTextBox::SelUnderline() const
+{
+    return uniformCharValue<bool>([](const QTextCharFormat &f) { return f.fontUnderline(); });
+}
+
+void RichTextBox::setSelUnderline(bool on)
+{
+    QTextCharFormat format;
+    format.setFontUnderline(on);
+    mergeCurrentCharFormat(format);
+}
+
+QColor RichTextBox::SelColor() const
+{
+    const QTextCursor cursor = textCursor();
+    QTextCharFormat format = formatAtCaret();
+    if (cursor.hasSelection()) {
+        QTextCursor first(document());
+        first.setPosition(cursor.selectionStart() + 1);
+        format = first.charFormat();
+    }
+    const QBrush brush = format.foreground();
+    return brush.style() == Qt::NoBrush ? QColor(Qt::black) : brush.color();
+}
+
+void RichTextBox::setSelColor(const QColor &color)
+{
+    QTextCharFormat format;
+    format.setForeground(color);
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<int> RichTextBox::SelAlignment() const
+{
+    const QTextCursor cursor = textCursor();
+    QTextBlock block = document()->findBlock(cursor.selectionStart());
+    const QTextBlock last = document()->findBlock(cursor.selectionEnd());
+    const int first = alignmentCode(block.blockFormat().alignment());
+    for (; block.isValid(); block = block.next()) {
+        if (alignmentCode(block.blockFormat().alignment()) != first)
+            return std::nullopt;
+        if (block == last)
+            break;
+    }
+    return first;
+}
+
+void RichTextBox::setSelAlignment(int alignment)
+{
+    QTextBlockFormat format;
+    switch (alignment) {
+    case rtfRight: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case rtfCenter: format.setAlignment(Qt::AlignHCenter); break;
+    case rtfJustify: format.setAlignment(Qt::AlignJustify); break;
+    default: format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.mergeBlockFormat(format);
+}
+
+QString RichTextBox::FontName() const
+{
+    return document()->defaultFont().family();
+}
+
+void RichTextBox::setFontName(const QString &name)
+{
+    QFont font = document()->defaultFont();
+    font.setFamilies(QStringList{name});
+    document()->setDefaultFont(font);
+}
+
+void RichTextBox::setBaseFont(const QString &name, float points)
+{
+    QFont font = document()->defaultFont();
+    font.setFamilies(QStringList{name});
+    if (points > 0)
+        font.setPointSizeF(points);
+    document()->setDefaultFont(font);
+}
+
+int RichTextBox::DocumentLength() const
+{
+    return document()->characterCount() - 1;
+}
+
+void RichTextBox::setRightMargin(float twips)
+{
+    m_rightMargin = twips;
+    if (twips > 0) {
+        setLineWrapMode(QTextEdit::FixedPixelWidth);
+        setLineWrapColumnOrWidth(std::max(1, twipsToPixels(twips)));
+    } else {
+        setLineWrapMode(QTextEdit::WidgetWidth);
+    }
+}
+
+void RichTextBox::setMousePointer(int pointer)
+{
+    m_mousePointer = pointer;
+    if (pointer == rtfHourglass)
+        viewport()->setCursor(Qt::WaitCursor);
+    else
+        viewport()->setCursor(Qt::IBeamCursor);
+}
+
+int RichTextBox::Find(const QString &text, int start, int options)
+{
+    if (text.isEmpty())
+        return -1;
+    QTextDocument::FindFlags flags;
+    if (options & rtfWholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    if (options & rtfMatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    const QTextCursor found = document()->find(text, std::max(start, 0), flags);
+    if (found.isNull())
+        return -1;
+    setTextCursor(found);
+    return found.selectionStart();
+}
+
+void RichTextBox::Span(const QString &set, bool forward, bool negate)
+{
+    const QTextDocument &doc = *document();
+    const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
+    auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
+    QTextCursor cursor = textCursor();
+    int start = cursor.selectionStart();
+    int end = cursor.selectionEnd();
+    if (forward) {
+        const int last = doc.characterCount() - 1;
+        while (end < last && inSet(doc.characterAt(end)) != negate)
+            ++end;
+    } else {
+        while (start > 0 && inSet(doc.characterAt(start - 1)) != negate)
+            --start;
+    }
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
+{
+    const QTextDocument &doc = *document();
+    const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
+    auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
+    QTextCursor cursor = textCursor();
+    int position = cursor.position();
+    if (forward) {
+        const int last = doc.characterCount() - 1;
+        while (position < last && inSet(doc.characterAt(position)) == negate)
+            ++position;
+    } else {
+        while (position > 0 && inSet(doc.characterAt(position - 1)) == negate)
+            --position;
+    }
+    cursor.setPosition(position);
+    setTextCursor(cursor);
+}
+
+bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
+{
+    if (QFileInfo(path).isDir()) {
+        setError(error, tr("%1 is a folder.").arg(path));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, file.errorString());
+        return false;
+    }
+    if (type == rtfRTF && !rtf::looksLikeRtf(bytes)) {
+        setError(error, tr("The file is not in Rich Text Format."));
+        return false;
+    }
+
+    QTextDocument *doc = document();
+    // The text takes the formatting the (emptied) document has at its start.
+    const QTextCharFormat format = QTextCursor(doc).charFormat();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.select(QTextCursor::Document);
+    bool ok = true;
+    if (type == rtfRTF) {
+        const rtf::ReadResult result = rtf::insertRtf(cursor, bytes);
+        ok = result.ok;
+        setError(error, result.error);
+    } else {
+        DecodedText decoded = decodeText(bytes);
+        m_textFormat = decoded.format;
+        cursor.insertText(decoded.text, format);
+    }
+    doc->setUndoRedoEnabled(true);
+    QTextCursor start(doc);
+    setTextCursor(start);
+    return ok;
+}
+
+bool RichTextBox::SaveFile(const QString &path, int type, QString *error)
+{
+    const QByteArray bytes = type == rtfRTF ? rtf::documentToRtf(*document())
+                                            : encodeText(withNewlines(document()->toRawText()), m_textFormat);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool RichTextBox::CanUndo() const
+{
+    return document()->isUndoAvailable();
+}
+
+void RichTextBox::Undo()
+{
+    undo();
+}
+
+int RichTextBox::LineCount() const
+{
+    QTextDocument *doc = document();
+    doc->documentLayout()->documentSize();  // finishes any layout still pending
+    int lines = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *layout = block.layout();
+        lines += layout ? std::max(1, layout->lineCount()) : 1;
+    }
+    return std::max(lines, 1);
+}
+
+int RichTextBox::twipsToPixels(double twips) const
+{
+    return int(twips * logicalDpiX() / 1440.0 + 0.5);
+}
+
+double RichTextBox::pixelsToTwips(int pixels) const
+{
+    return pixels * 1440.0 / logicalDpiX();
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event)
+{
+    int code = virtualKeyCode(event->key());
+    if (code != 0) {
+        emit KeyDown(code, shiftMask(event->modifiers()));
+        if (code == 0) {
+            event->accept();
+            return;
+        }
+    }
+    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        setOverwriteMode(!overwriteMode());
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent *event)
+{
+    int button = 0;
+    switch (event->button()) {
+    case Qt::LeftButton: button = 1; break;
+    case Qt::RightButton: button = 2; break;
+    case Qt::MiddleButton: button = 4; break;
+    default: break;
+    }
+    const QPoint at = event->position().toPoint();
+    emit MouseDown(button, shiftMask(event->modifiers()), int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
+    QTextEdit::mousePressEvent(event);
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The window shows its own Edit menu from MouseDown; the keyboard's menu key asks for it too.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QPoint at = cursorRect().center();
+        emit MouseDown(2, 0, int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
+    }
+    event->accept();
+}
+
+namespace {
+const char *const kRtfMimeTypes[] = {"text/rtf", "text/richtext", "application/rtf"};
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    for (const char *type : kRtfMimeTypes) {
+        if (source->hasFormat(QLatin1String(type)))
+            return true;
+    }
+    return source->hasText();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    // Drops and middle-click pastes bring rich text as RTF or plain text, never foreign HTML.
+    for (const char *type : kRtfMimeTypes) {
+        if (source->hasFormat(QLatin1String(type)) && setSelRTF(source->data(QLatin1String(type))))
+            return;
+    }
+    if (source->hasText())
+        setSelText(source->text());
+}
+
+int virtualKeyCode(int qtKey)
+{
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey;  // same codes as the virtual keys
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+    }
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+        | (modifiers & Qt::AltModifier ? 4 : 0);
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "platform/TextFileCodec.h"
+
+#include <QColor>
+#include <QTextEdit>
+
+#include <optional>
+
+// The document editor the program talks to. It gives the rest of the program a small,
+// stable set of members and events over QTextEdit/QTextDocument:
+// - Text/SelText show every line break as CR LF; written text may use CR LF, LF or CR.
+// - SelStart/SelLength and Find positions are document positions, in which a line break
+//   counts one; a length larger than the rest of the document is cut at its end.
+// - The Sel* format readers give std::nullopt when the selection mixes values.
+// - Load and save return false with an error text instead of throwing.
+class RichTextBox : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    enum FileType { rtfRTF = 0, rtfText = 1 };
+    enum FindOption { rtfWholeWord = 2, rtfMatchCase = 4 };
+    enum Alignment { rtfLeft = 0, rtfRight = 1, rtfCenter = 2, rtfJustify = 3 };
+    enum Pointer { rtfDefault = 0, rtfHourglass = 11 };
+
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    QString Text() const;
+    void setText(const QString &text);  // one undoable edit
+    void setTextRTF(const QByteArray &rtf);  // empty: clears text, formatting and history
+
+    int SelStart() const;
+    void setSelStart(int start);  // collapses the selection, as the program expects
+    int SelLength() const;
+    void setSelLength(int length);
+    QString SelText() const;
+    void setSelText(const QString &text);
+    QByteArray SelRTF() const;
+    bool setSelRTF(const QByteArray &rtf);
+
+    std::optional<QString> SelFontName() const;
+    void setSelFontName(const QString &family);
+    std::optional<float> SelFontSize() const;
+    void setSelFontSize(float points);
+    std::optional<bool> SelBold() const;
+    void setSelBold(bool on);
+    std::optional<bool> SelItalic() const;
+    void setSelItalic(bool on);
+    std::optional<bool> SelUnderline() const;
+    void setSelUnderline(bool on);
+    QColor SelColor() const;
+    void setSelColor(const QColor &color);
+    std::optional<int> SelAlignment() const;
+    void setSelAlignment(int alignment);
+
+    QString FontName() const;  // the base font of text without a font of its own
+    void setFontName(const QString &family);
+    void setBaseFont(const QString &family, float points);
+    // Length in document positions: what SelLength can reach from 0.
+    int DocumentLength() const;
+
+    float RightMargin() const { return m_rightMargin; }
+    void setRightMargin(float twips);  // 0: wrap at the widget's width
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
+
+    // Searches from start to the end, selects the match and returns its position, or -1.
+    int Find(const QString &text, int start, int options = 0);
+    // Extends the selection backward (its start) or forward (its end) over the run of
+    // characters outside set (negate) or inside it.
+    void Span(const QString &set, bool forward, bool negate);
+    // Moves the caret to the first character in set (or, with negate, not in set).
+    void UpTo(const QString &set, bool forward, bool negate);
+
+    bool LoadFile(const QString &path, int type, QString *error = nullptr);
+    bool SaveFile(const QString &path, int type, QString *error = nullptr);
+    // How the last plain-text file looked, so that saving writes it back the same way.
+    TextFileFormat plainTextFormat() const { return m_textFormat; }
+    void setPlainTextFormat(const TextFileFormat &format) { m_textFormat = format; }
+
+    bool CanUndo() const;
+    void Undo();
+    int LineCount() const;  // display lines, wrapped lines counted; an empty editor has 1
+
+    int twipsToPixels(double twips) const;
+    double pixelsToTwips(int pixels) const;
+
+signals:
+    void Change();
+    void SelChange();
+    void KeyDown(int &keyCode, int shift);  // set keyCode to 0 to swallow the key
+    void MouseDown(int button, int shift, int x, int y);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    void emitSelChangeIfMoved();
+    QTextCharFormat formatAtCaret() const;
+    template <typename T, typename Read>
+    std::optional<T> uniformCharValue(Read read) const;
+
+    float m_rightMargin = 0;
+    int m_mousePointer = rtfDefault;
+    int m_lastAnchor = -1;
+    int m_lastPosition = -1;
+    TextFileFormat m_textFormat;
+};
+
+// Windows-style virtual-key code and the 1/2/4 Shift/Ctrl/Alt mask of a key event.
+int virtualKeyCode(int qtKey);
+int shiftMask(Qt::KeyboardModifiers modifiers);

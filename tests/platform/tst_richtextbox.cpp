@@ -1,0 +1,246 @@
+#include "platform/RichTextBox.h"
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestRichTextBox : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void select(RichTextBox &box, int start, int length)
+    {
+        box.setSelStart(start);
+        box.setSelLength(length);
+    }
+
+private slots:
+    void lineBreaksReadAsCrLfWhateverWasWritten()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("one\ntwo\r\nthree\rfour"));
+        QCOMPARE(box.Text(), QStringLiteral("one\r\ntwo\r\nthree\r\nfour"));
+        // A line break is one position in the document, two characters in the text.
+        select(box, 2, 3);
+        QCOMPARE(box.SelText(), QStringLiteral("e\r\nt"));
+        box.setSelText(QStringLiteral("X\rY"));
+        QCOMPARE(box.Text(), QStringLiteral("onX\r\nYwo\r\nthree\r\nfour"));
+    }
+
+    void selectionLengthStopsAtTheEnd()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("ab\r\ncd"));
+        select(box, 0, box.Text().size());
+        QCOMPARE(box.SelStart(), 0);
+        QCOMPARE(box.SelLength(), 5);
+        QCOMPARE(box.SelText(), box.Text());
+        select(box, 4, -3);
+        QCOMPARE(box.SelLength(), 0);
+    }
+
+    void mixedSelectionsReportNoValue()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("plain bold\nnext"));
+        select(box, 6, 4);
+        box.setSelBold(true);
+        box.setSelFontName(QStringLiteral("Courier New"));
+        box.setSelFontSize(12.5f);
+        QCOMPARE(box.SelBold(), std::optional<bool>(true));
+        QCOMPARE(box.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
+        QCOMPARE(box.SelFontSize(), std::optional<float>(12.5f));
+
+        select(box, 3, 5);
+        QCOMPARE(box.SelBold(), std::nullopt);
+        QCOMPARE(box.SelFontName(), std::nullopt);
+        QCOMPARE(box.SelFontSize(), std::nullopt);
+        QCOMPARE(box.SelItalic(), std::optional<bool>(false));
+
+        box.setSelAlignment(RichTextBox::rtfCenter);
+        select(box, 0, 3);
+        QCOMPARE(box.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
+        select(box, 8, 5);
+        QCOMPARE(box.SelAlignment(), std::nullopt);
+
+        // A setter over a mixed selection makes it uniform.
+        select(box, 0, 10);
+        box.setSelBold(false);
+        QCOMPARE(box.SelBold(), std::optional<bool>(false));
+    }
+
+    void settersWithoutSelectionSetTheTypingFormat()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("abc"));
+        box.setSelStart(3);
+        box.setSelItalic(true);
+        box.setSelColor(QColor(0, 128, 0));
+        QCOMPARE(box.SelItalic(), std::optional<bool>(true));
+        box.setSelText(QStringLiteral("xy"));
+        select(box, 3, 2);
+        QCOMPARE(box.SelItalic(), std::optional<bool>(true));
+        QCOMPARE(box.SelColor(), QColor(0, 128, 0));
+        select(box, 0, 3);
+        QCOMPARE(box.SelItalic(), std::optional<bool>(false));
+        QCOMPARE(box.SelColor(), QColor(Qt::black));
+    }
+
+    void findHonoursStartAndOptions()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("xaaa"));
+        QCOMPARE(box.Find(QStringLiteral("aa"), 1), 1);
+        QCOMPARE(box.SelStart(), 1);
+        QCOMPARE(box.SelLength(), 2);
+        QCOMPARE(box.Find(QStringLiteral("aa"), 2), 2);
+        QCOMPARE(box.Find(QStringLiteral("aa"), 3), -1);
+        // A failed search leaves the selection alone.
+        QCOMPARE(box.SelStart(), 2);
+
+        box.setText(QStringLiteral("concatenate the Cat"));
+        QCOMPARE(box.Find(QStringLiteral("cat"), 0), 3);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 0, RichTextBox::rtfWholeWord), 16);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 4, RichTextBox::rtfMatchCase), -1);
+        QCOMPARE(box.Find(QStringLiteral("Cat"), 4, RichTextBox::rtfMatchCase), 16);
+        QCOMPARE(box.Find(QString(), 0), -1);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 500), -1);
+    }
+
+    void spanAndUpToStopAtDelimitersAndEdges()
+    {
+        const QString words = QStringLiteral(" ,;:.?!");
+        RichTextBox box;
+        box.setText(QStringLiteral("Hello, world. Next one"));
+
+        box.setSelStart(9);  // inside "world"
+        box.Span(words, false, true);
+        box.Span(words, true, true);
+        QCOMPARE(box.SelText(), QStringLiteral("world"));
+
+        box.setSelStart(20);  // inside "one", the run reaches the end of the text
+        box.Span(words, false, true);
+        box.Span(words, true, true);
+        QCOMPARE(box.SelText(), QStringLiteral("one"));
+
+        box.setSelStart(2);  // the run reaches the start of the text
+        box.Span(QStringLiteral(".?!"), false, true);
+        box.Span(QStringLiteral(".?!"), true, true);
+        QCOMPARE(box.SelText(), QStringLiteral("Hello, world"));
+
+        box.setSelStart(0);
+        box.UpTo(words, true, false);
+        QCOMPARE(box.SelStart(), 5);
+        box.UpTo(words, true, false);  // already before a delimiter: stays
+        QCOMPARE(box.SelStart(), 5);
+        box.setSelStart(15);
+        box.UpTo(QStringLiteral(".?!"), true, false);  // none follows: the end
+        QCOMPARE(box.SelStart(), 22);
+        QCOMPARE(box.SelLength(), 0);
+    }
+
+    void lineBreaksAreNotDelimiters()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("two\r\nwords"));
+        box.setSelStart(1);
+        box.Span(QStringLiteral(" ,;:.?!"), false, true);
+        box.Span(QStringLiteral(" ,;:.?!"), true, true);
+        QCOMPARE(box.SelText(), QStringLiteral("two\r\nwords"));
+    }
+
+    void displayLinesCountWrappedLines()
+    {
+        RichTextBox box;
+        box.resize(400, 300);
+        QCOMPARE(box.LineCount(), 1);
+        box.setText(QStringLiteral("a\r\nb\r\n"));
+        QCOMPARE(box.LineCount(), 3);
+
+        box.setText(QStringList(60, QStringLiteral("word")).join(QLatin1Char(' ')));
+        box.setRightMargin(720);  // half an inch
+        const int narrow = box.LineCount();
+        QVERIFY2(narrow > 3, qPrintable(QString::number(narrow)));
+        box.setRightMargin(100000);
+        QCOMPARE(box.LineCount(), 1);
+        box.setRightMargin(0);
+        QCOMPARE(box.lineWrapMode(), QTextEdit::WidgetWidth);
+    }
+
+    void plainFilesLoadAndSaveWithTheirLineEnding()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("first\r\nsecond\r\n");
+        file.close();
+
+        RichTextBox box;
+        QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+        QCOMPARE(box.Text(), QStringLiteral("first\r\nsecond\r\n"));
+        QVERIFY(!box.CanUndo());
+        box.setSelStart(5);
+        box.setSelText(QStringLiteral("!"));
+        QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("first!\r\nsecond\r\n"));
+    }
+
+    void loadFailuresAreReported()
+    {
+        QTemporaryDir dir;
+        RichTextBox box;
+        box.setText(QStringLiteral("kept"));
+        QString error;
+        QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
+        QCOMPARE(box.Text(), QStringLiteral("kept"));
+        QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::rtfText, &error));
+    }
+
+    void keyDownCanSwallowKeysAndReportsModifiers()
+    {
+        RichTextBox box;
+        QList<QPair<int, int>> seen;
+        connect(&box, &RichTextBox::KeyDown, this, [&seen](int &code, int shift) {
+            seen.append({code, shift});
+            if (code == 'Q')
+                code = 0;
+        });
+        QTest::keyClick(&box, Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(&box, Qt::Key_R);
+        QTest::keyClick(&box, Qt::Key_Q);
+        QCOMPARE(box.Text(), QStringLiteral("r"));
+        // The modifier keys themselves come first, as the keyboard sends them.
+        QVERIFY(seen.contains(qMakePair(16, 1)));
+        QVERIFY(seen.contains(qMakePair(int('Q'), 3)));
+        QVERIFY(seen.contains(qMakePair(int('R'), 0)));
+
+        QTest::keyClick(&box, Qt::Key_Insert, Qt::AltModifier);
+        QVERIFY(!box.overwriteMode());
+        QTest::keyClick(&box, Qt::Key_Insert);
+        QVERIFY(box.overwriteMode());
+        QCOMPARE(seen.last(), qMakePair(45, 0));
+    }
+
+    void changeAndUndo()
+    {
+        RichTextBox box;
+        QSignalSpy changes(&box, &RichTextBox::Change);
+        QVERIFY(!box.CanUndo());
+        box.setSelText(QStringLiteral("typed"));
+        QVERIFY(changes.count() >= 1);
+        QVERIFY(box.CanUndo());
+        box.Undo();
+        QCOMPARE(box.Text(), QString());
+        box.setTextRTF(QByteArray());
+        QVERIFY(!box.CanUndo());
+    }
+};
+
+QTEST_MAIN(TestRichTextBox)
+#include "tst_richtextbox.moc"

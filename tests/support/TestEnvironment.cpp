@@ -1,0 +1,34 @@
+#include "TestEnvironment.h"
+
+#include "platform/SettingsStore.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+TemporaryConfigHome::TemporaryConfigHome()
+    : m_previous(qgetenv("XDG_CONFIG_HOME"))
+{
+    qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+}
+
+TemporaryConfigHome::~TemporaryConfigHome()
+{
+    qputenv("XDG_CONFIG_HOME", m_previous);
+}
+
+QString TemporaryConfigHome::storeText() const
+{
+    return QString::fromUtf8(readFileBytes(settingsFilePath(QStringLiteral("Penwick"))));
+}
+
+QByteArray readFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
