@@ -80,18 +80,50 @@ void DocumentCommands::openRecent(int index)
 
 bool DocumentCommands::loadAtStartup(const QString &path)
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    ResetFormatting(m_main);
-    if (!editor.LoadFile(path, DocumentType(path))) {
+    if (!loadFile(path)) {
         showOpenFileError(path);
         return false;
     }
+    m_main.dlgCommonDialog().FileName = path;
+    return true;
+}
+
+bool DocumentCommands::loadFile(const QString &path, QString *error)
+{
+    RichTextBox &editor = m_main.rtbEditor();
     DocumentState &doc = m_main.doc();
+    const QString previousPath = doc.CurrentFile;
+
+    editor.setText(QString());
+    ResetFormatting(m_main);
+    if (!editor.LoadFile(path, DocumentType(path), error)) {
+        restoreAfterFailedLoad(previousPath);
+        return false;
+    }
+    editor.setFocus();
     doc.CurrentFile = path;
     m_main.UpdateCaption();
-    m_main.dlgCommonDialog().FileName = path;
     ShowFileStatus(m_main);
+    doc.FileChanged = false;
     return true;
+}
+
+void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
+{
+    RichTextBox &editor = m_main.rtbEditor();
+    DocumentState &doc = m_main.doc();
+    editor.setFocus();
+    if (!previousPath.isEmpty()) {
+        ResetFormatting(m_main);
+        if (editor.LoadFile(previousPath, DocumentType(previousPath))) {
+            editor.setSelStart(0);
+            doc.CurrentFile = previousPath;
+            doc.FileChanged = false;
+            return;
+        }
+    }
+    // Never leave an emptied editor bound to a file it does not hold.
+    m_main.NewDocument();
 }
 
 void DocumentCommands::showOpenFileError(const QString &path)

@@ -19,6 +19,14 @@ public:
     // Loads the command-line path at start; false (after telling the user) when it cannot.
     bool loadAtStartup(const QString &path);
 
+    // The load sequence shared by Open, recent files and favourites: empties the editor,
+    // resets its formatting, loads path as its type, then names the document after it,
+    // shows its status and clears the modified flag. Shows no message. When the file
+    // cannot be loaded the editor is given back the previous document as it lies on disk,
+    // or an empty untitled one when it had no file (or its file is gone too), and the
+    // error text is returned through error.
+    bool loadFile(const QString &path, QString *error = nullptr);
+
     void loadMruList();
     void saveMruList();
 
@@ -27,6 +35,7 @@ public:
 
 private:
     bool writeDocument(const QString &path);
+    void restoreAfterFailedLoad(const QString &previousPath);
 
     frmPenwick &m_main;
 };
