@@ -1,0 +1,140 @@
+#include "BenchUtil.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace bench {
+
+namespace {
+
+Figure summarise(std::vector<double> seconds)
+{
+    std::sort(seconds.begin(), seconds.end());
+    Figure figure;
+    if (seconds.empty())
+        return figure;
+    figure.min = seconds.front();
+    figure.max = seconds.back();
+    const size_t n = seconds.size();
+    figure.median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
+    return figure;
+}
+
+} // namespace
+
+Figure time(int runs, const std::function<void()> &work)
+{
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        seconds.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    return summarise(seconds);
+}
+
+Figure timeCommand(int runs, const QString &shellCommand)
+{
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), shellCommand});
+        process.waitForFinished(-1);
+        seconds.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    return summarise(seconds);
+}
+
+double peakMemoryMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+void report(const QString &label, const Figure &figure, const QString &note)
+{
+    std::printf("%-58s %9.3f s  (%.3f-%.3f)%s%s\n", qPrintable(label), figure.median, figure.min, figure.max,
+                note.isEmpty() ? "" : "  ", qPrintable(note));
+    std::fflush(stdout);
+}
+
+void reportValue(const QString &label, double value, const QString &unit)
+{
+    std::printf("%-58s %9.1f %s\n", qPrintable(label), value, qPrintable(unit));
+    std::fflush(stdout);
+}
+
+QByteArray englishText(qsizetype bytes)
+{
+    static const char *const words[] = {
+        "the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog", "and", "then", "runs", "to",
+        "the", "river", "where", "it", "finds", "a", "small", "boat", "of", "the", "old", "miller",
+        "who", "lives", "by", "the", "mill", "with", "his", "three", "cats", "in", "summer", "light"};
+    constexpr int wordCount = sizeof words / sizeof *words;
+    QByteArray out;
+    out.reserve(bytes + 128);
+    quint32 seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7fff;
+    };
+    int column = 0;
+    int sentenceWords = 0;
+    int paragraphLines = 0;
+    bool capital = true;
+    while (out.size() < bytes) {
+        QByteArray word = words[next() % wordCount];
+        if (capital)
+            word[0] = char(std::toupper(word[0]));
+        capital = false;
+        if (++sentenceWords > 8 + int(next() % 10)) {
+            word += '.';
+            sentenceWords = 0;
+            capital = true;
+        }
+        if (column + word.size() > 72) {
+            out += "\r\n";
+            column = 0;
+            if (++paragraphLines > 6 + int(next() % 6)) {
+                out += "\r\n";
+                paragraphLines = 0;
+            }
+        } else if (column > 0) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += int(word.size());
+    }
+    out += "\r\n";
+    return out;
+}
+
+QString workDir()
+{
+    const QString dir = QDir::temp().filePath(QStringLiteral("penwick-bench"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+} // namespace bench

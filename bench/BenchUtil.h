@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// Small shared helpers for the benchmark programs: timing with median and range,
+// the time of an outside command for comparison, and peak memory.
+namespace bench {
+
+struct Figure {
+    double median = 0;
+    double min = 0;
+    double max = 0;
+};
+
+// Runs work `runs` times and returns its wall-clock seconds.
+Figure time(int runs, const std::function<void()> &work);
+// Runs an outside command (through /bin/sh) `runs` times; its output is discarded.
+Figure timeCommand(int runs, const QString &shellCommand);
+// Peak resident memory of this process so far, in MiB.
+double peakMemoryMiB();
+// Prints one line: label, median and min-max, with an optional note.
+void report(const QString &label, const Figure &figure, const QString &note = QString());
+void reportValue(const QString &label, double value, const QString &unit);
+
+// English-like text of about `bytes` bytes: paragraphs of sentences, CR LF line breaks,
+// hard-wrapped near 72 columns, a blank line between paragraphs. Deterministic.
+QByteArray englishText(qsizetype bytes);
+// Where generated inputs go (created if needed).
+QString workDir();
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace bench
