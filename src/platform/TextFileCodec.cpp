@@ -1,42 +1,245 @@
 #include "platform/TextFileCodec.h"
 
+#include <QStringEncoder>
+
+#include <array>
+#include <optional>
+
 namespace {
 
-LineEnding firstLineEnding(QStringView text)
+const QByteArray kUtf8 = "UTF-8";
+const QByteArray kUtf16LE = "UTF-16LE";
+const QByteArray kUtf16BE = "UTF-16BE";
+const QByteArray kWindows1252 = "windows-1252";
+
+// Bytes 0x80 to 0x9F of Windows-1252. The five bytes the code page leaves undefined map to
+// the C1 controls of the same value, so that every byte decodes and encodes back unchanged.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool startsWith(QByteArrayView bytes, std::initializer_list<unsigned char> mark)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n')
-            return LineEnding::LF;
-        if (text[i] == u'\r')
-            return i + 1 < text.size() && text[i + 1] == u'\n' ? LineEnding::CRLF : LineEnding::CR;
+    if (bytes.size() < qsizetype(mark.size()))
+        return false;
+    qsizetype i = 0;
+    for (const unsigned char b : mark) {
+        if (static_cast<unsigned char>(bytes[i++]) != b)
+            return false;
     }
-    return LineEnding::LF;
+    return true;
 }
 
-QString unifyLineBreaks(QString text)
+QString decodeUtf16(QByteArrayView bytes, bool bigEndian)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        *out++ = bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
+    }
+    // Code units are copied as they stand, unpaired surrogates included, so they write back
+    // unchanged; only a dangling odd byte has no character to become.
+    if (bytes.size() % 2)
+        text += QChar::ReplacementCharacter;
     return text;
+}
+
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
+    }
+    return text;
+}
+
+std::optional<QByteArray> encodeWindows1252(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            *out++ = char(c);
+            continue;
+        }
+        qsizetype found = -1;
+        for (qsizetype i = 0; i < qsizetype(kCp1252High.size()); ++i) {
+            if (kCp1252High[i] == c) {
+                found = i;
+                break;
+            }
+        }
+        if (found < 0)
+            return std::nullopt;
+        *out++ = char(0x80 + found);
+    }
+    return bytes;
+}
+
+QByteArray encodeUtf16(QStringView text, bool bigEndian, bool mark)
+{
+    QByteArray bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    auto put = [&](char16_t c) {
+        if (bigEndian) {
+            bytes += char(c >> 8);
+            bytes += char(c & 0xFF);
+        } else {
+            bytes += char(c & 0xFF);
+            bytes += char(c >> 8);
+        }
+    };
+    if (mark)
+        put(0xFEFF);
+    for (const QChar c : text)
+        put(c.unicode());
+    return bytes;
+}
+
+// Every line break as '\n', and the style of the first one met.
+QString unifyLineBreaks(QStringView text, LineEnding *firstEnding)
+{
+    QString out;
+    out.reserve(text.size());
+    bool seen = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            const bool pair = i + 1 < text.size() && text[i + 1] == u'\n';
+            if (!seen) {
+                *firstEnding = pair ? LineEnding::CRLF : LineEnding::CR;
+                seen = true;
+            }
+            if (pair)
+                ++i;
+            out += u'\n';
+        } else {
+            if (c == u'\n' && !seen) {
+                *firstEnding = LineEnding::LF;
+                seen = true;
+            }
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString withLineEnding(const QString &text, LineEnding ending)
+{
+    if (ending == LineEnding::LF)
+        return text;
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const QChar c : text) {
+        if (c != u'\n')
+            out += c;
+        else if (ending == LineEnding::CRLF)
+            out += QLatin1String("\r\n");
+        else
+            out += u'\r';
+    }
+    return out;
+}
+
+QByteArray utf8(const QString &text, bool mark)
+{
+    return (mark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
 }
 
 } // namespace
 
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        // Lead byte: how many continuation bytes follow, and the smallest value that needs them.
+        int more = 0;
+        if ((b & 0xE0) == 0xC0)
+            more = 1;
+        else if ((b & 0xF0) == 0xE0)
+            more = 2;
+        else if ((b & 0xF8) == 0xF0)
+            more = 3;
+        else
+            return false;
+        constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        char32_t value = b & (0x7F >> (more + 1));
+        if (end - p <= more)
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            value = value << 6 | (p[k] & 0x3F);
+        }
+        if (value < kLeast[more] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+        p += more + 1;
+    }
+    return true;
+}
+
 DecodedText decodeText(QByteArrayView bytes)
 {
     DecodedText result;
-    QString text = QString::fromUtf8(bytes);
-    result.format.lineEnding = firstLineEnding(text);
-    result.text = unifyLineBreaks(std::move(text));
+    TextFileFormat &format = result.format;
+    QString text;
+    if (startsWith(bytes, {0xEF, 0xBB, 0xBF}) && isValidUtf8(bytes.sliced(3))) {
+        format.byteOrderMark = true;
+        text = QString::fromUtf8(bytes.sliced(3));
+    } else if (startsWith(bytes, {0xFF, 0xFE})) {
+        format.encoding = kUtf16LE;
+        format.byteOrderMark = true;
+        text = decodeUtf16(bytes.sliced(2), false);
+    } else if (startsWith(bytes, {0xFE, 0xFF})) {
+        format.encoding = kUtf16BE;
+        format.byteOrderMark = true;
+        text = decodeUtf16(bytes.sliced(2), true);
+    } else if (isValidUtf8(bytes)) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        // A UTF-8 mark before bytes that are not UTF-8 is read as the three characters it is.
+        format.encoding = kWindows1252;
+        text = decodeWindows1252(bytes);
+    }
+    result.text = unifyLineBreaks(text, &format.lineEnding);
     return result;
 }
 
 QByteArray encodeText(const QString &text, const TextFileFormat &format)
 {
-    QString out = text;
-    if (format.lineEnding == LineEnding::CRLF)
-        out.replace(u'\n', QLatin1String("\r\n"));
-    else if (format.lineEnding == LineEnding::CR)
-        out.replace(u'\n', u'\r');
-    return out.toUtf8();
+    const QString lines = withLineEnding(text, format.lineEnding);
+    const QByteArray &name = format.encoding;
+    if (name.compare(kUtf8, Qt::CaseInsensitive) == 0)
+        return utf8(lines, format.byteOrderMark);
+    if (name.compare(kUtf16LE, Qt::CaseInsensitive) == 0)
+        return encodeUtf16(lines, false, format.byteOrderMark);
+    if (name.compare(kUtf16BE, Qt::CaseInsensitive) == 0)
+        return encodeUtf16(lines, true, format.byteOrderMark);
+    if (name.compare(kWindows1252, Qt::CaseInsensitive) == 0) {
+        if (std::optional<QByteArray> bytes = encodeWindows1252(lines))
+            return *bytes;
+        return utf8(lines, false);
+    }
+    QStringEncoder encoder(name.constData(),
+                           format.byteOrderMark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    if (encoder.isValid()) {
+        QByteArray bytes = encoder.encode(lines);
+        if (!encoder.hasError())
+            return bytes;
+    }
+    return utf8(lines, false);
 }

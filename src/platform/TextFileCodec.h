@@ -6,10 +6,16 @@
 
 // Plain-text files: bytes to text and back, remembering what the file looked like
 // (encoding, byte-order mark, line-ending style) so that a save writes it back the same way.
+//
+// Reading: a UTF-8 mark, a UTF-16 LE or BE mark, else UTF-8 when the bytes are valid UTF-8,
+// else Windows-1252, which decodes any bytes at all (binary files open as text). The first
+// line ending met (CR LF, LF or CR) is the file's style. A file that is opened and written
+// back unchanged comes out byte for byte as it was, unless it mixed line-ending styles.
 enum class LineEnding { CRLF, LF, CR };
 
 struct TextFileFormat {
-    QByteArray encoding = "UTF-8";  // a name QStringDecoder/QStringEncoder knows
+    // "UTF-8", "UTF-16LE", "UTF-16BE" or "windows-1252"; other names go through QStringEncoder.
+    QByteArray encoding = "UTF-8";
     bool byteOrderMark = false;
     LineEnding lineEnding = LineEnding::LF;
     bool operator==(const TextFileFormat &) const = default;
@@ -21,5 +27,9 @@ struct DecodedText {
 };
 
 DecodedText decodeText(QByteArrayView bytes);
-// text has its line breaks as '\n'; they are written in the format's style.
+// text has its line breaks as '\n'; they are written in the format's style. Text that the
+// format's encoding cannot hold is written as UTF-8 instead, so that nothing typed is lost.
 QByteArray encodeText(const QString &text, const TextFileFormat &format);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool isValidUtf8(QByteArrayView bytes);
