@@ -5,12 +5,29 @@
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
 
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <memory>
+
 namespace {
 
 const QString kFileFilter = QStringLiteral(
     "Text Files (*.txt)|*.txt|Rich Text Files (*.rtf)|*.rtf|Batch Files (*.bat)|*.bat|"
     "INI Files (*.ini)|*.ini|System Files (*.sys)|*.sys|"
     "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log)|*.txt;*.rtf;*.bat;*.ini;*.sys;*.asc;*.log");
+
+// A menu caption showing the path itself: an ampersand is no access key here.
+QString captionFor(const QString &path)
+{
+    QString caption = path;
+    caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return caption;
+}
 
 } // namespace
 
@@ -19,8 +36,74 @@ DocumentCommands::DocumentCommands(frmPenwick &main)
 {
 }
 
+DocumentCommands::~DocumentCommands() = default;
+
+bool DocumentCommands::mayReplaceDocument()
+{
+    if (!m_main.doc().FileChanged)
+        return true;
+    switch (m_main.ChangedPrompt()) {
+    case msgbox::No:
+        // The modified flag stays until a file is actually loaded: cancelling the dialog or
+        // failing the load must not leave the edits to be lost at exit without a question.
+        return true;
+    case msgbox::Yes:
+        save();
+        return false;
+    default:
+        m_main.rtbEditor().setFocus();
+        return false;
+    }
+}
+
 void DocumentCommands::open()
 {
+    if (!mayReplaceDocument())
+        return;
+    if (!ShowOpenDialog())
+        return;
+    // Listed before the load, so a file that then fails to load is still on top.
+    AddMRUItem(m_main.dlgCommonDialog().FileName);
+    LoadDocument();
+}
+
+bool DocumentCommands::ShowOpenDialog()
+{
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    dialog.DialogTitle = QStringLiteral("Open");
+    dialog.CancelError = true;
+    dialog.DefaultExt = QStringLiteral("TXT");
+    dialog.Flags = CommonDialog::OFNFileMustExist;
+    dialog.Filter = kFileFilter;
+    dialog.InitDir = m_main.doc().OpenDialogPath;
+    if (!dialog.ShowOpen())
+        return false;
+    if (!dialog.FileName.isEmpty())
+        StoreLastPath();
+    return !dialog.FileName.isEmpty();
+}
+
+void DocumentCommands::StoreLastPath()
+{
+    const CommonDialog &dialog = m_main.dlgCommonDialog();
+    const QString &name = dialog.FileName;
+    const QString &title = dialog.FileTitle;
+    if (!title.isEmpty() && name.endsWith(title)) {
+        m_main.LastOpenPath = name.left(name.size() - title.size());
+        return;
+    }
+    // A title that does not belong to the name: the folder of the name itself.
+    const QString bare = QFileInfo(name).fileName();
+    m_main.LastOpenPath = name.left(name.size() - bare.size());
+}
+
+bool DocumentCommands::LoadDocument()
+{
+    const QString path = m_main.dlgCommonDialog().FileName;
+    if (loadFile(path))
+        return true;
+    showOpenFileError(path);
+    return false;
 }
 
 bool DocumentCommands::writeDocument(const QString &path)
@@ -75,7 +158,19 @@ bool DocumentCommands::saveAs()
 
 void DocumentCommands::openRecent(int index)
 {
-    Q_UNUSED(index);
+    if (index < 0 || index > m_mru.last())
+        return;
+    if (!mayReplaceDocument())
+        return;
+    m_mru.moveToTop(m_mru.at(index), index);
+    showMruList();
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    dialog.FileName = m_mru.at(0);
+    // The dialog was not shown, so its title is made to match the entry: the last open path
+    // becomes the entry's own folder.
+    dialog.FileTitle = QFileInfo(dialog.FileName).fileName();
+    StoreLastPath();
+    LoadDocument();
 }
 
 bool DocumentCommands::loadAtStartup(const QString &path)
@@ -93,11 +188,20 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     RichTextBox &editor = m_main.rtbEditor();
     DocumentState &doc = m_main.doc();
     const QString previousPath = doc.CurrentFile;
+    const TextFileFormat previousFormat = editor.plainTextFormat();
+    // Changes not on disk are kept aside until the new file is in: a failed load gives them back.
+    const std::unique_ptr<QTextDocument> edits(doc.FileChanged ? editor.document()->clone() : nullptr);
 
     editor.setText(QString());
     ResetFormatting(m_main);
+    // A rich-text file has no plain-text form of its own: saved as text later, it is written
+    // the way new documents are.
+    editor.setPlainTextFormat(TextFileFormat());
     if (!editor.LoadFile(path, DocumentType(path), error)) {
-        restoreAfterFailedLoad(previousPath);
+        if (edits)
+            restoreUnsavedEdits(*edits, previousFormat);
+        else
+            restoreAfterFailedLoad(previousPath);
         return false;
     }
     editor.setFocus();
@@ -106,6 +210,21 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     ShowFileStatus(m_main);
     doc.FileChanged = false;
     return true;
+}
+
+void DocumentCommands::restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format)
+{
+    RichTextBox &editor = m_main.rtbEditor();
+    QTextDocument &target = *editor.document();
+    target.setDefaultFont(edits.defaultFont());
+    QTextCursor cursor(&target);
+    cursor.select(QTextCursor::Document);
+    cursor.insertFragment(QTextDocumentFragment(&edits));
+    editor.setPlainTextFormat(format);
+    editor.setSelStart(0);
+    editor.setFocus();
+    // The insertion marked the document modified again, which is what it is.
+    m_main.doc().FileChanged = true;
 }
 
 void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
@@ -133,10 +252,59 @@ void DocumentCommands::showOpenFileError(const QString &path)
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Open File Error"));
 }
 
+void DocumentCommands::AddMRUItem(const QString &path)
+{
+    m_mru.add(path);
+    showMruList();
+}
+
+QAction *DocumentCommands::mruElement(int index)
+{
+    if (m_mruElements.isEmpty()) {
+        for (QAction *element : m_main.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {
+            if (element->data().toInt() == 0) {
+                m_mruElements << element;
+                break;
+            }
+        }
+        if (m_mruElements.isEmpty())
+            return nullptr;
+    }
+    QMenu *file = m_main.menu("mnuFile");
+    while (m_mruElements.size() <= index) {
+        const int next = int(m_mruElements.size());
+        QAction *before = nullptr;
+        for (QAction *item : file->actions()) {
+            if (item->objectName() == QLatin1String("mnuFileBar5"))
+                before = item;
+        }
+        auto *element = new QAction(&m_main);
+        element->setObjectName(QStringLiteral("mnuFileMRU"));
+        element->setData(next);
+        QObject::connect(element, &QAction::triggered, &m_main, [this, next] { m_main.mnuFileMRU_Click(next); });
+        file->insertAction(before, element);
+        m_mruElements << element;
+    }
+    return m_mruElements[index];
+}
+
+void DocumentCommands::showMruList()
+{
+    for (int i = 0; i < m_mru.size(); ++i) {
+        if (QAction *element = mruElement(i)) {
+            element->setText(captionFor(m_mru.at(i)));
+            element->setVisible(true);
+        }
+    }
+}
+
 void DocumentCommands::loadMruList()
 {
+    m_mru.load();
+    showMruList();
 }
 
 void DocumentCommands::saveMruList()
 {
+    m_mru.save();
 }

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "files/MruList.h"
+#include "platform/TextFileCodec.h"
+
+#include <QList>
 #include <QString>
 
+class QAction;
+class QTextDocument;
 class frmPenwick;
 
 // Opening, saving and the recent-files list of the main window's document.
@@ -9,12 +15,22 @@ class DocumentCommands
 {
 public:
     explicit DocumentCommands(frmPenwick &main);
+    ~DocumentCommands();
 
     void open();
     // Save and Save As report whether the document reached the disk.
     bool save();
     bool saveAs();
+    // The recent-files entry index (0 to 5) chosen in the File menu.
     void openRecent(int index);
+
+    // The Open dialog, set up for opening; false when it was cancelled. A chosen file's
+    // folder becomes the last open path.
+    bool ShowOpenDialog();
+    // The last open path from the dialog's FileName and FileTitle, trailing separator kept.
+    void StoreLastPath();
+    // Loads the dialog's FileName; on failure shows "Open File Error" after recovering.
+    bool LoadDocument();
 
     // Loads the command-line path at start; false (after telling the user) when it cannot.
     bool loadAtStartup(const QString &path);
@@ -22,11 +38,15 @@ public:
     // The load sequence shared by Open, recent files and favourites: empties the editor,
     // resets its formatting, loads path as its type, then names the document after it,
     // shows its status and clears the modified flag. Shows no message. When the file
-    // cannot be loaded the editor is given back the previous document as it lies on disk,
-    // or an empty untitled one when it had no file (or its file is gone too), and the
-    // error text is returned through error.
+    // cannot be loaded the editor gets back what it held: unsaved changes stay in it, still
+    // marked modified; otherwise the previous file is reloaded from disk, or the document
+    // becomes empty and untitled when it had no file (or its file is gone too). The error
+    // text is returned through error.
     bool loadFile(const QString &path, QString *error = nullptr);
 
+    // AddMRUItem: path to the top of the recent-files list and of the File menu.
+    void AddMRUItem(const QString &path);
+    const MruList &mruList() const { return m_mru; }
     void loadMruList();
     void saveMruList();
 
@@ -36,6 +56,14 @@ public:
 private:
     bool writeDocument(const QString &path);
     void restoreAfterFailedLoad(const QString &previousPath);
+    void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
+    // Yes saves, Cancel gives the editor the focus; true only when the command may go on.
+    bool mayReplaceDocument();
+    // The File menu's mnuFileMRU elements, one per entry; elements are added, never removed.
+    void showMruList();
+    QAction *mruElement(int index);
 
     frmPenwick &m_main;
+    MruList m_mru;
+    QList<QAction *> m_mruElements;
 };
