@@ -1,6 +1,7 @@
 #include "app/frmPenwick.h"
 
 #include "app/AppInfo.h"
+#include "app/MainToolbar.h"
 #include "editing/EditCommands.h"
 #include "favorites/FavoritesCommands.h"
 #include "files/DocumentCommands.h"
@@ -69,6 +70,9 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     m_toolbar = addToolBar(QStringLiteral("Toolbar"));
     m_toolbar->setObjectName(QStringLiteral("tbToolbar"));
     m_toolbar->setMovable(false);
+    m_toolbarButtons = new MainToolbar(*m_toolbar);
+    connect(m_toolbarButtons, &MainToolbar::ButtonClick, this, &frmPenwick::tbToolbar_ButtonClick);
+    connect(m_toolbarButtons, &MainToolbar::ButtonMenuClick, this, &frmPenwick::tbToolbar_ButtonMenuClick);
     createStatusBar();
 
     connect(m_editor, &RichTextBox::Change, this, &frmPenwick::rtbEditor_Change);
@@ -478,6 +482,12 @@ void frmPenwick::rtbEditor_SelChange()
     if (underline)
         action("mnuFormatUnderline")->setChecked(*underline);
 
+    // The buttons follow the check marks, so a mixed selection leaves both as they were.
+    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::BoldButton), action("mnuFormatBold")->isChecked());
+    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::ItalicButton), action("mnuFormatItalic")->isChecked());
+    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::UnderlineButton),
+                          action("mnuFormatUnderline")->isChecked());
+
     const std::optional<int> alignment = m_editor->SelAlignment();
     action("mnuFormatAlignLeft")->setChecked(alignment == RichTextBox::rtfLeft);
     action("mnuFormatCenter")->setChecked(alignment != RichTextBox::rtfLeft && alignment != RichTextBox::rtfRight);
@@ -520,6 +530,82 @@ void frmPenwick::rtbEditor_MouseDown(int button, int shift, int x, int y)
     if (button == 2) {
         const QPoint at(m_editor->twipsToPixels(x), m_editor->twipsToPixels(y));
         menu("mnuEdit")->popup(m_editor->viewport()->mapToGlobal(at));
+    }
+}
+
+void frmPenwick::tbToolbar_ButtonClick(const QString &key)
+{
+    using Command = void (frmPenwick::*)();
+    static const QList<QPair<QString, Command>> commands = {
+        {QStringLiteral("New"), &frmPenwick::mnuFileNew_Click},
+        {QStringLiteral("Open"), &frmPenwick::mnuFileOpen_Click},
+        {QStringLiteral("Save"), &frmPenwick::mnuFileSave_Click},
+        {QStringLiteral("Save As"), &frmPenwick::mnuFileSaveAs_Click},
+        {QStringLiteral("Save Selection As"), &frmPenwick::mnuFileSaveSelection_Click},
+        {QStringLiteral("Find"), &frmPenwick::mnuSearchFind_Click},
+        {QStringLiteral("Cut"), &frmPenwick::mnuEditCut_Click},
+        {QStringLiteral("Copy"), &frmPenwick::mnuEditCopy_Click},
+        {QStringLiteral("Paste"), &frmPenwick::mnuEditPaste_Click},
+        {QStringLiteral("Bold"), &frmPenwick::mnuFormatBold_Click},
+        {QStringLiteral("Italic"), &frmPenwick::mnuFormatItalic_Click},
+        {QStringLiteral("Underline"), &frmPenwick::mnuFormatUnderline_Click},
+        {QStringLiteral("Font"), &frmPenwick::mnuFormatFont_Click},
+        {QStringLiteral("Color"), &frmPenwick::mnuFormatTextColor_Click},
+        {QStringLiteral("Favorites"), &frmPenwick::mnuFileFavorites_Click},
+        {QStringLiteral("Help"), &frmPenwick::mnuHelpHelpTopics_Click},
+        {QStringLiteral("Exit"), &frmPenwick::mnuFileExit_Click},
+    };
+    // A toolbar click never lets a failure escape into the event loop.
+    try {
+        for (const auto &[commandKey, command] : commands) {
+            if (commandKey != key)
+                continue;
+            // Pressed when the selection is plainly not bold (italic, underlined); a mixed
+            // selection counts as not plain.
+            std::optional<bool> state;
+            if (key == QLatin1String("Bold"))
+                state = m_editor->SelBold();
+            else if (key == QLatin1String("Italic"))
+                state = m_editor->SelItalic();
+            else if (key == QLatin1String("Underline"))
+                state = m_editor->SelUnderline();
+            if (command == &frmPenwick::mnuFormatBold_Click || command == &frmPenwick::mnuFormatItalic_Click
+                || command == &frmPenwick::mnuFormatUnderline_Click)
+                MainToolbar::setValue(m_toolbarButtons->buttonByKey(key), state == false ? 1 : 0);
+            (this->*command)();
+            return;
+        }
+    } catch (const std::exception &) {
+    }
+}
+
+void frmPenwick::tbToolbar_ButtonMenuClick(const QString &key)
+{
+    if (m_editor->SelLength() == 0)
+        mnuEditSelectAll_Click();
+    static const QList<QPair<QString, float>> sizes = {
+        {QStringLiteral("Font8"), 8}, {QStringLiteral("Font10"), 10},
+        {QStringLiteral("Font12"), 12}, {QStringLiteral("Font14"), 14}};
+    static const QList<QPair<QString, QColor>> colors = {
+        {QStringLiteral("FontBlack"), QColor(0, 0, 0)}, {QStringLiteral("FontRed"), QColor(255, 0, 0)},
+        {QStringLiteral("FontGreen"), QColor(0, 128, 0)}, {QStringLiteral("FontBlue"), QColor(0, 0, 255)}};
+    try {
+        for (const auto &[sizeKey, size] : sizes) {
+            if (sizeKey == key) {
+                // The dialog keeps the value, as if it had been chosen there.
+                m_dialog->FontSize = size;
+                m_editor->setSelFontSize(m_dialog->FontSize);
+                return;
+            }
+        }
+        for (const auto &[colorKey, color] : colors) {
+            if (colorKey == key) {
+                m_dialog->Color = color;
+                m_editor->setSelColor(m_dialog->Color);
+                return;
+            }
+        }
+    } catch (const std::exception &) {
     }
 }
 

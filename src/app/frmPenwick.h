@@ -12,6 +12,7 @@ class EditCommands;
 class FavoritesCommands;
 class FormatCommands;
 class HelpCommands;
+class MainToolbar;
 class OptionsCommands;
 class PrintCommands;
 class QAction;
@@ -43,6 +44,7 @@ public:
     QAction *action(const char *name) const;
     QMenu *menu(const char *name) const;
     QToolBar *tbToolbar() const { return m_toolbar; }
+    MainToolbar &toolbarButtons() const { return *m_toolbarButtons; }
 
     // Status bar panels, 1 to 6.
     QString panelText(int panel) const;
@@ -128,6 +130,9 @@ public slots:
     void mnuEdit_Click();
     void mnuOptions_Click();
 
+    void tbToolbar_ButtonClick(const QString &key);
+    void tbToolbar_ButtonMenuClick(const QString &key);
+
     void rtbEditor_Change();
     void rtbEditor_SelChange();
     void rtbEditor_KeyDown(int &keyCode, int shift);
@@ -153,6 +158,7 @@ private:
     RichTextBox *m_editor = nullptr;
     std::unique_ptr<CommonDialog> m_dialog;
     QToolBar *m_toolbar = nullptr;
+    MainToolbar *m_toolbarButtons = nullptr;
     QList<QLabel *> m_panels;
     bool m_unloaded = false;
 

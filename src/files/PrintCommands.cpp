@@ -1,16 +1,62 @@
 #include "files/PrintCommands.h"
 
 #include "app/frmPenwick.h"
+#include "platform/CommonDialog.h"
+#include "platform/RichTextBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 PrintCommands::PrintCommands(frmPenwick &main)
     : m_main(main)
 {
 }
 
+void PrintCommands::preferPdfWithoutPrinters()
+{
+    QPrinter &printer = m_main.dlgCommonDialog().printer();
+    if (!QPrinterInfo::availablePrinterNames().isEmpty() || !printer.outputFileName().isEmpty())
+        return;
+    const QString current = m_main.doc().CurrentFile;
+    const QFileInfo document(current.isEmpty() ? QDir::home().filePath(QStringLiteral("Untitled")) : current);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(document.absolutePath() + QLatin1Char('/') + document.completeBaseName()
+                              + QStringLiteral(".pdf"));
+}
+
 void PrintCommands::pageSetup()
 {
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    dialog.Flags = CommonDialog::PDPrintSetup;
+    preferPdfWithoutPrinters();
+    dialog.ShowPrinter();
 }
 
 void PrintCommands::print()
 {
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    RichTextBox &editor = m_main.rtbEditor();
+    dialog.Flags = CommonDialog::PDReturnDC | CommonDialog::PDNoPageNums;
+    if (editor.SelLength() != 0)
+        dialog.Flags |= CommonDialog::PDSelection;
+    dialog.CancelError = true;
+    preferPdfWithoutPrinters();
+    if (!dialog.ShowPrinter()) {
+        editor.setFocus();
+        return;
+    }
+    // The selection prints whenever there is one, whatever range the dialog reports.
+    const QTextCursor selection = editor.textCursor();
+    if (selection.hasSelection()) {
+        QTextDocument part;
+        part.setDefaultFont(editor.document()->defaultFont());
+        QTextCursor(&part).insertFragment(selection.selection());
+        part.print(&dialog.printer());
+    } else {
+        editor.document()->print(&dialog.printer());
+    }
 }

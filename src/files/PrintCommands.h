@@ -2,7 +2,8 @@
 
 class frmPenwick;
 
-// Print Setup and Print on one printer kept for the run.
+// Print Setup and Print, on the one printer the shared dialog keeps for the whole run, so
+// that what Print Setup chose applies to later printing.
 class PrintCommands
 {
 public:
@@ -12,5 +13,8 @@ public:
     void print();
 
 private:
+    // Where no printer is installed, printing goes to a PDF file named after the document.
+    void preferPdfWithoutPrinters();
+
     frmPenwick &m_main;
 };
