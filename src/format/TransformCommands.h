@@ -1,6 +1,9 @@
 #pragma once
 
+#include "format/CaseTransforms.h"
+
 class frmPenwick;
+class QTextDocument;
 
 // Case transforms and joining hard-wrapped lines.
 class TransformCommands
@@ -15,5 +18,11 @@ public:
     void removeLineBreaks();
 
 private:
+    void changeCase(CaseConversion conversion);
+
     frmPenwick &m_main;
 };
+
+// Converts the letters of [from, to) in place, fragment by fragment, so that every character
+// keeps its own formatting; one edit block, so one Undo takes it back.
+void convertCaseKeepingFormat(QTextDocument &document, int from, int to, CaseConversion conversion);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Joins hard-wrapped lines: a single CR LF becomes a space, a pair of CR LFs stays a paragraph
+// break, and a character 1 (the marker the joining is defined with) becomes a paragraph break
+// too. Only the exact pair CR LF is a line break; a lone CR or LF is kept as it is.
+QString lineBreaksToWrap(QStringView text);
