@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
+
+class QString;
 class frmPenwick;
 
 // Character, word and line counts.
@@ -13,5 +16,7 @@ public:
     void lineCount();
 
 private:
+    void report(const QString &prefix, qint64 count, const QString &suffix, const QString &title);
+
     frmPenwick &m_main;
 };
