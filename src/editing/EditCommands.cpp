@@ -1,77 +1,180 @@
 #include "editing/EditCommands.h"
 
+#include "app/AppInfo.h"
 #include "app/frmPenwick.h"
+#include "editing/InsertText.h"
+#include "platform/Clipboard.h"
+#include "platform/CommonDialog.h"
+#include "platform/Prompter.h"
+#include "platform/RichTextBox.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFontMetrics>
+
+namespace {
+const QString kWordDelimiters = QStringLiteral(" ,;:.?!");
+const QString kSentenceDelimiters = QStringLiteral(".?!");
+} // namespace
 
 EditCommands::EditCommands(frmPenwick &main)
     : m_main(main)
 {
 }
 
+RichTextBox &EditCommands::editor() const
+{
+    return m_main.rtbEditor();
+}
+
 void EditCommands::undo()
 {
+    if (txCanUndo())
+        editor().Undo();
+    editor().setFocus();
 }
 
 void EditCommands::cut()
 {
+    copy();
+    deleteSelection();
 }
 
 void EditCommands::copy()
 {
+    if (IsRichTextName(m_main.dlgCommonDialog().FileName))
+        clipboard::setRtf(editor().SelRTF());
+    else
+        clipboard::setPlainText(editor().SelText());
 }
 
 void EditCommands::paste()
 {
+    // Data offered as RTF that does not read as RTF is passed over for the next offer.
+    for (const QByteArray &rtf : clipboard::rtfCandidates()) {
+        if (editor().setSelRTF(rtf))
+            return;
+    }
+    if (const std::optional<QString> text = clipboard::plainText()) {
+        editor().setSelText(*text);
+        return;
+    }
+    prompter().messageBox(&m_main, QStringLiteral("The Clipboard does not contain valid data."),
+                          msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Invalid Format"));
 }
 
 void EditCommands::deleteSelection()
 {
+    if (editor().SelLength() > 0)
+        editor().setSelRTF(QByteArray());
 }
 
 void EditCommands::clearAll()
 {
+    if (m_main.doc().FileChanged) {
+        switch (m_main.ChangedPrompt()) {
+        case msgbox::No:
+            break;
+        case msgbox::Yes:
+            // The user gives the command again once the document is saved.
+            m_main.mnuFileSave_Click();
+            return;
+        default:
+            editor().setFocus();
+            return;
+        }
+    }
+    editor().setText(QString());
+    ResetFormatting(m_main);
 }
 
 void EditCommands::updateEditMenu()
 {
+    // A selection of any length has text (a line break alone reads as CR LF), so its length
+    // answers without building the selected text, which may be large.
+    const bool selected = editor().SelLength() > 0;
+    m_main.action("mnuEditCopy")->setEnabled(selected);
+    m_main.action("mnuEditCut")->setEnabled(selected);
+    m_main.action("mnuEditDelete")->setEnabled(selected);
+    m_main.action("mnuEditPaste")->setEnabled(clipboard::hasPasteableData());
+    m_main.action("mnuEditUndo")->setEnabled(txCanUndo());
 }
 
 bool EditCommands::txCanUndo() const
 {
-    return false;
+    return editor().CanUndo();
+}
+
+void EditCommands::selectBetween(const QString &delimiters)
+{
+    RichTextBox &box = editor();
+    box.Span(delimiters, false, true);
+    const int start = box.SelStart();
+    box.Span(delimiters, true, true);
+    const int end = box.SelStart() + box.SelLength();
+    box.setSelStart(start);
+    box.setSelLength(end - start);
 }
 
 void EditCommands::selectWord()
 {
+    selectBetween(kWordDelimiters);
 }
 
 void EditCommands::selectSentence()
 {
+    selectBetween(kSentenceDelimiters);
 }
 
 void EditCommands::selectAll()
 {
+    // The document's length in positions reaches its end just as the length of its text
+    // (where a line break counts two) would, without building that text.
+    editor().setSelStart(0);
+    editor().setSelLength(editor().DocumentLength());
 }
 
 void EditCommands::insertDateTime()
 {
+    editor().setSelText(generalDateText(QDateTime::currentDateTime()));
 }
 
 void EditCommands::insertTime()
 {
+    editor().setSelText(longTimeText(QTime::currentTime()));
 }
 
 void EditCommands::insertLongDate()
 {
+    editor().setSelText(longDateText(QDate::currentDate()));
 }
 
 void EditCommands::insertLine()
 {
+    editor().setSelText(inserts::separatorLine());
 }
 
 void EditCommands::insertCustomLine()
 {
+    const QString character =
+        prompter().inputBox(&m_main, QStringLiteral("Enter the desired character for the line."), appinfo::title());
+    const QString length =
+        prompter().inputBox(&m_main, QStringLiteral("Enter the desired length (1 to 32767 max.)"), appinfo::title());
+    if (const std::optional<QString> line = inserts::customLine(character, length))
+        editor().setSelText(*line);
 }
 
 void EditCommands::wordWrap()
 {
+    RichTextBox &box = editor();
+    QAction *item = m_main.action("mnuEditWordWrap");
+    const double width = box.pixelsToTwips(box.width());
+    if (!item->isChecked()) {
+        const int reserve = QFontMetrics(m_main.font()).horizontalAdvance(QStringLiteral("WW"));
+        box.setRightMargin(float(width - box.pixelsToTwips(reserve)));
+        item->setChecked(true);
+    } else {
+        box.setRightMargin(float(width * 5));
+        item->setChecked(false);
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+class RichTextBox;
 class frmPenwick;
 
 // The Edit menu: clipboard, undo, delete, clear, selection commands, insertions, word wrap.
@@ -28,5 +30,9 @@ public:
     void wordWrap();
 
 private:
+    RichTextBox &editor() const;
+    // Selects the run around the caret that holds none of the delimiters.
+    void selectBetween(const QString &delimiters);
+
     frmPenwick &m_main;
 };

@@ -1,0 +1,77 @@
+#include "platform/Clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace clipboard {
+
+namespace {
+
+const QMimeData *current()
+{
+    return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+}
+
+} // namespace
+
+const QList<QString> &rtfMimeTypes()
+{
+    static const QList<QString> types{QStringLiteral("text/rtf"), QStringLiteral("text/richtext"),
+                                      QStringLiteral("application/rtf")};
+    return types;
+}
+
+void setRtf(const QByteArray &rtf)
+{
+    auto *data = new QMimeData;
+    data->setData(rtfMimeTypes().front(), rtf);
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void setPlainText(const QString &text)
+{
+    // Programs on this platform end lines with LF; a CR left in would show in them as junk.
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    auto *data = new QMimeData;
+    data->setText(lines);
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+QList<QByteArray> rtfCandidates()
+{
+    QList<QByteArray> found;
+    const QMimeData *data = current();
+    if (!data)
+        return found;
+    for (const QString &type : rtfMimeTypes()) {
+        if (data->hasFormat(type))
+            found << data->data(type);
+    }
+    return found;
+}
+
+std::optional<QString> plainText()
+{
+    const QMimeData *data = current();
+    if (!data || !data->hasText())
+        return std::nullopt;
+    return data->text();
+}
+
+bool hasPasteableData()
+{
+    const QMimeData *data = current();
+    if (!data)
+        return false;
+    if (data->hasText())
+        return true;
+    for (const QString &type : rtfMimeTypes()) {
+        if (data->hasFormat(type))
+            return true;
+    }
+    return false;
+}
+
+} // namespace clipboard

@@ -1,0 +1,342 @@
+#include "app/frmPenwick.h"
+#include "platform/CommonDialog.h"
+#include "platform/RichTextBox.h"
+
+#include "ScriptedPrompter.h"
+#include "TestEnvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+
+namespace {
+
+QClipboard &systemClipboard()
+{
+    return *QGuiApplication::clipboard();
+}
+
+QStringList clipboardFormats()
+{
+    const QMimeData *data = systemClipboard().mimeData();
+    return data ? data->formats() : QStringList();
+}
+
+void offer(const QList<QPair<QString, QByteArray>> &formats)
+{
+    auto *data = new QMimeData;
+    for (const auto &[type, bytes] : formats)
+        data->setData(type, bytes);
+    systemClipboard().setMimeData(data);
+}
+
+// Text with a bold middle word.
+void fillFormatted(RichTextBox &editor)
+{
+    editor.setTextRTF(QByteArray());
+    QTextCursor cursor(editor.document());
+    QTextCharFormat plain;
+    plain.setFontWeight(QFont::Normal);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertText(QStringLiteral("one "), plain);
+    cursor.insertText(QStringLiteral("two"), bold);
+    cursor.insertText(QStringLiteral(" three\nfour"), plain);
+}
+
+void select(RichTextBox &editor, int start, int length)
+{
+    editor.setSelStart(start);
+    editor.setSelLength(length);
+}
+
+bool boldAt(RichTextBox &editor, int position)
+{
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(position + 1);
+    return cursor.charFormat().fontWeight() > QFont::Medium;
+}
+
+void openEditMenu(frmPenwick &window)
+{
+    emit window.menu("mnuEdit")->aboutToShow();
+}
+
+struct Fixture {
+    Fixture()
+    {
+        window.doc().FileChanged = false;
+    }
+    ~Fixture()
+    {
+        window.doc().FileChanged = false;
+    }
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    frmPenwick window;
+    RichTextBox &editor = window.rtbEditor();
+};
+
+} // namespace
+
+class TestEditCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        systemClipboard().clear();
+    }
+
+    void copyPlacesOneFormatChosenByTheFileName()
+    {
+        Fixture f;
+        fillFormatted(f.editor);
+        f.window.doc().FileChanged = false;
+        select(f.editor, 4, 10);  // "two three", the break
+
+        f.window.dlgCommonDialog().FileName = QStringLiteral("/docs/Letter.RTF");
+        f.window.mnuEditCopy_Click();
+        QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
+        const QByteArray rtf = systemClipboard().mimeData()->data(QStringLiteral("text/rtf"));
+        QVERIFY(rtf.startsWith("{\\rtf"));
+        QVERIFY(rtf.contains("two"));
+        QVERIFY(rtf.contains("\\b"));
+
+        for (const char *name : {"Untitled", "notes.txt", "rtf.txt"}) {
+            f.window.dlgCommonDialog().FileName = QLatin1String(name);
+            f.window.mnuEditCopy_Click();
+            QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/plain")});
+            // The platform's own line ends go to other programs.
+            QCOMPARE(systemClipboard().text(), QStringLiteral("two three\n"));
+        }
+        QVERIFY(!f.window.doc().FileChanged);
+    }
+
+    void cutWithoutSelectionLeavesAnEmptyClipboardEntry()
+    {
+        Fixture f;
+        f.editor.setText(QStringLiteral("stays"));
+        f.window.doc().FileChanged = false;
+        f.editor.setSelStart(2);
+        systemClipboard().setText(QStringLiteral("old"));
+
+        f.window.mnuEditCut_Click();
+        QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/plain")});
+        QCOMPARE(systemClipboard().text(), QString());
+        QCOMPARE(f.editor.Text(), QStringLiteral("stays"));
+        QVERIFY(!f.window.doc().FileChanged);
+
+        f.window.dlgCommonDialog().FileName = QStringLiteral("x.rtf");
+        f.window.mnuEditCut_Click();
+        QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
+        QCOMPARE(f.editor.Text(), QStringLiteral("stays"));
+    }
+
+    void cutMovesTheSelectionAndOneUndoBringsItBack()
+    {
+        Fixture f;
+        f.editor.setText(QStringLiteral("keep this\r\nand that"));
+        select(f.editor, 5, 6);  // "this", the break, "a"
+        f.window.mnuEditCut_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("keep nd that"));
+        QCOMPARE(systemClipboard().text(), QStringLiteral("this\na"));
+        QVERIFY(f.window.doc().FileChanged);
+
+        f.window.mnuEditUndo_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("keep this\r\nand that"));
+    }
+
+    void richTextSurvivesCopyAndPasteIntoAPlainDocument()
+    {
+        Fixture f;
+        fillFormatted(f.editor);
+        f.window.dlgCommonDialog().FileName = QStringLiteral("source.rtf");
+        select(f.editor, 0, 7);  // "one two"
+        f.window.mnuEditCopy_Click();
+
+        // Rich text on the clipboard wins whatever the document's type.
+        f.window.dlgCommonDialog().FileName = QStringLiteral("target.txt");
+        f.editor.setSelStart(f.editor.DocumentLength());
+        f.window.mnuEditPaste_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfourone two"));
+        const int pasted = QStringLiteral("one two three\nfour").size();
+        QVERIFY(!boldAt(f.editor, pasted));
+        QVERIFY(boldAt(f.editor, pasted + 4));
+        QVERIFY(boldAt(f.editor, pasted + 6));
+    }
+
+    void pastePrefersRtfUnderAnyOfItsNames_data()
+    {
+        QTest::addColumn<QString>("rtfType");
+        QTest::newRow("text/rtf") << QStringLiteral("text/rtf");
+        QTest::newRow("text/richtext") << QStringLiteral("text/richtext");
+        QTest::newRow("application/rtf") << QStringLiteral("application/rtf");
+    }
+
+    void pastePrefersRtfUnderAnyOfItsNames()
+    {
+        QFETCH(QString, rtfType);
+        Fixture f;
+        f.editor.setText(QStringLiteral("[]"));
+        f.editor.setSelStart(1);
+        offer({{QStringLiteral("text/plain"), "plain"}, {rtfType, "{\\rtf1\\ansi {\\b rich}}"}});
+        f.window.mnuEditPaste_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("[rich]"));
+        QVERIFY(boldAt(f.editor, 1));
+        QVERIFY(f.answers->messages.isEmpty());
+    }
+
+    void pasteFallsBackToPlainTextThenComplains()
+    {
+        Fixture f;
+        f.editor.setText(QStringLiteral("ab"));
+        select(f.editor, 0, 1);
+        // Data offered under an RTF name that is not RTF is passed over for the plain text.
+        offer({{QStringLiteral("text/richtext"), "<bold>not rtf</bold>"}, {QStringLiteral("text/plain"), "x\ny"}});
+        f.window.mnuEditPaste_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyb"));
+
+        f.window.doc().FileChanged = false;
+        offer({{QStringLiteral("image/png"), QByteArray("\x89PNG", 4)}});
+        f.window.mnuEditPaste_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyb"));
+        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].text, QStringLiteral("The Clipboard does not contain valid data."));
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Invalid Format"));
+        QCOMPARE(f.answers->messages[0].style, msgbox::OKOnly | msgbox::Exclamation);
+    }
+
+    void deleteRemovesOnlyASelection()
+    {
+        Fixture f;
+        fillFormatted(f.editor);
+        f.window.doc().FileChanged = false;
+        f.editor.setSelStart(3);
+        f.window.mnuEditDelete_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfour"));
+        QVERIFY(!f.window.doc().FileChanged);
+
+        select(f.editor, 3, 4);  // " two"
+        f.window.mnuEditDelete_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one three\r\nfour"));
+        QVERIFY(f.window.doc().FileChanged);
+        QVERIFY(!boldAt(f.editor, 3));
+        f.window.mnuEditUndo_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfour"));
+        QVERIFY(boldAt(f.editor, 4));
+    }
+
+    void undoAsksFirstAndFocusesTheEditor()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        // The history a new document starts with is not this test's concern.
+        f.editor.document()->clearUndoRedoStacks();
+        f.window.menuBar()->setFocus();
+        QVERIFY(!f.editor.CanUndo());
+        f.window.mnuEditUndo_Click();
+        QCOMPARE(f.editor.Text(), QString());
+        QCOMPARE(QApplication::focusWidget(), &f.editor);
+
+        f.editor.setSelText(QStringLiteral("typed"));
+        QVERIFY(f.editor.CanUndo());
+        f.window.menuBar()->setFocus();
+        f.window.mnuEditUndo_Click();
+        QCOMPARE(f.editor.Text(), QString());
+        QCOMPARE(QApplication::focusWidget(), &f.editor);
+    }
+
+    void clearAllFollowsTheSaveQuestion()
+    {
+        Fixture f;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept.txt"));
+        f.window.doc().CurrentFile = path;
+        f.window.doc().DefaultFont = QStringLiteral("Courier New");
+        fillFormatted(f.editor);
+        f.window.doc().FileChanged = true;
+
+        // Cancel: nothing changes.
+        f.answers->messageAnswers = {msgbox::Cancel};
+        f.window.mnuEditClearAll_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfour"));
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].style, msgbox::YesNoCancel | msgbox::Exclamation);
+        QVERIFY(f.answers->messages[0].text.contains(path));
+
+        // Yes: saved, and the text stays until Clear All is given again.
+        f.answers->messageAnswers = {msgbox::Yes};
+        f.window.mnuEditClearAll_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfour"));
+        QVERIFY(readFileBytes(path).startsWith("one two three"));
+        QVERIFY(!f.window.doc().FileChanged);
+
+        // Unchanged: cleared without a question, and the empty document has the default font.
+        f.window.mnuEditClearAll_Click();
+        QCOMPARE(f.answers->messages.size(), 2);
+        QCOMPARE(f.editor.Text(), QString());
+        QCOMPARE(f.editor.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
+        QCOMPARE(f.editor.SelBold(), std::optional<bool>(false));
+        QCOMPARE(f.window.doc().CurrentFile, path);
+        QVERIFY(f.window.doc().FileChanged);
+
+        // No: cleared after the question.
+        fillFormatted(f.editor);
+        f.answers->messageAnswers = {msgbox::No};
+        f.window.mnuEditClearAll_Click();
+        QCOMPARE(f.answers->messages.size(), 3);
+        QCOMPARE(f.editor.Text(), QString());
+        QVERIFY(readFileBytes(path).startsWith("one two three"));
+    }
+
+    void editMenuStateIsTakenWhenTheMenuOpens()
+    {
+        Fixture f;
+        const char *selectionItems[] = {"mnuEditCut", "mnuEditCopy", "mnuEditDelete"};
+        for (const char *item : selectionItems)
+            QVERIFY(!f.window.action(item)->isEnabled());
+        QVERIFY(!f.window.action("mnuEditPaste")->isEnabled());
+        QVERIFY(f.window.action("mnuEditUndo")->isEnabled());
+
+        f.editor.document()->clearUndoRedoStacks();
+        openEditMenu(f.window);
+        QVERIFY(!f.window.action("mnuEditPaste")->isEnabled());
+        QVERIFY(!f.window.action("mnuEditUndo")->isEnabled());
+
+        f.editor.setText(QStringLiteral("a\r\nb"));
+        select(f.editor, 1, 1);  // the line break alone
+        offer({{QStringLiteral("application/rtf"), "{\\rtf1 x}"}});
+        openEditMenu(f.window);
+        for (const char *item : selectionItems)
+            QVERIFY(f.window.action(item)->isEnabled());
+        QVERIFY(f.window.action("mnuEditPaste")->isEnabled());
+        QVERIFY(f.window.action("mnuEditUndo")->isEnabled());
+
+        // Between openings the states stay as they were.
+        f.editor.setSelStart(0);
+        systemClipboard().clear();
+        QVERIFY(f.window.action("mnuEditCopy")->isEnabled());
+        QVERIFY(f.window.action("mnuEditPaste")->isEnabled());
+
+        openEditMenu(f.window);
+        for (const char *item : selectionItems)
+            QVERIFY(!f.window.action(item)->isEnabled());
+        QVERIFY(!f.window.action("mnuEditPaste")->isEnabled());
+        systemClipboard().setText(QStringLiteral("t"));
+        openEditMenu(f.window);
+        QVERIFY(f.window.action("mnuEditPaste")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestEditCommands)
+#include "tst_editcommands.moc"
