@@ -220,6 +220,8 @@ void DocumentCommands::restoreUnsavedEdits(const QTextDocument &edits, const Tex
     QTextCursor cursor(&target);
     cursor.select(QTextCursor::Document);
     cursor.insertFragment(QTextDocumentFragment(&edits));
+    // Undoing the emptying and refilling would only show the document vanish and return.
+    target.clearUndoRedoStacks();
     editor.setPlainTextFormat(format);
     editor.setSelStart(0);
     editor.setFocus();

@@ -300,6 +300,7 @@ private slots:
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("M"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
+        QVERIFY(!editor.CanUndo());
         editor.setSelStart(5);
         editor.setSelLength(7);
         QCOMPARE(editor.SelBold(), std::optional<bool>(true));
