@@ -1,5 +1,6 @@
 #include "platform/CommonDialog.h"
 
+#include "platform/HelpViewer.h"
 #include "platform/Prompter.h"
 
 #include <QFileInfo>
@@ -95,6 +96,12 @@ bool CommonDialog::ShowFont()
 bool CommonDialog::ShowPrinter()
 {
     return prompter().printDialog(m_owner, printer(), Flags & PDPrintSetup, Flags & PDSelection);
+}
+
+bool CommonDialog::ShowHelp(QString *error)
+{
+    const QString keyword = HelpCommand == HelpCmdKey ? HelpKey : QString();
+    return HelpViewer::showHelp(m_owner, HelpFile, keyword, error) != nullptr;
 }
 
 QPrinter &CommonDialog::printer()

@@ -29,6 +29,8 @@ public:
         PDPrintSetup = 0x40,
         PDReturnDC = 0x100,
     };
+    // HelpCommand values: the help file's contents, or the topic of HelpKey.
+    enum : int { HelpCmdContents = 0x3, HelpCmdKey = 0x101 };
 
     explicit CommonDialog(QWidget *owner);
     ~CommonDialog();
@@ -46,12 +48,17 @@ public:
     float FontSize = 0;
     bool FontBold = false;
     bool FontItalic = false;
+    QString HelpFile;
+    int HelpCommand = 0;
+    QString HelpKey;
 
     bool ShowOpen();
     bool ShowSave();
     bool ShowColor();
     bool ShowFont();
     bool ShowPrinter();
+    // Opens HelpFile in the help viewer; false, with the reason in error, when it cannot.
+    bool ShowHelp(QString *error = nullptr);
 
     // The printer that the print dialogs configure; kept for the whole run.
     QPrinter &printer();

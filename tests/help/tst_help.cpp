@@ -1,0 +1,247 @@
+#include "app/frmPenwick.h"
+#include "help/frmAbout.h"
+#include "platform/CommonDialog.h"
+#include "platform/HelpViewer.h"
+
+#include "ScriptedPrompter.h"
+#include "TestEnvironment.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString shippedHelpFile()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Penwick.hlp");
+}
+
+QString labelText(QDialog &dialog, const char *name)
+{
+    auto *label = dialog.findChild<QLabel *>(QLatin1String(name));
+    return label ? label->text() : QStringLiteral("<no label>");
+}
+
+bool isTopmost(const QWidget &window)
+{
+    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// Moves a file out of the way for the lifetime of the object.
+class HiddenFile
+{
+public:
+    explicit HiddenFile(const QString &path)
+        : m_path(path)
+    {
+        m_moved = QFile::rename(m_path, m_path + QStringLiteral(".away"));
+    }
+    ~HiddenFile()
+    {
+        if (m_moved)
+            QFile::rename(m_path + QStringLiteral(".away"), m_path);
+    }
+    bool moved() const { return m_moved; }
+
+private:
+    QString m_path;
+    bool m_moved = false;
+};
+
+} // namespace
+
+class TestHelp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void topicIndexReadsAnchorsAndKeywords()
+    {
+        const QString html = QStringLiteral(
+            "<h1><a name=\"contents\">Help</a></h1>"
+            "<a href=\"#x\">not a topic</a>"
+            "<A data-keywords='Save &amp; Load; Files ' NAME=files>Files</A>"
+            "<a id=\"loose\" data-keywords=\";;Spare;\">x</a>"
+            "<a name=\"x\" data-keywords=\"Favorite Files/Folders\">y</a>");
+        const QList<help::Topic> topics = help::topicIndex(html);
+        QCOMPARE(topics.size(), 4);
+        QCOMPARE(topics[0].anchor, QStringLiteral("contents"));
+        QVERIFY(topics[0].keywords.isEmpty());
+        QCOMPARE(topics[1].anchor, QStringLiteral("files"));
+        QCOMPARE(topics[1].keywords, QStringList({"Save & Load", "Files"}));
+        QCOMPARE(topics[2].anchor, QStringLiteral("loose"));
+        QCOMPARE(topics[2].keywords, QStringList({"Spare"}));
+
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("favorite files/folders")), QStringLiteral("x"));
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("save & load")), QStringLiteral("files"));
+        // A keyword wins over an anchor of the same name; an anchor name is the last resort.
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("Files")), QStringLiteral("files"));
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("CONTENTS")), QStringLiteral("contents"));
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("nothing like it")), QString());
+        QCOMPARE(help::anchorForKeyword(topics, QString()), QString());
+    }
+
+    void helpFileIsLookedForBesideTheProgramFirst()
+    {
+        QTemporaryDir dir;
+        QDir root(dir.path());
+        QVERIFY(root.mkpath("bin") && root.mkpath("share/penwick"));
+        const QStringList dirs = help::searchDirs(root.filePath("bin"));
+        QCOMPARE(dirs, QStringList({root.filePath("bin"), root.filePath("share/penwick")}));
+
+        QCOMPARE(help::locateFile("Penwick.hlp", dirs), QString());
+        QVERIFY(writeFileBytes(root.filePath("share/penwick/Penwick.hlp"), "<p>installed</p>"));
+        QCOMPARE(help::locateFile("Penwick.hlp", dirs), root.filePath("share/penwick/Penwick.hlp"));
+        QVERIFY(writeFileBytes(root.filePath("bin/Penwick.hlp"), "<p>beside</p>"));
+        QCOMPARE(help::locateFile("Penwick.hlp", dirs), root.filePath("bin/Penwick.hlp"));
+        QCOMPARE(help::locateFile(root.filePath("share/penwick/Penwick.hlp"), {}),
+                 root.filePath("share/penwick/Penwick.hlp"));
+        QVERIFY(root.mkpath("bin/Folder.hlp"));  // a folder of that name is no help file
+        QCOMPARE(help::locateFile("Folder.hlp", dirs), QString());
+    }
+
+    void shippedHelpFileHasItsTopicsAndNoBrokenLinks()
+    {
+        const QByteArray bytes = readFileBytes(shippedHelpFile());
+        QVERIFY(!bytes.isEmpty());
+        const QString html = QString::fromUtf8(bytes);
+        const QList<help::Topic> topics = help::topicIndex(html);
+        QVERIFY(!topics.isEmpty());
+        QCOMPARE(topics.constFirst().anchor, QStringLiteral("contents"));
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("Favorite Files/Folders")), QStringLiteral("favorites"));
+        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("Donations")), QStringLiteral("donations"));
+
+        QStringList anchors;
+        for (const help::Topic &topic : topics)
+            anchors << topic.anchor;
+        static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+        int links = 0;
+        for (auto it = link.globalMatch(html); it.hasNext(); ++links) {
+            const QString target = it.next().captured(1);
+            QVERIFY2(anchors.contains(target), qPrintable(target));
+        }
+        QVERIFY(links >= 8);
+    }
+
+    void helpTopicsOpensTheContents()
+    {
+        TemporaryConfigHome home;
+        ScriptedScope answers;
+        frmPenwick window;
+        QCOMPARE(window.action("mnuHelpHelpTopics")->shortcut(), QKeySequence(Qt::Key_F1));
+        window.action("mnuHelpHelpTopics")->trigger();
+        QVERIFY(answers->messages.isEmpty());
+        auto *viewer = window.findChild<HelpViewer *>();
+        QVERIFY(viewer);
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(viewer->currentAnchor(), QString());
+        QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QStringLiteral("Penwick.hlp"));
+
+        // A keyword request reuses the same window.
+        CommonDialog &dialog = window.dlgCommonDialog();
+        dialog.HelpFile = QStringLiteral("Penwick.hlp");
+        dialog.HelpCommand = CommonDialog::HelpCmdKey;
+        dialog.HelpKey = QStringLiteral("donations");
+        QVERIFY(dialog.ShowHelp());
+        QCOMPARE(window.findChildren<HelpViewer *>().size(), 1);
+        QCOMPARE(viewer->currentAnchor(), QStringLiteral("donations"));
+        dialog.HelpCommand = CommonDialog::HelpCmdContents;
+        QVERIFY(dialog.ShowHelp());
+        QCOMPARE(viewer->currentAnchor(), QString());
+    }
+
+    void missingHelpFileIsReported()
+    {
+        TemporaryConfigHome home;
+        ScriptedScope answers;
+        frmPenwick window;
+        {
+            HiddenFile away(shippedHelpFile());
+            QVERIFY(away.moved());
+            window.action("mnuHelpHelpTopics")->trigger();
+        }
+        QCOMPARE(answers->messages.size(), 1);
+        QVERIFY(answers->messages[0].text.contains(QStringLiteral("Penwick.hlp")));
+        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly));
+        QCOMPARE(answers->messages[0].title, QStringLiteral("Penwick"));
+        QVERIFY(!window.findChild<HelpViewer *>());
+
+        QString error;
+        QVERIFY(!HelpViewer::showHelp(&window, QStringLiteral("Nowhere.hlp"), QString(), &error));
+        QVERIFY(error.contains(QStringLiteral("Nowhere.hlp")));
+    }
+
+    void aboutBoxShowsTitleAndVersion()
+    {
+        TemporaryConfigHome home;
+        ScriptedScope answers;
+        frmPenwick window;
+        bool shown = false;
+        answers->dialogHandler = [&](QDialog &dialog) {
+            shown = true;
+            [&] {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("About Penwick"));
+                QCOMPARE(labelText(dialog, "lblTitle"), QStringLiteral("Penwick"));
+                QCOMPARE(labelText(dialog, "lblVersion"), QStringLiteral("Version 1.3.0"));
+                QVERIFY(!labelText(dialog, "lblDescription").isEmpty());
+                QVERIFY(labelText(dialog, "lblDonationWare").contains(QLatin1Char('"')));
+                QVERIFY(!labelText(dialog, "Label1").isEmpty());
+                QCOMPARE(labelText(dialog, "lblDisclaimer"), QString());
+                QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->isDefault());
+            }();
+            dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            return dialog.result();
+        };
+        window.action("mnuHelpAbout")->trigger();
+        QVERIFY(shown);
+    }
+
+    void everyWayOutOfAboutRestoresAlwaysOnTop_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("OK") << 0;
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+        QTest::newRow("close box") << -1;
+    }
+
+    void everyWayOutOfAboutRestoresAlwaysOnTop()
+    {
+        QFETCH(int, key);
+        TemporaryConfigHome home;
+        ScriptedScope answers;
+        frmPenwick window;
+        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        QVERIFY(isTopmost(window));
+        bool topmostWhileOpen = true;
+        bool closed = false;
+        answers->dialogHandler = [&](QDialog &dialog) {
+            topmostWhileOpen = isTopmost(window);
+            // A real window, so that Enter reaches the default button.
+            dialog.show();
+            if (key == 0)
+                dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+            else if (key > 0)
+                QTest::keyClick(&dialog, Qt::Key(key));
+            else
+                dialog.close();
+            closed = !dialog.isVisible();
+            return dialog.result();
+        };
+        window.action("mnuHelpAbout")->trigger();
+        QVERIFY(closed);
+        QVERIFY(!topmostWhileOpen);
+        QVERIFY(isTopmost(window));
+        QVERIFY(answers->messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHelp)
+#include "tst_help.moc"
