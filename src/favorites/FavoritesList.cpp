@@ -1,0 +1,35 @@
+#include "favorites/FavoritesList.h"
+
+#include "prefs/SettingKeys.h"
+
+#include <algorithm>
+
+namespace favorites {
+
+bool isFavoriteFile(const QString &favorite)
+{
+    if (favorite.isEmpty())
+        return false;
+    const qsizetype at = favorite.size() >= 4 ? favorite.size() - 4 : 0;
+    return favorite.at(at) == QLatin1Char('.');
+}
+
+QStringList readFavorites()
+{
+    QStringList lines;
+    const int count = settings::FavsCount.read();
+    for (int i = 0; i < count; ++i)
+        lines << settings::readListEntry(settings::sectionFavs(), i);
+    return lines;
+}
+
+void writeFavorites(const QStringList &lines)
+{
+    // The count is 16-bit in the store; a longer list would not read back.
+    const int count = int(std::min<qsizetype>(lines.size(), 32767));
+    settings::FavsCount.write(qint16(count));
+    for (int i = 0; i < count; ++i)
+        settings::writeListEntry(settings::sectionFavs(), i, lines.at(i));
+}
+
+} // namespace favorites

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class CommonDialog;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class frmPenwick;
+
+// "Favorite Files & Folders": the user's list of files and folders to open from. The list
+// comes from the store when the window is made and goes back to it when the window closes.
+class frmFavorites : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmFavorites(frmPenwick &main, QWidget *parent = nullptr);
+    ~frmFavorites() override;
+
+    QListWidget *lstFavs() const { return m_lstFavs; }
+    QPushButton *cmdAddActive() const { return m_cmdAddActive; }
+    CommonDialog &dlgCommonDialog() const { return *m_dialog; }
+    // True once a favourite has been loaded into the editor.
+    bool opened() const { return m_opened; }
+
+    // What closing the window does; runs once, however the window ends.
+    void unload();
+
+    void lstFavs_Click();
+    void cmdOpenSelected_Click();
+    void cmdAddFiles_Click();
+    void cmdAddFolders_Click();
+    void cmdAddActive_Click();
+    void cmdRemove_Click();
+    void cmdClearList_Click();
+    void cmdHelp_Click();
+    void cmdClose_Click();
+
+protected:
+    void done(int result) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+    void Form_Unload();
+    void addLine(const QString &text);
+    QString selectedText() const;
+
+    frmPenwick &m_main;
+    std::unique_ptr<CommonDialog> m_dialog;
+    QListWidget *m_lstFavs = nullptr;
+    QLabel *m_lblSelected = nullptr;
+    QPushButton *m_cmdOpenSelected = nullptr;
+    QPushButton *m_cmdAddActive = nullptr;
+    QPushButton *m_cmdRemove = nullptr;
+    QPushButton *m_cmdClose = nullptr;
+    bool m_unloaded = false;
+    bool m_opened = false;
+};
