@@ -1,16 +1,196 @@
 #include "files/SelectionExport.h"
 
 #include "app/frmPenwick.h"
+#include "platform/CommonDialog.h"
+#include "platform/Prompter.h"
+#include "platform/RichTextBox.h"
+#include "platform/TextFileCodec.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const QString kSaveFilter = QStringLiteral(
+    "Text Files (*.txt)|*.txt|Rich Text Files (*.rtf)|*.rtf|Batch Files (*.bat)|*.bat|"
+    "INI Files (*.ini)|*.ini|System Files (*.sys)|*.sys|"
+    "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log)|*.txt;*.rtf;*.bat;*.ini;*.sys;*.asc;*.log");
+
+const QString kAppendFilter = QStringLiteral(
+    "Text Files (*.txt)|*.txt|Batch Files (*.bat)|*.bat|INI Files (*.ini)|*.ini|"
+    "System Files (*.sys)|*.sys|"
+    "All Text Files (.txt, .bat, .ini, .sys, .asc, .log)|*.txt;*.bat;*.ini;*.sys;*.asc;*.log");
+
+// Document text with every kind of break as '\n', other characters untouched.
+QString withNewlines(QString raw)
+{
+    for (QChar &c : raw) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+    }
+    return raw;
+}
+
+QString toNewlines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+} // namespace
+
+namespace selectionexport {
+
+QByteArray selectionFileBytes(const QByteArray &selectionRtf, const QFont &baseFont, bool richText)
+{
+    QTextDocument document;
+    document.setDefaultFont(baseFont);
+    if (!selectionRtf.isEmpty()) {
+        QTextCursor cursor(&document);
+        rtf::insertRtf(cursor, selectionRtf);
+    }
+    if (richText)
+        return rtf::documentToRtf(document);
+    return encodeText(withNewlines(document.toRawText()), TextFileFormat());
+}
+
+QByteArray appendRecord(const QString &text, const std::optional<QByteArray> &existing)
+{
+    TextFileFormat format;
+    if (existing && !existing->isEmpty())
+        format = decodeText(*existing).format;
+    format.byteOrderMark = false;
+    return encodeText(toNewlines(text) + QLatin1Char('\n'), format);
+}
+
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool appendToFile(const QString &path, const QString &text, QString *error)
+{
+    QFile file(path);
+    std::optional<QByteArray> existing;
+    if (QFileInfo::exists(path)) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = file.errorString();
+            return false;
+        }
+        existing = file.readAll();
+        file.close();
+    }
+    const QByteArray record = appendRecord(text, existing);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(record) != record.size() || !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+} // namespace selectionexport
 
 SelectionExport::SelectionExport(frmPenwick &main)
     : m_main(main)
 {
 }
 
+bool SelectionExport::ShowSaveSelectionDialog()
+{
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    dialog.DialogTitle = QStringLiteral("Save Selection As...");
+    dialog.CancelError = true;
+    dialog.DefaultExt = QStringLiteral("TXT");
+    dialog.Filter = kSaveFilter;
+    dialog.Flags = CommonDialog::OFNOverwritePrompt;
+    return dialog.ShowSave();
+}
+
 void SelectionExport::saveSelectionAs()
 {
+    RichTextBox &editor = m_main.rtbEditor();
+    DocumentState &doc = m_main.doc();
+    const QByteArray selection = editor.SelRTF();
+    if (doc.FileChanged) {
+        switch (m_main.ChangedPrompt()) {
+        case msgbox::No:
+            // The changes are given up only once the selection has replaced them.
+            break;
+        case msgbox::Yes:
+            m_main.mnuFileSave_Click();
+            return;
+        default:
+            editor.setFocus();
+            return;
+        }
+    }
+
+    if (!ShowSaveSelectionDialog()) {
+        editor.setFocus();
+        return;
+    }
+    const QString path = m_main.dlgCommonDialog().FileName;
+    const bool richText = IsRichTextName(path);
+
+    // The new file is written before the editor gives anything up, so a failed write
+    // leaves the document, its name and its changes as they were.
+    QFont baseFont = editor.document()->defaultFont();
+    baseFont.setFamilies({doc.DefaultFont});
+    baseFont.setPointSizeF(doc.DefaultFontSize);
+    if (!selectionexport::writeWholeFile(path, selectionexport::selectionFileBytes(selection, baseFont, richText))) {
+        showSaveError(path);
+        return;
+    }
+
+    ResetFormatting(m_main);
+    editor.setSelRTF(selection);
+    // The file was written as UTF-8 with LF breaks; later saves keep it that way.
+    editor.setPlainTextFormat(TextFileFormat());
+    doc.CurrentFile = path;
+    m_main.UpdateCaption();
+    doc.FileChanged = false;
+    editor.setFocus();
+    ShowFileStatus(m_main);
 }
 
 void SelectionExport::appendSelectionTo()
 {
+    CommonDialog &dialog = m_main.dlgCommonDialog();
+    dialog.DialogTitle = QStringLiteral("Append Selection To...");
+    dialog.CancelError = true;
+    dialog.DefaultExt = QStringLiteral("TXT");
+    dialog.Filter = kAppendFilter;
+    // Flags stay as the last use left them, but an append never asks about overwriting.
+    const int keptFlags = dialog.Flags;
+    dialog.Flags &= ~CommonDialog::OFNOverwritePrompt;
+    const bool chosen = dialog.ShowSave();
+    dialog.Flags = keptFlags;
+    if (!chosen)
+        return;
+
+    const QString path = dialog.FileName;
+    if (!selectionexport::appendToFile(path, m_main.rtbEditor().SelText()))
+        showSaveError(path);
+}
+
+void SelectionExport::showSaveError(const QString &path)
+{
+    prompter().messageBox(&m_main, QStringLiteral("Unknown error while saving file ") + path,
+                          msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Error"));
 }
