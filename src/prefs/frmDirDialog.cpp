@@ -50,6 +50,8 @@ void DirListBox::setLocation(const QString &root, const QString &path)
             current = item;
     }
     setCurrentItem(current);
+    if (current)
+        scrollToItem(current);
 
     const QString previous = m_path;
     m_root = entries.constFirst().path;
