@@ -107,28 +107,31 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, bool mark)
 // Every line break as '\n', and the style of the first one met.
 QString unifyLineBreaks(QStringView text, LineEnding *firstEnding)
 {
-    QString out;
-    out.reserve(text.size());
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t *put = reinterpret_cast<char16_t *>(out.data());
+    const char16_t *at = text.utf16();
+    const char16_t *const end = at + text.size();
     bool seen = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
+    for (; at < end; ++at) {
+        const char16_t c = *at;
         if (c == u'\r') {
-            const bool pair = i + 1 < text.size() && text[i + 1] == u'\n';
+            const bool pair = at + 1 < end && at[1] == u'\n';
             if (!seen) {
                 *firstEnding = pair ? LineEnding::CRLF : LineEnding::CR;
                 seen = true;
             }
             if (pair)
-                ++i;
-            out += u'\n';
-        } else {
-            if (c == u'\n' && !seen) {
-                *firstEnding = LineEnding::LF;
-                seen = true;
-            }
-            out += c;
+                ++at;
+            *put++ = u'\n';
+            continue;
         }
+        if (c == u'\n' && !seen) {
+            *firstEnding = LineEnding::LF;
+            seen = true;
+        }
+        *put++ = c;
     }
+    out.truncate(put - reinterpret_cast<const char16_t *>(out.constData()));
     return out;
 }
 
@@ -136,15 +139,18 @@ QString withLineEnding(const QString &text, LineEnding ending)
 {
     if (ending == LineEnding::LF)
         return text;
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
+    if (ending == LineEnding::CR) {
+        QString out = text;
+        out.replace(u'\n', u'\r');
+        return out;
+    }
+    const qsizetype breaks = text.count(u'\n');
+    QString out(text.size() + breaks, Qt::Uninitialized);
+    char16_t *put = reinterpret_cast<char16_t *>(out.data());
     for (const QChar c : text) {
-        if (c != u'\n')
-            out += c;
-        else if (ending == LineEnding::CRLF)
-            out += QLatin1String("\r\n");
-        else
-            out += u'\r';
+        if (c == u'\n')
+            *put++ = u'\r';
+        *put++ = c.unicode();
     }
     return out;
 }
