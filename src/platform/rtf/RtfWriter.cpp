@@ -6,8 +6,9 @@
 #include <QTextDocument>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace rtf {
@@ -40,6 +41,23 @@ Align alignOf(const QTextBlock &block)
     if (a & (Qt::AlignRight | Qt::AlignTrailing))
         return Align::Right;
     return Align::Left;
+}
+
+// Appends n in decimal; snprintf was a tenth of the writer's time.
+char *formatInt(char *dst, int n)
+{
+    unsigned u = n < 0 ? 0u - unsigned(n) : unsigned(n);
+    char digits[12];
+    int k = 0;
+    do {
+        digits[k++] = char('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (n < 0)
+        *dst++ = '-';
+    while (k)
+        *dst++ = digits[--k];
+    return dst;
 }
 
 // 1252's byte for a character, for the \'hh fallback, or 0 when it has none.
@@ -77,15 +95,15 @@ private:
     void writeProps(const RunProps &p);
     void writeText(QStringView text);
     void writePlainRun(const QChar *s, qsizetype n);
-    void word(const char *w);
-    void word(const char *w, int param);
+    void word(std::string_view w);
+    void word(std::string_view w, int param);
     void raw(const char *s, qsizetype n);
     void newline();
-    qsizetype column() const { return m_out.size() - m_lineStart; }
+    qsizetype column() const { return qsizetype(m_out.size()) - m_lineStart; }
     QByteArray header() const;
 
     const QTextDocument &m_doc;
-    QByteArray m_out;
+    std::string m_out; // QByteArray's append is an out-of-line insert, too slow per token
     qsizetype m_lineStart = 0;
     bool m_needDelimiter = false;
 
@@ -187,7 +205,7 @@ const RunProps &Writer::propsAt(int formatIndex, const FormatSource &source)
 void Writer::newline()
 {
     m_out.append("\r\n", 2);
-    m_lineStart = m_out.size();
+    m_lineStart = qsizetype(m_out.size());
     m_needDelimiter = false; // a line end delimits a control word as well as a space does
 }
 
@@ -195,27 +213,27 @@ void Writer::raw(const char *s, qsizetype n)
 {
     if (column() + n > kHardWrap)
         newline();
-    m_out.append(s, n);
+    m_out.append(s, size_t(n));
 }
 
-void Writer::word(const char *w)
+void Writer::word(std::string_view w)
 {
-    const qsizetype n = qsizetype(std::strlen(w));
-    if (column() + n + 1 > kHardWrap)
-        newline();
-    m_out.append('\\');
-    m_out.append(w, n);
+    char buf[32];
+    buf[0] = '\\';
+    const size_t n = std::min(w.size(), sizeof buf - 1);
+    std::memcpy(buf + 1, w.data(), n);
+    raw(buf, qsizetype(n + 1));
     m_needDelimiter = true;
 }
 
-void Writer::word(const char *w, int param)
+void Writer::word(std::string_view w, int param)
 {
     char buf[48];
-    const int n = std::snprintf(buf, sizeof buf, "%s%d", w, param);
-    if (column() + n + 1 > kHardWrap)
-        newline();
-    m_out.append('\\');
-    m_out.append(buf, n);
+    buf[0] = '\\';
+    const size_t n = std::min(w.size(), sizeof buf - 13);
+    std::memcpy(buf + 1, w.data(), n);
+    char *end = formatInt(buf + 1 + n, param);
+    raw(buf, end - buf);
     m_needDelimiter = true;
 }
 
@@ -243,7 +261,7 @@ void Writer::writeProps(const RunProps &p)
 void Writer::writePlainRun(const QChar *s, qsizetype n)
 {
     if (m_needDelimiter) {
-        m_out.append(' ');
+        m_out.push_back(' ');
         m_needDelimiter = false;
     }
     while (n > 0) {
@@ -258,8 +276,8 @@ void Writer::writePlainRun(const QChar *s, qsizetype n)
             else if (column() + n > kHardWrap)
                 take = std::max<qsizetype>(kHardWrap - column(), 1);
         }
-        const qsizetype start = m_out.size();
-        m_out.resize(start + take);
+        const size_t start = m_out.size();
+        m_out.resize(start + size_t(take));
         char *dst = m_out.data() + start;
         for (qsizetype i = 0; i < take; ++i)
             dst[i] = char(s[i].unicode());
@@ -303,25 +321,35 @@ void Writer::writeText(QStringView text)
         if (u < 0x20)
             continue;
         // \uN is signed 16-bit; surrogate pairs go out as two of them, as Word writes them.
-        char buf[24];
-        const unsigned char fallback = cp1252Byte(u);
-        const int n = fallback ? std::snprintf(buf, sizeof buf, "\\u%d\\'%02x", int(int16_t(u)),
-                                               fallback)
-                               : std::snprintf(buf, sizeof buf, "\\u%d?", int(int16_t(u)));
-        raw(buf, n);
+        static constexpr char hex[] = "0123456789abcdef";
+        char buf[24] = {'\\', 'u'};
+        char *end = formatInt(buf + 2, int(int16_t(u)));
+        if (const unsigned char fallback = cp1252Byte(u)) {
+            *end++ = '\\';
+            *end++ = '\'';
+            *end++ = hex[fallback >> 4];
+            *end++ = hex[fallback & 15];
+        } else {
+            *end++ = '?';
+        }
+        raw(buf, end - buf);
         m_needDelimiter = false;
     }
 }
 
 QByteArray Writer::write(int from, int to, bool whole)
 {
-    m_out.reserve(qsizetype(to - from) * 11 / 10 + 256);
+    // Formatted text with some non-ASCII comes to one and a half to two bytes of RTF per
+    // character; growing the buffer instead costs copies of all of it.
+    m_out.reserve(size_t(to - from) * 2 + 1024);
     QTextBlock block = m_doc.findBlock(from);
     Align align = Align::Left;
     bool first = true;
+    // Positions are counted along rather than asked for: each position() is a tree walk.
+    int start = block.position();
     for (; block.isValid(); block = block.next()) {
-        const int start = block.position();
-        const int sep = start + block.length() - 1; // where the paragraph separator sits
+        const int length = block.length();
+        const int sep = start + length - 1; // where the paragraph separator sits
         const bool last = !block.next().isValid();
         if (start >= to && !(whole && last))
             break;
@@ -339,10 +367,11 @@ QByteArray Writer::write(int from, int to, bool whole)
         }
         const int segStart = std::max(from, start);
         const int segEnd = std::min(to, sep);
+        int fEnd = start;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
-            const int fStart = frag.position();
-            const int fEnd = fStart + frag.length();
+            const int fStart = fEnd;
+            fEnd = fStart + frag.length();
             if (fEnd <= segStart)
                 continue;
             if (fStart >= segEnd)
@@ -354,14 +383,15 @@ QByteArray Writer::write(int from, int to, bool whole)
             writeText(QStringView(text).sliced(a0, a1 - a0));
         }
         if (sep < to || (whole && last)) {
-            if (block.length() == 1) // an empty line keeps its font and size
+            if (length == 1) // an empty line keeps its font and size
                 writeProps(propsAt(block.charFormatIndex(), block));
             word("par");
             newline();
         }
+        start += length;
     }
     QByteArray out = header();
-    out.append(m_out);
+    out.append(m_out.data(), qsizetype(m_out.size()));
     out.append('}');
     return out;
 }

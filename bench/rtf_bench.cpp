@@ -1,0 +1,148 @@
+// The RTF codec on generated RTF of 1 MB and 10 MB with mixed formatting (bold and italic runs,
+// two fonts, a colour table, several sizes, centred paragraphs): read and write throughput,
+// loading the 10 MB file into a QTextDocument and into the editor control, and `unrtf --text`
+// converting the same file, measured in the same run. Goals: the load takes no longer than
+// unrtf; writing is at least three times as fast as reading.
+#include "BenchUtil.h"
+
+#include "platform/RichTextBox.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfWriter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <cstdio>
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+// Deterministic RTF of about `bytes` bytes.
+QByteArray generateRtf(qsizetype bytes)
+{
+    static const char *const words[] = {
+        "lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing", "elit", "sed",
+        "do", "eiusmod", "tempor", "incididunt", "ut", "labore", "et", "dolore", "magna", "aliqua",
+        "caf\\'e9", "na\\'efve", "\\u8364?uro", "r\\u233\\'e9sum\\u233\\'e9", "\\{brace\\}"};
+    constexpr quint32 wordCount = sizeof words / sizeof *words;
+    quint32 seed = 4242;
+    auto next = [&seed](quint32 n) {
+        seed = seed * 1103515245u + 12345u;
+        return ((seed >> 16) & 0x7fff) % n;
+    };
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+                     "{\\f1\\froman\\fcharset0 Times New Roman;}}\r\n{\\colortbl;\\red192\\green0"
+                     "\\blue0;\\red0\\green64\\blue160;\\red0\\green128\\blue0;}\r\n\\pard\\plain\\f0\\fs20 ";
+    out.reserve(bytes + 1024);
+    while (out.size() < bytes) {
+        out += next(5) == 0 ? "\\pard\\qc " : "\\pard ";
+        const quint32 runs = 3 + next(10);
+        for (quint32 r = 0; r < runs; ++r) {
+            QByteArray text;
+            const quint32 n = 2 + next(9);
+            for (quint32 w = 0; w < n; ++w) {
+                text += words[next(wordCount)];
+                text += ' ';
+            }
+            switch (next(8)) {
+            case 0: out += "{\\b " + text + "}"; break;
+            case 1: out += "{\\i\\cf1 " + text + "}"; break;
+            case 2: out += "{\\f1\\fs28 " + text + "}"; break;
+            case 3: out += "{\\b\\i\\fs32\\cf2 " + text + "}"; break;
+            case 4: out += "{\\ul\\cf3 " + text + "}"; break;
+            default: out += text; break;
+            }
+        }
+        out += "\\par\r\n";
+    }
+    out += "}";
+    return out;
+}
+
+double mib(qsizetype bytes)
+{
+    return bytes / kMiB;
+}
+
+void readDocument(QTextDocument &doc, const QByteArray &rtf)
+{
+    QTextCursor cursor(&doc);
+    rtf::insertRtf(cursor, rtf);
+}
+
+struct Figures
+{
+    double readSeconds = 0;
+    double writeSeconds = 0;
+};
+
+Figures measure(const QString &label, qsizetype size, const QString &path, int runs)
+{
+    const QByteArray rtf = generateRtf(size);
+    bench::writeFile(path, rtf);
+
+    const bench::Figure read = bench::time(runs, [&] {
+        QTextDocument doc;
+        readDocument(doc, rtf);
+    });
+    bench::report(QStringLiteral("read %1 (%2 MiB) into a QTextDocument").arg(label).arg(mib(rtf.size()), 0, 'f', 1),
+                  read, QStringLiteral("%1 MiB/s").arg(mib(rtf.size()) / read.median, 0, 'f', 1));
+
+    QTextDocument doc;
+    readDocument(doc, rtf);
+    QByteArray written;
+    const bench::Figure write = bench::time(runs, [&] { written = rtf::documentToRtf(doc); });
+    bench::report(QStringLiteral("write %1 back (%2 MiB of RTF)").arg(label).arg(mib(written.size()), 0, 'f', 1),
+                  write, QStringLiteral("%1 MiB/s").arg(mib(written.size()) / write.median, 0, 'f', 1));
+
+    QTextDocument again;
+    readDocument(again, written);
+    if (again.toRawText() != doc.toRawText())
+        std::printf("CHECK FAILED: %s does not read back as it was written\n", qPrintable(label));
+    return {read.median, write.median};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString dir = bench::workDir();
+    const QString path1 = dir + QStringLiteral("/rtf-1mb.rtf");
+    const QString path10 = dir + QStringLiteral("/rtf-10mb.rtf");
+
+    measure(QStringLiteral("1 MB"), 1024 * 1024, path1, 5);
+    const Figures ten = measure(QStringLiteral("10 MB"), 10 * 1024 * 1024, path10, 3);
+    bench::reportValue(QStringLiteral("writing is faster than reading (10 MB), times"),
+                       ten.readSeconds / ten.writeSeconds, QStringLiteral("x (goal: 3 x)"));
+
+    // Loading: the file from disk into a document, and into the editor control as File > Open does.
+    const bench::Figure load = bench::time(3, [&] {
+        QFile file(path10);
+        file.open(QIODevice::ReadOnly);
+        QTextDocument doc;
+        readDocument(doc, file.readAll());
+    });
+    bench::report(QStringLiteral("load the 10 MB file into a QTextDocument"), load);
+    const bench::Figure editorLoad = bench::time(3, [&] {
+        RichTextBox editor;
+        editor.LoadFile(path10, RichTextBox::rtfRTF);
+    });
+    bench::report(QStringLiteral("load the 10 MB file into the editor control"), editorLoad);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("unrtf")).isEmpty()) {
+        std::printf("unrtf is not installed (apt-get install unrtf): no comparison\n");
+        return 0;
+    }
+    const bench::Figure unrtf = bench::timeCommand(3, QStringLiteral("unrtf --text '%1'").arg(path10));
+    bench::report(QStringLiteral("unrtf --text on the same 10 MB file"), unrtf);
+    std::printf("goal, load no slower than unrtf: %s (%.2f s vs %.2f s)\n",
+                editorLoad.median <= unrtf.median ? "met" : "MISSED", editorLoad.median, unrtf.median);
+    std::printf("goal, writing 3 x faster than reading: %s\n",
+                ten.readSeconds >= 3 * ten.writeSeconds ? "met" : "MISSED");
+    return 0;
+}
