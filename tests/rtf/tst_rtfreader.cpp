@@ -138,7 +138,8 @@ void TestRtfReader::decodesCodePages_data()
     QTest::newRow("UTF-8 declared")
         << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9t\\'c3\\'a9}") << QStringLiteral("été");
     QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
-    QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'82}") << QStringLiteral("é");
+    QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'82\\'9b}") << QStringLiteral("é¢");
+    QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'82\\'9b}") << QStringLiteral("éø");
     QTest::newRow("unknown code page reads as 1252")
         << QByteArray("{\\rtf1\\ansi\\ansicpg4242 \\'e9}") << QStringLiteral("é");
     QTest::newRow("code page 0 reads as 1252")

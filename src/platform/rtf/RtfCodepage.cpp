@@ -1,6 +1,7 @@
 #include "RtfCodepage.h"
 
 #include <array>
+#include <memory>
 
 namespace rtf::detail {
 
@@ -40,9 +41,11 @@ QByteArray icuName(int codepage)
     return "windows-" + QByteArray::number(codepage);
 }
 
-std::unique_ptr<QStringDecoder> makeDecoder(int codepage)
+std::shared_ptr<QStringDecoder> makeDecoder(int codepage)
 {
-    auto decoder = std::make_unique<QStringDecoder>(icuName(codepage).constData(),
+    if (codepage <= 0 || codepage > 65535)
+        return nullptr;
+    auto decoder = std::make_shared<QStringDecoder>(icuName(codepage).constData(),
                                                     QStringConverter::Flag::Stateless);
     if (!decoder->isValid())
         return nullptr;
@@ -83,26 +86,20 @@ int codepageForCharset(int charset, int documentCodepage)
     }
 }
 
-bool isSupportedCodepage(int codepage)
-{
-    if (codepage == 1252)
-        return true;
-    if (codepage <= 0 || codepage > 65535)
-        return false;
-    return makeDecoder(codepage) != nullptr;
-}
-
 ByteDecoder::ByteDecoder() = default;
 ByteDecoder::~ByteDecoder() = default;
 
 QStringDecoder *ByteDecoder::decoderFor(int codepage)
 {
-    for (const Entry &e : m_decoders) {
-        if (e.codepage == codepage)
-            return e.decoder.get();
-    }
-    m_decoders.push_back({codepage, makeDecoder(codepage)});
-    return m_decoders.back().decoder.get();
+    auto it = m_decoders.constFind(codepage);
+    if (it == m_decoders.constEnd())
+        it = m_decoders.insert(codepage, makeDecoder(codepage));
+    return it->get();
+}
+
+bool ByteDecoder::supports(int codepage)
+{
+    return codepage == 1252 || decoderFor(codepage) != nullptr;
 }
 
 void ByteDecoder::decodeAppend(int codepage, QByteArrayView bytes, QString &out)

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringDecoder>
 
 #include <memory>
-#include <vector>
 
 namespace rtf::detail {
 
@@ -15,11 +15,9 @@ constexpr int kCodepageAnsi = 1252;
 // The code page a font's \fcharset implies; charsets 1 (default) and unknown ones defer to the document's.
 int codepageForCharset(int charset, int documentCodepage);
 
-// Whether Qt (through ICU) can decode this code page; unknown ones are read as 1252.
-bool isSupportedCodepage(int codepage);
-
-// Decodes code-page bytes, keeping one decoder per code page seen. Each call is complete on its own,
-// so callers must hand over whole multi-byte sequences.
+// Decodes code-page bytes, keeping one decoder per code page asked for (unknown ones included, so
+// that no code page is looked up in ICU twice). Each call is complete on its own, so callers must
+// hand over whole multi-byte sequences. Unknown code pages are read as 1252.
 class ByteDecoder
 {
 public:
@@ -28,17 +26,13 @@ public:
     ByteDecoder(const ByteDecoder &) = delete;
     ByteDecoder &operator=(const ByteDecoder &) = delete;
 
+    bool supports(int codepage);
     void decodeAppend(int codepage, QByteArrayView bytes, QString &out);
 
 private:
     QStringDecoder *decoderFor(int codepage);
 
-    struct Entry
-    {
-        int codepage;
-        std::unique_ptr<QStringDecoder> decoder;
-    };
-    std::vector<Entry> m_decoders;
+    QHash<int, std::shared_ptr<QStringDecoder>> m_decoders; // null: not supported
 };
 
 } // namespace rtf::detail

@@ -280,6 +280,7 @@ const char *Parser::controlSequence(const char *p, const char *end)
     if (!isLetter(*p)) {
         const char c = *p++;
         if (c == '\'') {
+            m_groupStart = false;
             const int hi = p < end ? hexValue(p[0]) : -1;
             const int lo = p + 1 < end ? hexValue(p[1]) : -1;
             if (hi >= 0 && lo >= 0)
@@ -383,7 +384,7 @@ void Parser::bodyWord(Kw kw, bool hasParam, int param)
     case Kw::Pc: setDocumentCodepage(437); break;
     case Kw::Pca: setDocumentCodepage(850); break;
     case Kw::AnsiCpg:
-        setDocumentCodepage(hasParam && isSupportedCodepage(param) ? param : kCodepageAnsi);
+        setDocumentCodepage(hasParam && m_decoder.supports(param) ? param : kCodepageAnsi);
         break;
     case Kw::Deff:
         if (hasParam && param >= 0) {
@@ -700,7 +701,7 @@ int Parser::codepageFor(int font)
         const auto it = m_tables.fonts.constFind(index);
         const int charset = it != m_tables.fonts.constEnd() ? it->charset : -1;
         m_cpCacheValue = codepageForCharset(charset, m_docCodepage);
-        if (!isSupportedCodepage(m_cpCacheValue))
+        if (!m_decoder.supports(m_cpCacheValue))
             m_cpCacheValue = kCodepageAnsi;
         m_cpCacheFont = font;
     }

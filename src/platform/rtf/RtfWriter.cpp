@@ -204,9 +204,12 @@ const RunProps &Writer::propsAt(int formatIndex, const FormatSource &source)
 
 void Writer::newline()
 {
+    // A line end would delimit a control word too, but a space is what every reader expects.
+    if (m_needDelimiter)
+        m_out.push_back(' ');
     m_out.append("\r\n", 2);
     m_lineStart = qsizetype(m_out.size());
-    m_needDelimiter = false; // a line end delimits a control word as well as a space does
+    m_needDelimiter = false;
 }
 
 void Writer::raw(const char *s, qsizetype n)
