@@ -51,7 +51,6 @@ private slots:
     void insertsOverSelectionAsOneUndoStep();
     void pastedPartialParagraphLeavesHostAlignment();
     void finalParIsTheDocumentEndOnlyInEmptyDocument();
-    void keepsEmptyLineHeight();
 
     void refusesDataThatIsNotRtf_data();
     void refusesDataThatIsNotRtf();
@@ -84,18 +83,10 @@ void TestRtfReader::readsText_data()
         << QByteArray("{\\rtf1 a\\\nb\\\rc\\'0dd\\'0ae}") << QStringLiteral("a\nb\nc\nd\ne");
     QTest::newRow("control symbols")
         << QByteArray("{\\rtf1 a\\~b\\-c\\_d}") << QStringLiteral("a\u00A0b\u00ADc\u2011d");
-    QTest::newRow("typographic words")
-        << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote"
-                      "\\emspace\\enspace\\qmspace}")
-        << QStringLiteral("\u2014\u2013\u2022\u2018\u2019\u201C\u201D\u2003\u2002\u2005");
     QTest::newRow("unmarked unknown group keeps its text")
         << QByteArray("{\\rtf1 a{\\zzz b}c}") << QStringLiteral("abc");
     QTest::newRow("a \\* inside a group is no destination")
         << QByteArray("{\\rtf1 {\\b\\*\\cs7 kept}}") << QStringLiteral("kept");
-    QTest::newRow("field keeps its result")
-        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} "
-                      "{\\field{\\fldinst PAGE}{\\fldrslt 3}}}")
-        << QStringLiteral("link 3");
     QTest::newRow("footnote: number kept, text not")
         << QByteArray("{\\rtf1 word\\chftn{\\footnote \\chftn  the note}. more\\chftn"
                       "{\\footnote x}}")
@@ -103,7 +94,6 @@ void TestRtfReader::readsText_data()
     QTest::newRow("list labels kept")
         << QByteArray("{\\rtf1 {\\listtext 1.\\tab}one\\par {\\pntext \\bullet\\tab}two}")
         << QStringLiteral("1.\tone\n\u2022\ttwo");
-    QTest::newRow("deep groups close") << QByteArray("{\\rtf1 {{{{a}}}}b}") << QStringLiteral("ab");
 }
 
 void TestRtfReader::readsText()
@@ -133,8 +123,6 @@ void TestRtfReader::decodesCodePages_data()
         << QStringLiteral("日本");
     QTest::newRow("Shift-JIS trail byte as a literal letter")
         << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'83A\\'83C}") << QStringLiteral("アイ");
-    QTest::newRow("GBK") << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}")
-                         << QStringLiteral("中文");
     QTest::newRow("UTF-8 declared")
         << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9t\\'c3\\'a9}") << QStringLiteral("été");
     QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
@@ -142,8 +130,6 @@ void TestRtfReader::decodesCodePages_data()
     QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'82\\'9b}") << QStringLiteral("éø");
     QTest::newRow("unknown code page reads as 1252")
         << QByteArray("{\\rtf1\\ansi\\ansicpg4242 \\'e9}") << QStringLiteral("é");
-    QTest::newRow("code page 0 reads as 1252")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg0 \\'e9}") << QStringLiteral("é");
     QTest::newRow("raw 8-bit bytes") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xcf}")
                                      << QStringLiteral("П");
 }
@@ -167,18 +153,12 @@ void TestRtfReader::readsUnicode_data()
         << QByteArray("{\\rtf1 \\uc0\\u8364 x}") << QStringLiteral("€x");
     QTest::newRow("uc is scoped by groups")
         << QByteArray("{\\rtf1 {\\uc0 \\u945}\\u946?}") << QStringLiteral("αβ");
-    QTest::newRow("fallback letter after a space")
-        << QByteArray("{\\rtf1 \\u48 0 x}") << QStringLiteral("0 x");
     QTest::newRow("a control word is one fallback character")
         << QByteArray("{\\rtf1 \\u8212\\emdash x}") << QStringLiteral("\u2014x");
     QTest::newRow("a brace ends the fallback")
         << QByteArray("{\\rtf1 {\\uc3\\u945}b}") << QStringLiteral("αb");
-    QTest::newRow("negative values")
-        << QByteArray("{\\rtf1 \\u-3913?}") << QStringLiteral("\uF0B7");
     QTest::newRow("surrogate pair, negative")
         << QByteArray("{\\rtf1 \\u-10179?\\u-8704?}") << QStringLiteral("\U0001F600");
-    QTest::newRow("surrogate pair, positive with uc switch")
-        << QByteArray("{\\rtf1 \\uc0 \\u55357\\uc1 \\u56832\\'3f}") << QStringLiteral("\U0001F600");
     QTest::newRow("lone surrogates")
         << QByteArray("{\\rtf1\\uc0 a\\u-10240 b\\u-9216 c\\u-9216\\u-10240 d}")
         << QStringLiteral("a\uFFFDb\uFFFDc\uFFFD\uFFFDd");
@@ -221,9 +201,6 @@ void TestRtfReader::skipsDestinations_data()
         << QByteArray("{\\rtf1 {\\*\\listtable{\\list{\\listlevel{\\leveltext \\'01\\u8226 ;}}}}"
                       "{\\listoverridetable{\\listoverride\\ls1}}{\\*\\rsidtbl \\rsid1}text}")
         << QStringLiteral("text");
-    QTest::newRow("xml namespaces, themes")
-        << QByteArray("{\\rtf1 {\\*\\xmlnstbl {\\xmlns1 http://x}}{\\*\\themedata 504b}ok}")
-        << QStringLiteral("ok");
 }
 
 void TestRtfReader::skipsDestinations()
@@ -363,21 +340,12 @@ void TestRtfReader::finalParIsTheDocumentEndOnlyInEmptyDocument()
     QCOMPARE(rtftest::plainText(doc), QStringLiteral("xa\n"));
 }
 
-void TestRtfReader::keepsEmptyLineHeight()
-{
-    QTextDocument doc;
-    rtftest::load(doc, "{\\rtf1 a\\par\\fs40\\par b}");
-    QCOMPARE(doc.findBlockByNumber(1).charFormat().fontPointSize(), 20.0);
-}
-
 void TestRtfReader::refusesDataThatIsNotRtf_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("isRtf");
     QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("text") << QByteArray("Hello {\\rtf1 x}") << false;
-    QTest::newRow("upper case") << QByteArray("{\\RTF1 x}") << false;
-    QTest::newRow("just a brace") << QByteArray("{") << false;
     QTest::newRow("UTF-16") << QByteArray("\xff\xfe{\0\\\0r\0t\0f\0", 12) << false;
     QTest::newRow("leading blanks") << QByteArray(" \r\n\t{\\rtf1 x}") << true;
     QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf{\\rtf1 x}") << true;
@@ -422,16 +390,10 @@ void TestRtfReader::survivesHostileInput_data()
         << QStringLiteral("a\uFFFDc\uFFFDefg");
     QTest::newRow("bin longer than the file") << QByteArray("{\\rtf1 a\\bin999999999999 bcd}")
                                               << QStringLiteral("a");
-    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << QStringLiteral("ab");
     QTest::newRow("endless control word")
         << "{\\rtf1 a\\" + QByteArray(100000, 'x') + " b}" << QStringLiteral("ab");
-    QTest::newRow("endless number") << "{\\rtf1 a\\b" + QByteArray(100000, '9') + " b}"
-                                    << QStringLiteral("ab");
-    QTest::newRow("cut escapes") << QByteArray("{\\rtf1 a\\'4") << QStringLiteral("a");
-    QTest::newRow("trailing backslash") << QByteArray("{\\rtf1 a\\") << QStringLiteral("a");
     QTest::newRow("lone lead byte") << QByteArray("{\\rtf1\\ansi\\ansicpg932 a\\'83}b")
                                     << QStringLiteral("a");
-    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b}", 11) << QStringLiteral("ab");
 }
 
 void TestRtfReader::survivesHostileInput()
@@ -469,10 +431,8 @@ void TestRtfReader::staysLinear_data()
     // O(log n) each as the document grows, which is its affair, not the reader's.
     QTest::addColumn<QByteArray>("unit");
     QTest::newRow("groups") << QByteArray("{");
-    QTest::newRow("closes") << QByteArray("}");
     QTest::newRow("scoped formatting, one run") << QByteArray("{\\b\\b0 x}{\\i\\i0 y}");
     QTest::newRow("skipped groups") << QByteArray("{\\*\\x {\\pict 0a0b}\\bin1 }}");
-    QTest::newRow("cells") << QByteArray("\\cell ");
     QTest::newRow("escapes") << QByteArray("\\'e9\\u8364?\\'93\\'fa");
     QTest::newRow("fonts") << QByteArray("{\\fonttbl{\\f1 A;}}");
 }

@@ -99,8 +99,7 @@ class TestRtfWriter : public QObject
     Q_OBJECT
 
 private slots:
-    void writesHeaderAndTables();
-    void writesFormattingOnAndOff();
+    void writesHeaderTablesAndFormatting();
     void escapesText_data();
     void escapesText();
     void keepsLinesShort();
@@ -108,10 +107,9 @@ private slots:
     void roundTripsEverything();
     void roundTripsEmptyAndTrailingParagraphs_data();
     void roundTripsEmptyAndTrailingParagraphs();
-    void roundTripsCorpusFile();
 };
 
-void TestRtfWriter::writesHeaderAndTables()
+void TestRtfWriter::writesHeaderTablesAndFormatting()
 {
     QTextDocument doc;
     doc.setDefaultFont(QFont(QStringLiteral("Arial"), 10));
@@ -119,7 +117,7 @@ void TestRtfWriter::writesHeaderAndTables()
     c.insertText(QStringLiteral("a"), QTextCharFormat());
     c.insertText(QStringLiteral("b"), format(QStringLiteral("Georgia"), 0, false, false, false,
                                              false, QColor(1, 2, 3)));
-    const QByteArray rtf = write(doc);
+    QByteArray rtf = write(doc);
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0"));
     QVERIFY(rtf.endsWith('}'));
     // The default font is \f0 and written out, so other programs show the same font.
@@ -128,17 +126,12 @@ void TestRtfWriter::writesHeaderAndTables()
     QVERIFY(rtf.contains("\\f0\\fs20 a"));
     QVERIFY(rtf.contains("\\f1\\cf1 b"));
     QCOMPARE(rtf.count('{'), rtf.count('}'));
-}
 
-void TestRtfWriter::writesFormattingOnAndOff()
-{
-    QTextDocument doc;
-    QTextCursor c(&doc);
-    c.insertText(QStringLiteral("x"), format(QStringLiteral("F"), 11, true, true, true, true,
-                                             Qt::red));
+    // Each attribute is switched on and off again, not reset with \plain.
+    c.insertText(QStringLiteral("x"), format(QStringLiteral("F"), 11, true, true, true, true, Qt::red));
     c.insertText(QStringLiteral("y"), format(QStringLiteral("F"), 11));
-    const QByteArray rtf = write(doc);
-    QVERIFY(rtf.contains("\\fs22\\b\\i\\ul\\strike\\cf1 x"));
+    rtf = write(doc);
+    QVERIFY(rtf.contains("\\f2\\fs22\\b\\i\\ul\\strike\\cf2 x"));
     QVERIFY(rtf.contains("\\b0\\i0\\ulnone\\strike0\\cf0 y"));
 }
 
@@ -151,7 +144,6 @@ void TestRtfWriter::escapesText_data()
     QTest::newRow("line separator") << QStringLiteral("a\u2028b") << QByteArray("a\\line b");
     QTest::newRow("specials") << QStringLiteral("\u00A0\u00AD\u2011") << QByteArray("\\~\\-\\_");
     QTest::newRow("Latin-1 with 1252 fallback") << QStringLiteral("é") << QByteArray("\\u233\\'e9");
-    QTest::newRow("1252's own range") << QStringLiteral("€") << QByteArray("\\u8364\\'80");
     QTest::newRow("negative above 32767") << QStringLiteral("\uF0B7") << QByteArray("\\u-3913?");
     QTest::newRow("surrogate pair") << QStringLiteral("😀") << QByteArray("\\u-10179?\\u-8704?");
     QTest::newRow("control word then digit") << QStringLiteral("\t1") << QByteArray("\\tab 1");
@@ -272,22 +264,6 @@ void TestRtfWriter::roundTripsEmptyAndTrailingParagraphs()
     rtftest::load(back, write(doc));
     QCOMPARE(rtftest::plainText(back), text);
     QCOMPARE(back.blockCount(), doc.blockCount());
-}
-
-void TestRtfWriter::roundTripsCorpusFile()
-{
-    // What the reader makes of a real file is written and read back as it was.
-    const QString dir = qEnvironmentVariable("PENWICK_CORPUS_DIR");
-    QFile file(dir + QStringLiteral("/word-various-fields-table-footnote.rtf"));
-    if (dir.isEmpty() || !file.open(QIODevice::ReadOnly))
-        QSKIP("PENWICK_CORPUS_DIR does not name the corpus folder");
-    QTextDocument doc;
-    QVERIFY(rtftest::load(doc, file.readAll()));
-    QTextDocument back;
-    QVERIFY(rtftest::load(back, write(doc)));
-    QCOMPARE(back.toRawText(), doc.toRawText());
-    for (int pos = 0; pos < doc.characterCount() - 1; ++pos)
-        QVERIFY2(lookAt(back, pos) == lookAt(doc, pos), qPrintable(QString::number(pos)));
 }
 
 QTEST_MAIN(TestRtfWriter)
