@@ -109,17 +109,14 @@ void frmSearch::Form_Unload()
 
 void frmSearch::RestoreAlwaysOnTop()
 {
-    const int flag = m_main.action("mnuOptionsAlwaysOnTop")->isChecked() ? 1 : 0;
-    if (!SetTopmost(flag, &m_main))
-        prompter().messageBox(&m_main, QStringLiteral("Positioning Error!"), msgbox::OKOnly | msgbox::Critical,
-                              QStringLiteral("Program Error"));
+    // The main window's own choice, with its "Positioning Error!" when the window system refuses.
+    m_main.ApplyAlwaysOnTop();
 }
 
 void frmSearch::ShowSearchDialog()
 {
     const bool replacing = windowTitle() != findTitle();
-    for (QWidget *control : {static_cast<QWidget *>(lblReplaceWith), static_cast<QWidget *>(txtReplaceWith),
-                             static_cast<QWidget *>(cmdReplace), static_cast<QWidget *>(cmdReplaceAll)})
+    for (QWidget *control : std::initializer_list<QWidget *>{lblReplaceWith, txtReplaceWith, cmdReplace, cmdReplaceAll})
         control->setVisible(replacing);
     cmdFindNext->setDefault(true);
     show();
