@@ -43,8 +43,21 @@ QString withCrLf(const QString &raw)
 
 QString toNewlines(QString text)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    // One pass in place: QString::replace with a shorter replacement moves the tail again
+    // and again, which takes seconds on a text of many megabytes.
+    const qsizetype n = text.size();
+    QChar *p = text.data();
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        QChar c = p[i];
+        if (c == u'\r') {
+            if (i + 1 < n && p[i + 1] == u'\n')
+                ++i;
+            c = u'\n';
+        }
+        p[kept++] = c;
+    }
+    text.truncate(kept);
     return text;
 }
 
