@@ -46,8 +46,10 @@ QList<QByteArray> rtfCandidates()
     if (!data)
         return found;
     for (const QString &type : rtfMimeTypes()) {
-        if (data->hasFormat(type))
-            found << data->data(type);
+        // An empty offer is no rich text: written as RTF it would only delete the selection.
+        const QByteArray rtf = data->hasFormat(type) ? data->data(type) : QByteArray();
+        if (!rtf.isEmpty())
+            found << rtf;
     }
     return found;
 }

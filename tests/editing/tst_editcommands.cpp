@@ -203,11 +203,16 @@ private slots:
         offer({{QStringLiteral("text/richtext"), "<bold>not rtf</bold>"}, {QStringLiteral("text/plain"), "x\ny"}});
         f.window.mnuEditPaste_Click();
         QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyb"));
+        // Nor is an empty offer rich text.
+        select(f.editor, 3, 1);
+        offer({{QStringLiteral("text/rtf"), QByteArray()}, {QStringLiteral("text/plain"), "c"}});
+        f.window.mnuEditPaste_Click();
+        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyc"));
 
         f.window.doc().FileChanged = false;
         offer({{QStringLiteral("image/png"), QByteArray("\x89PNG", 4)}});
         f.window.mnuEditPaste_Click();
-        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyb"));
+        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyc"));
         QVERIFY(!f.window.doc().FileChanged);
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].text, QStringLiteral("The Clipboard does not contain valid data."));
