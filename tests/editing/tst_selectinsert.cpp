@@ -113,11 +113,6 @@ private slots:
         QVERIFY(insertedOneOf("mnuEditDateTime", [] { return generalDateText(QDateTime::currentDateTime()); }));
         QVERIFY(insertedOneOf("mnuEditTime", [] { return longTimeText(QTime::currentTime()); }));
         QVERIFY(insertedOneOf("mnuEditDate", [] { return longDateText(QDate::currentDate()); }));
-
-        const QDate day(2026, 12, 5);
-        QCOMPARE(generalDateText(QDateTime(day, QTime(0, 0))), QLocale::system().toString(day, QLocale::ShortFormat));
-        QVERIFY(generalDateText(QDateTime(day, QTime(0, 0, 1))).startsWith(
-            QLocale::system().toString(day, QLocale::ShortFormat) + QLatin1Char(' ')));
     }
 
     void lengthAnswerConvertsLikeANumber_data()
@@ -165,8 +160,6 @@ private slots:
                                               << QStringLiteral("<\r\naaa\r\n>");
         QTest::newRow("zero length") << QStringLiteral("x") << QStringLiteral("0") << QStringLiteral("<\r\n\r\n>");
         QTest::newRow("half to even") << QStringLiteral("x") << QStringLiteral("2.5") << QStringLiteral("<\r\nxx\r\n>");
-        QTest::newRow("half up to even") << QStringLiteral("x") << QStringLiteral("3.5")
-                                         << QStringLiteral("<\r\nxxxx\r\n>");
         QTest::newRow("character beyond the basic plane") << QString::fromUcs4(U"\U0001F600!") << QStringLiteral("2")
                                                           << QString::fromUcs4(U"<\r\n\U0001F600\U0001F600\r\n>");
         QTest::newRow("too long") << QStringLiteral("x") << QStringLiteral("40000") << unchanged;

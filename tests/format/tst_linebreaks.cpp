@@ -36,13 +36,7 @@ private slots:
         QTest::newRow("five breaks") << QStringLiteral("a\r\n\r\n\r\n\r\n\r\nb") << QStringLiteral("a\r\n\r\n\r\n\r\n b");
         QTest::newRow("space kept") << QStringLiteral("end \r\nnext") << QStringLiteral("end  next");
         QTest::newRow("lone LF and CR") << QStringLiteral("a\nb\rc\n\rd") << QStringLiteral("a\nb\rc\n\rd");
-        QTest::newRow("CR before a pair") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\r b");
         QTest::newRow("marker") << QStringLiteral("a") + QChar(1) + QStringLiteral("b") << QStringLiteral("a\r\n\r\nb");
-        QTest::newRow("marker beside breaks") << QStringLiteral("\r\n") + QChar(1) + QStringLiteral("\r\n")
-                                              << QStringLiteral(" \r\n\r\n ");
-        QTest::newRow("edges") << QStringLiteral("\r\nx\r\n") << QStringLiteral(" x ");
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("no breaks") << QStringLiteral("nothing to join") << QStringLiteral("nothing to join");
     }
 
     void joining()

@@ -115,28 +115,6 @@ private slots:
         QCOMPARE(convertCase(broken, CaseConversion::Upper), QString(QChar(0xD801)) + QStringLiteral("X") + QChar(0xDC28));
     }
 
-    void converterCarriesWordStartsAcrossPieces()
-    {
-        CaseConverter converter(CaseConversion::Proper);
-        QString first = QStringLiteral("hel");
-        QString second = QStringLiteral("LO WOR");
-        QString third = QStringLiteral("ld ");
-        QString fourth = QStringLiteral("x");
-        converter.convert(first);
-        converter.convert(second);
-        converter.convert(third);
-        converter.convert(fourth);
-        QCOMPARE(first + second + third + fourth, QStringLiteral("Hello World X"));
-
-        CaseConverter lines(CaseConversion::Proper);
-        QString top = QStringLiteral("ab");
-        QString bottom = QStringLiteral("cd");
-        lines.convert(top);
-        lines.breakLine();
-        lines.convert(bottom);
-        QCOMPARE(bottom, QStringLiteral("Cd"));
-    }
-
     void plainDocumentTransformsSelectionAndReselectsIt()
     {
         TemporaryConfigHome home;
