@@ -30,6 +30,9 @@ void reportValue(const QString &label, double value, const QString &unit);
 // English-like text of about `bytes` bytes: paragraphs of sentences, CR LF line breaks,
 // hard-wrapped near 72 columns, a blank line between paragraphs. Deterministic.
 QByteArray englishText(qsizetype bytes);
+// RTF of about `bytes` bytes with mixed formatting: bold and italic runs, two fonts, a colour
+// table, several sizes, centred paragraphs, accented and escaped characters. Deterministic.
+QByteArray formattedRtf(qsizetype bytes);
 // Where generated inputs go (created if needed).
 QString workDir();
 bool writeFile(const QString &path, const QByteArray &bytes);

@@ -21,48 +21,6 @@ namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
 
-// Deterministic RTF of about `bytes` bytes.
-QByteArray generateRtf(qsizetype bytes)
-{
-    static const char *const words[] = {
-        "lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing", "elit", "sed",
-        "do", "eiusmod", "tempor", "incididunt", "ut", "labore", "et", "dolore", "magna", "aliqua",
-        "caf\\'e9", "na\\'efve", "\\u8364?uro", "r\\u233\\'e9sum\\u233\\'e9", "\\{brace\\}"};
-    constexpr quint32 wordCount = sizeof words / sizeof *words;
-    quint32 seed = 4242;
-    auto next = [&seed](quint32 n) {
-        seed = seed * 1103515245u + 12345u;
-        return ((seed >> 16) & 0x7fff) % n;
-    };
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
-                     "{\\f1\\froman\\fcharset0 Times New Roman;}}\r\n{\\colortbl;\\red192\\green0"
-                     "\\blue0;\\red0\\green64\\blue160;\\red0\\green128\\blue0;}\r\n\\pard\\plain\\f0\\fs20 ";
-    out.reserve(bytes + 1024);
-    while (out.size() < bytes) {
-        out += next(5) == 0 ? "\\pard\\qc " : "\\pard ";
-        const quint32 runs = 3 + next(10);
-        for (quint32 r = 0; r < runs; ++r) {
-            QByteArray text;
-            const quint32 n = 2 + next(9);
-            for (quint32 w = 0; w < n; ++w) {
-                text += words[next(wordCount)];
-                text += ' ';
-            }
-            switch (next(8)) {
-            case 0: out += "{\\b " + text + "}"; break;
-            case 1: out += "{\\i\\cf1 " + text + "}"; break;
-            case 2: out += "{\\f1\\fs28 " + text + "}"; break;
-            case 3: out += "{\\b\\i\\fs32\\cf2 " + text + "}"; break;
-            case 4: out += "{\\ul\\cf3 " + text + "}"; break;
-            default: out += text; break;
-            }
-        }
-        out += "\\par\r\n";
-    }
-    out += "}";
-    return out;
-}
-
 double mib(qsizetype bytes)
 {
     return bytes / kMiB;
@@ -82,7 +40,7 @@ struct Figures
 
 Figures measure(const QString &label, qsizetype size, const QString &path, int runs)
 {
-    const QByteArray rtf = generateRtf(size);
+    const QByteArray rtf = bench::formattedRtf(size);
     bench::writeFile(path, rtf);
 
     const bench::Figure read = bench::time(runs, [&] {

@@ -1,5 +1,7 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/ParagraphLayout.h"
+
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -104,13 +106,17 @@ void setError(QString *error, const QString &text)
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
-    : QTextEdit(parent)
+    : QPlainTextEdit(parent)
 {
-    setAcceptRichText(true);
+    auto *doc = new QTextDocument(this);
+    m_layout = new ParagraphLayout(doc);
+    doc->setDocumentLayout(m_layout);
+    doc->setDefaultFont(font());
+    setDocument(doc);
     setTabChangesFocus(false);
-    connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(this, &QPlainTextEdit::textChanged, this, &RichTextBox::Change);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
 }
 
 void RichTextBox::emitSelChangeIfMoved()
@@ -382,12 +388,18 @@ int RichTextBox::DocumentLength() const
 void RichTextBox::setRightMargin(float twips)
 {
     m_rightMargin = twips;
-    if (twips > 0) {
-        setLineWrapMode(QTextEdit::FixedPixelWidth);
-        setLineWrapColumnOrWidth(std::max(1, twipsToPixels(twips)));
-    } else {
-        setLineWrapMode(QTextEdit::WidgetWidth);
-    }
+    m_layout->setWrapWidth(twips > 0 ? std::max(1, twipsToPixels(twips)) : 0);
+}
+
+int RichTextBox::wrapWidthPixels() const
+{
+    return m_layout->wrapWidth();
+}
+
+void RichTextBox::resizeEvent(QResizeEvent *event)
+{
+    m_layout->setViewWidth(viewport()->width());
+    QPlainTextEdit::resizeEvent(event);
 }
 
 void RichTextBox::setMousePointer(int pointer)
@@ -522,14 +534,7 @@ void RichTextBox::Undo()
 
 int RichTextBox::LineCount() const
 {
-    QTextDocument *doc = document();
-    doc->documentLayout()->documentSize();  // finishes any layout still pending
-    int lines = 0;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout *layout = block.layout();
-        lines += layout ? std::max(1, layout->lineCount()) : 1;
-    }
-    return std::max(lines, 1);
+    return m_layout->displayLineCount();
 }
 
 int RichTextBox::twipsToPixels(double twips) const
@@ -557,7 +562,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void RichTextBox::mousePressEvent(QMouseEvent *event)
@@ -571,7 +576,7 @@ void RichTextBox::mousePressEvent(QMouseEvent *event)
     }
     const QPoint at = event->position().toPoint();
     emit MouseDown(button, shiftMask(event->modifiers()), int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
-    QTextEdit::mousePressEvent(event);
+    QPlainTextEdit::mousePressEvent(event);
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent *event)

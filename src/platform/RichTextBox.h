@@ -3,18 +3,22 @@
 #include "platform/TextFileCodec.h"
 
 #include <QColor>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <optional>
 
 // The document editor the program talks to. It gives the rest of the program a small,
-// stable set of members and events over QTextEdit/QTextDocument:
+// stable set of members and events over QPlainTextEdit/QTextDocument, with character
+// formats and paragraph alignment laid out by ParagraphLayout, which lays out lazily so
+// that large documents stay quick:
 // - Text/SelText show every line break as CR LF; written text may use CR LF, LF or CR.
 // - SelStart/SelLength and Find positions are document positions, in which a line break
 //   counts one; a length larger than the rest of the document is cut at its end.
 // - The Sel* format readers give std::nullopt when the selection mixes values.
 // - Load and save return false with an error text instead of throwing.
-class RichTextBox : public QTextEdit
+class ParagraphLayout;
+
+class RichTextBox : public QPlainTextEdit
 {
     Q_OBJECT
 
@@ -62,6 +66,7 @@ public:
 
     float RightMargin() const { return m_rightMargin; }
     void setRightMargin(float twips);  // 0: wrap at the widget's width
+    int wrapWidthPixels() const;  // 0 while wrapping at the widget's width
     int MousePointer() const { return m_mousePointer; }
     void setMousePointer(int pointer);
 
@@ -96,6 +101,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -105,6 +111,7 @@ private:
     template <typename T, typename Read>
     std::optional<T> uniformCharValue(Read read) const;
 
+    ParagraphLayout *m_layout = nullptr;
     float m_rightMargin = 0;
     int m_mousePointer = rtfDefault;
     int m_lastAnchor = -1;

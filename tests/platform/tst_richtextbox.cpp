@@ -166,7 +166,7 @@ private slots:
         box.setRightMargin(100000);
         QCOMPARE(box.LineCount(), 1);
         box.setRightMargin(0);
-        QCOMPARE(box.lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(box.wrapWidthPixels(), 0);
     }
 
     void plainFilesLoadAndSaveWithTheirLineEnding()
