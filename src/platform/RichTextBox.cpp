@@ -478,7 +478,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
         setError(error, file.errorString());
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         setError(error, file.errorString());
         return false;
@@ -501,6 +501,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
         setError(error, result.error);
     } else {
         DecodedText decoded = decodeText(bytes);
+        bytes = QByteArray();  // a large file's bytes need not outlive its text
         m_textFormat = decoded.format;
         cursor.insertText(decoded.text, format);
     }

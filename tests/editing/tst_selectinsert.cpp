@@ -198,7 +198,7 @@ private slots:
         QAction *item = f.window.action("mnuEditWordWrap");
         QVERIFY(item->isChecked());
         QCOMPARE(f.editor.RightMargin(), 0.0f);
-        QCOMPARE(f.editor.lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(f.editor.wrapWidthPixels(), 0);
 
         const double width = f.editor.pixelsToTwips(f.editor.width());
         f.run("mnuEditWordWrap");
@@ -210,7 +210,7 @@ private slots:
         const double reserve = f.editor.pixelsToTwips(QFontMetrics(f.window.font()).horizontalAdvance(QStringLiteral("WW")));
         QVERIFY(reserve > 0);
         QCOMPARE(f.editor.RightMargin(), float(width - reserve));
-        QCOMPARE(f.editor.lineWrapMode(), QTextEdit::FixedPixelWidth);
+        QCOMPARE(f.editor.wrapWidthPixels(), f.editor.twipsToPixels(width - reserve));
 
         // Resizing moves neither the margin nor the check mark.
         f.window.resize(800, 400);
