@@ -1,0 +1,169 @@
+// WordCount on 50 MB against `wc -w` on the same file, side by side; Line Breaks to Wrap and
+// the four case transforms on 50 MB of selected text, writing the result back into the
+// editor, in a plain and in a rich-text document, with the window's own selection handling.
+// The editor is not on screen there: Qt's layout of a shown editor stalls on documents taller
+// than about 2^23 pixels (some 35 MB of such text), so the shown editor runs the same commands
+// on 24 MB, where the figures include the layout done before a command returns (leave that
+// part out with PENWICK_BENCH_SKIP_SHOWN=1). The results are checked as well.
+#include "BenchUtil.h"
+
+#include "app/frmPenwick.h"
+#include "format/CaseTransforms.h"
+#include "format/LineBreaks.h"
+#include "format/TransformCommands.h"
+#include "platform/CommonDialog.h"
+#include "platform/RichTextBox.h"
+#include "search/WordCount.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QTextDocument>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qsizetype kSize = 50 * 1024 * 1024;
+constexpr qsizetype kShownSize = 24 * 1024 * 1024;
+
+bool expect(bool ok, const char *what)
+{
+    if (!ok)
+        std::printf("CHECK FAILED: %s\n", what);
+    return ok;
+}
+
+// Puts the text into the editor and selects all of it; not part of any figure.
+void loadAndSelectAll(frmPenwick &window, const QString &text)
+{
+    RichTextBox &editor = window.rtbEditor();
+    editor.setText(text);
+    editor.document()->clearUndoRedoStacks();
+    window.mnuEditSelectAll_Click();
+    editor.document()->documentLayout()->documentSize();
+}
+
+struct Transform {
+    const char *label;
+    void (frmPenwick::*command)();
+    CaseConversion conversion;
+};
+
+const Transform kTransforms[] = {
+    {"UPPER", &frmPenwick::mnuFormatUpperCase_Click, CaseConversion::Upper},
+    {"lower", &frmPenwick::mnuFormatLowerCase_Click, CaseConversion::Lower},
+    {"Capitalize", &frmPenwick::mnuFormatCapitalize_Click, CaseConversion::Proper},
+    {"Invert", &frmPenwick::mnuFormatInvertCase_Click, CaseConversion::Invert},
+};
+
+// Runs every command once on 50 MB of selected text in the window and reports each figure.
+bool runCommands(frmPenwick &window, const QString &text, const QString &where)
+{
+    bool ok = true;
+    RichTextBox &editor = window.rtbEditor();
+    const QString size = QStringLiteral("%1 MB selected").arg(text.size() >> 20);
+    bench::report(QStringLiteral("load %1 MB, Select All (setup), %2").arg(text.size() >> 20).arg(where),
+                  bench::time(1, [&] { loadAndSelectAll(window, text); }));
+
+    for (const char *name : {"Untitled", "bench.rtf"}) {
+        window.dlgCommonDialog().FileName = QLatin1String(name);
+        const QString kind = IsRichTextName(window.dlgCommonDialog().FileName) ? QStringLiteral("rich")
+                                                                               : QStringLiteral("plain");
+        // The transforms follow one another on the same selection, which each one restores.
+        QString expected = text;
+        for (const Transform &t : kTransforms) {
+            const bench::Figure figure = bench::time(1, [&] { (window.*t.command)(); });
+            expected = convertCase(expected, t.conversion);
+            ok &= expect(editor.SelStart() == 0 && editor.SelLength() == editor.DocumentLength(),
+                         "the converted range is selected again");
+            ok &= expect(editor.Text() == expected, t.label);
+            bench::report(QStringLiteral("%1, %2, %3, %4").arg(QLatin1String(t.label), size, kind, where), figure);
+        }
+        const QString beforeLast = convertCase(convertCase(convertCase(text, CaseConversion::Upper),
+                                                           CaseConversion::Lower),
+                                               CaseConversion::Proper);
+        bench::report(QStringLiteral("Undo of Invert, %1, %2").arg(kind, where),
+                      bench::time(1, [&] { editor.Undo(); }));
+        ok &= expect(editor.Text() == beforeLast, "one Undo takes the last transform back");
+        loadAndSelectAll(window, text);
+    }
+
+    const bench::Figure joined = bench::time(1, [&] { window.mnuFormatRemoveLineBreaks_Click(); });
+    ok &= expect(editor.Text() == lineBreaksToWrap(text), "Line Breaks to Wrap wrote the joined text back");
+    bench::report(QStringLiteral("Line Breaks to Wrap, %1, %2").arg(size, where), joined);
+    window.doc().FileChanged = false;
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    bool ok = true;
+
+    const QByteArray bytes = bench::englishText(kSize);
+    const QString path = QDir(bench::workDir()).filePath(QStringLiteral("editing-50mb.txt"));
+    if (!bench::writeFile(path, bytes)) {
+        std::printf("cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    const QString text = QString::fromLatin1(bytes);
+    bench::reportValue(QStringLiteral("text size"), bytes.size() / 1048576.0, QStringLiteral("MiB"));
+
+    // Word count, side by side with wc on the same file.
+    int words = 0;
+    const bench::Figure ours = bench::time(5, [&] { words = WordCount(text); });
+    const QString wc = QStringLiteral("wc -w < '%1'").arg(path);
+    const bench::Figure theirs = bench::timeCommand(5, wc);
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), wc});
+    process.waitForFinished(-1);
+    const int wcWords = process.readAllStandardOutput().trimmed().toInt();
+    ok &= expect(words == wcWords, "WordCount agrees with wc -w on text without hyphenated line ends");
+    bench::report(QStringLiteral("WordCount, 50 MB"), ours, QStringLiteral("%1 words").arg(words));
+    bench::report(QStringLiteral("wc -w, same file"), theirs, QStringLiteral("%1 words").arg(wcWords));
+    bench::reportValue(QStringLiteral("WordCount / wc -w (medians)"), ours.median / theirs.median, QStringLiteral("x"));
+    ok &= expect(ours.median <= 3 * theirs.median, "WordCount within 3x wc -w");
+
+    bench::report(QStringLiteral("lineBreaksToWrap (function), 50 MB"), bench::time(3, [&] { lineBreaksToWrap(text); }));
+    bench::report(QStringLiteral("convertCase Proper (function), 50 MB"),
+                  bench::time(3, [&] { convertCase(text, CaseConversion::Proper); }));
+
+    {
+        // The write-back alone, without the window's handling of the selection around it.
+        RichTextBox editor;
+        editor.setText(text);
+        editor.selectAll();
+        bench::report(QStringLiteral("UPPER written back alone, plain path, 50 MB"),
+                      bench::time(1, [&] { editor.setSelText(convertCase(editor.SelText(), CaseConversion::Upper)); }));
+        bench::report(QStringLiteral("lower written back alone, rich path, 50 MB"), bench::time(1, [&] {
+                          convertCaseKeepingFormat(*editor.document(), 0, editor.DocumentLength(),
+                                                   CaseConversion::Lower);
+                      }));
+        ok &= expect(editor.Text() == convertCase(text, CaseConversion::Lower), "both write-backs");
+    }
+    {
+        frmPenwick window;
+        ok &= runCommands(window, text, QStringLiteral("editor hidden"));
+    }
+    if (!qEnvironmentVariableIsSet("PENWICK_BENCH_SKIP_SHOWN")) {
+        frmPenwick window;
+        window.resize(1000, 700);
+        window.show();
+        for (int i = 0; i < 100 && !(window.windowHandle() && window.windowHandle()->isExposed()); ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QApplication::processEvents();
+        ok &= expect(window.windowHandle() && window.windowHandle()->isExposed(), "the window is shown");
+        ok &= runCommands(window, QString::fromLatin1(bench::englishText(kShownSize)), QStringLiteral("editor shown"));
+    }
+
+    bench::reportValue(QStringLiteral("peak memory"), bench::peakMemoryMiB(), QStringLiteral("MiB"));
+    return ok ? 0 : 1;
+}
