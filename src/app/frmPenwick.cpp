@@ -343,6 +343,8 @@ void frmPenwick::StartUntitled()
     m_dialog->FileName = QStringLiteral("Untitled");
     ResetFormatting(*this);
     m_editor->setSelStart(0);
+    // Formatting an empty document is nothing the user could want to undo.
+    m_editor->document()->clearUndoRedoStacks();
     setPanelText(1, generalDateText(QDateTime::currentDateTime()));
     setPanelText(2, QStringLiteral("Bytes: 0"));
     setPanelText(6, QStringLiteral("N"));
@@ -433,6 +435,7 @@ void frmPenwick::NewDocument()
     m_doc.CurrentFile.clear();
     ResetFormatting(*this);
     m_editor->setSelStart(0);
+    m_editor->document()->clearUndoRedoStacks();
     m_editor->setFocus();
     m_dialog->FileName = QStringLiteral("Untitled");
     UpdateCaption();
@@ -472,15 +475,13 @@ void frmPenwick::rtbEditor_Change()
 
 void frmPenwick::rtbEditor_SelChange()
 {
-    const std::optional<bool> bold = m_editor->SelBold();
-    if (bold)
-        action("mnuFormatBold")->setChecked(*bold);
-    const std::optional<bool> italic = m_editor->SelItalic();
-    if (italic)
-        action("mnuFormatItalic")->setChecked(*italic);
-    const std::optional<bool> underline = m_editor->SelUnderline();
-    if (underline)
-        action("mnuFormatUnderline")->setChecked(*underline);
+    const RichTextBox::SelectionFormat format = m_editor->SelFormat();
+    if (format.bold)
+        action("mnuFormatBold")->setChecked(*format.bold);
+    if (format.italic)
+        action("mnuFormatItalic")->setChecked(*format.italic);
+    if (format.underline)
+        action("mnuFormatUnderline")->setChecked(*format.underline);
 
     // The buttons follow the check marks, so a mixed selection leaves both as they were.
     MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::BoldButton), action("mnuFormatBold")->isChecked());
@@ -493,7 +494,7 @@ void frmPenwick::rtbEditor_SelChange()
     action("mnuFormatCenter")->setChecked(alignment != RichTextBox::rtfLeft && alignment != RichTextBox::rtfRight);
     action("mnuFormatAlignRight")->setChecked(alignment == RichTextBox::rtfRight);
 
-    setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
+    setPanelText(3, fontPanelText(format.fontName, format.fontSize));
 }
 
 void frmPenwick::rtbEditor_KeyDown(int &keyCode, int shift)

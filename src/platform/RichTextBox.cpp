@@ -221,15 +221,18 @@ QTextCharFormat RichTextBox::formatAtCaret() const
     return currentCharFormat();
 }
 
-template <typename T, typename Read>
-std::optional<T> RichTextBox::uniformCharValue(Read read) const
+template <typename Visit>
+void RichTextBox::visitSelectedFormats(Visit visit) const
 {
     const QTextCursor cursor = textCursor();
-    if (!cursor.hasSelection())
-        return read(formatAtCaret());
+    if (!cursor.hasSelection()) {
+        visit(formatAtCaret());
+        return;
+    }
     const int start = cursor.selectionStart();
     const int end = cursor.selectionEnd();
-    std::optional<T> value;
+    // Neighbouring fragments mostly share one format: compare indexes, read formats rarely.
+    int lastIndex = -1;
     for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
          block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -238,15 +241,60 @@ std::optional<T> RichTextBox::uniformCharValue(Read read) const
                 continue;
             if (fragment.position() >= end)
                 break;
-            const T current = read(fragment.charFormat());
-            if (!value)
-                value = current;
-            else if (!(*value == current))
-                return std::nullopt;
+            if (fragment.charFormatIndex() == lastIndex)
+                continue;
+            lastIndex = fragment.charFormatIndex();
+            if (!visit(fragment.charFormat()))
+                return;
         }
     }
     // A selection of nothing but line breaks has no characters of its own.
-    return value ? value : std::optional<T>(read(formatAtCaret()));
+    if (lastIndex == -1)
+        visit(formatAtCaret());
+}
+
+template <typename T, typename Read>
+std::optional<T> RichTextBox::uniformCharValue(Read read) const
+{
+    std::optional<T> value;
+    bool mixed = false;
+    visitSelectedFormats([&](const QTextCharFormat &format) {
+        const T current = read(format);
+        if (!value)
+            value = current;
+        else if (!(*value == current))
+            mixed = true;
+        return !mixed;
+    });
+    return mixed ? std::nullopt : value;
+}
+
+RichTextBox::SelectionFormat RichTextBox::SelFormat() const
+{
+    SelectionFormat summary;
+    bool first = true;
+    auto merge = [](auto &slot, const auto &value) {
+        if (slot && !(*slot == value))
+            slot.reset();
+    };
+    visitSelectedFormats([&](const QTextCharFormat &format) {
+        const QString name = family(format, *document());
+        const float size = pointSize(format, *document());
+        const bool bold = format.fontWeight() > QFont::Medium;
+        if (first) {
+            summary = {name, size, bold, format.fontItalic(), format.fontUnderline()};
+            first = false;
+            return true;
+        }
+        merge(summary.fontName, name);
+        merge(summary.fontSize, size);
+        merge(summary.bold, bold);
+        merge(summary.italic, format.fontItalic());
+        merge(summary.underline, format.fontUnderline());
+        // Once everything is mixed, the rest of the selection cannot change the answer.
+        return summary.fontName || summary.fontSize || summary.bold || summary.italic || summary.underline;
+    });
+    return summary;
 }
 
 std::optional<QString> RichTextBox::SelFontName() const

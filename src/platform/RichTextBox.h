@@ -56,6 +56,16 @@ public:
     QColor SelColor() const;
     void setSelColor(const QColor &color);
     std::optional<int> SelAlignment() const;
+
+    // The character formats of the selection in one pass, for callers that want them all.
+    struct SelectionFormat {
+        std::optional<QString> fontName;
+        std::optional<float> fontSize;
+        std::optional<bool> bold;
+        std::optional<bool> italic;
+        std::optional<bool> underline;
+    };
+    SelectionFormat SelFormat() const;
     void setSelAlignment(int alignment);
 
     QString FontName() const;  // the base font of text without a font of its own
@@ -108,6 +118,8 @@ protected:
 private:
     void emitSelChangeIfMoved();
     QTextCharFormat formatAtCaret() const;
+    template <typename Visit>
+    void visitSelectedFormats(Visit visit) const;
     template <typename T, typename Read>
     std::optional<T> uniformCharValue(Read read) const;
 
