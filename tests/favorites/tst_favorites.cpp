@@ -37,6 +37,14 @@ QString selectedLabel(QDialog &dialog)
     return dialog.findChild<QLabel *>(QStringLiteral("lblSelected"))->text();
 }
 
+// The dialog's state with no usable line selected.
+void checkNothingSelected(frmFavorites &dialog)
+{
+    QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
+    QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
+    QVERIFY(!button(dialog, "cmdRemove")->isEnabled());
+}
+
 QStringList lines(const QListWidget *list)
 {
     QStringList result;
@@ -123,19 +131,17 @@ private slots:
         QVERIFY(favorites::readFavorites().isEmpty());
     }
 
-    void dialogStartsWithNothingSelected()
+    void selectionRemoveAndClearReachTheStoreOnClose()
     {
         TemporaryConfigHome home;
         ScriptedScope answers;
         favorites::writeFavorites({"/docs/a.txt", "", "/docs"});
         frmPenwick window;
-        const bool shown = withFavorites(window, *answers, [&](frmFavorites &dialog) {
+        QVERIFY(withFavorites(window, *answers, [&](frmFavorites &dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Favorite Files & Folders"));
             QCOMPARE(lines(dialog.lstFavs()), QStringList({"/docs/a.txt", "", "/docs"}));
             QVERIFY(dialog.lstFavs()->selectedItems().isEmpty());
-            QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
-            QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
-            QVERIFY(!button(dialog, "cmdRemove")->isEnabled());
+            checkNothingSelected(dialog);
             QVERIFY(!button(dialog, "cmdAddActive")->isEnabled());  // untitled document
             QVERIFY(button(dialog, "cmdOpenSelected")->isDefault());
 
@@ -143,43 +149,20 @@ private slots:
             QCOMPARE(selectedLabel(dialog), QStringLiteral("/docs/a.txt"));
             QVERIFY(button(dialog, "cmdOpenSelected")->isEnabled());
             QVERIFY(button(dialog, "cmdRemove")->isEnabled());
-
             dialog.lstFavs()->setCurrentRow(1);  // the empty line
-            QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
-            QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
-            QVERIFY(!button(dialog, "cmdRemove")->isEnabled());
-            button(dialog, "cmdClose")->click();
-        });
-        QVERIFY(shown);
-    }
+            checkNothingSelected(dialog);
 
-    void removeAndClearReachTheStoreOnClose()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        favorites::writeFavorites({"/first.txt", "/only.txt"});
-        frmPenwick window;
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
             // Removing a line selects none of the others.
             dialog.lstFavs()->setCurrentRow(0);
             button(dialog, "cmdRemove")->click();
-            QCOMPARE(lines(dialog.lstFavs()), QStringList({"/only.txt"}));
+            QCOMPARE(lines(dialog.lstFavs()), QStringList({"", "/docs"}));
             QVERIFY(dialog.lstFavs()->selectedItems().isEmpty());
-            QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
-            QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
-
-            dialog.lstFavs()->setCurrentRow(0);
-            button(dialog, "cmdRemove")->click();
-            QCOMPARE(dialog.lstFavs()->count(), 0);
-            QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
-            QVERIFY(!button(dialog, "cmdRemove")->isEnabled());
-            QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
-            QCOMPARE(favsKey("Count"), QStringLiteral("2"));  // not before the window closes
+            checkNothingSelected(dialog);
+            QCOMPARE(favsKey("Count"), QStringLiteral("3"));  // not before the window closes
             QTest::keyClick(&dialog, Qt::Key_Escape);
-        });
-        QCOMPARE(favsKey("Count"), QStringLiteral("0"));
+        }));
+        QCOMPARE(favorites::readFavorites(), QStringList({"", "/docs"}));
 
-        favorites::writeFavorites({"/a.txt", "/b"});
         answers->messageAnswers = {msgbox::No, msgbox::Yes};
         withFavorites(window, *answers, [&](frmFavorites &dialog) {
             button(dialog, "cmdClearList")->click();
@@ -187,8 +170,7 @@ private slots:
             dialog.lstFavs()->setCurrentRow(1);
             button(dialog, "cmdClearList")->click();
             QCOMPARE(dialog.lstFavs()->count(), 0);
-            QCOMPARE(selectedLabel(dialog), QStringLiteral("None..."));
-            QVERIFY(!button(dialog, "cmdOpenSelected")->isEnabled());
+            checkNothingSelected(dialog);
             dialog.close();  // the close box stores too
         });
         QCOMPARE(answers->messages.size(), 2);
@@ -211,19 +193,16 @@ private slots:
         QDir::setCurrent(dir.path());
 
         answers->fileAnswers = {picked, std::nullopt};
+        QString pickerCaptions;
         answers->dialogHandler = [&](QDialog &dialog) -> int {
             if (auto *picker = dynamic_cast<frmDirDialog *>(&dialog)) {
-                [&] {
-                    QCOMPARE(picker->cmdAdd()->text(), QStringLiteral("Add"));
-                    QCOMPARE(picker->cmdClose()->text(), QStringLiteral("Close"));
-                }();
+                pickerCaptions = picker->cmdAdd()->text() + QLatin1Char('/') + picker->cmdClose()->text();
                 picker->cmdAdd()->click();
                 picker->cmdAdd()->click();  // favourites mode stays open for more
                 picker->cmdClose()->click();
                 return picker->result();
             }
             auto &favorites = dynamic_cast<frmFavorites &>(dialog);
-            [&] { QVERIFY(button(favorites, "cmdAddActive")->isEnabled()); }();
             button(favorites, "cmdAddActive")->click();
             button(favorites, "cmdAddActive")->click();
             button(favorites, "cmdAddFiles")->click();
@@ -236,6 +215,7 @@ private slots:
 
         const QString folder = QDir::cleanPath(dir.path());
         QCOMPARE(favorites::readFavorites(), QStringList({active, active, picked, folder, folder}));
+        QCOMPARE(pickerCaptions, QStringLiteral("Add/Close"));
         QCOMPARE(answers->fileRequests.size(), 2);
         QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Select File to Add..."));
         QVERIFY(answers->fileRequests[0].mustExist);
@@ -243,63 +223,57 @@ private slots:
         QVERIFY(answers->messages.isEmpty());
     }
 
-    void openingAFileFavoriteLeavesRecentFilesAndPathsAlone()
+    void openSelectedForFilesAndFolders()
     {
         TemporaryConfigHome home;
         ScriptedScope answers;
         QTemporaryDir dir;
         const QString rtf = writeDocument(dir, "styled.RTF", "{\\rtf1\\ansi {\\b bold} plain}");
         const QString txt = writeDocument(dir, "raw.txt", "{\\rtf1 not read as rtf}");
-        favorites::writeFavorites({rtf, txt});
+        const QString inside = writeDocument(dir, "inside.txt", "found");
+        const QString folder = dir.filePath("notes.md");  // not a three-letter extension: a folder
+        favorites::writeFavorites({rtf, txt, dir.filePath("gone.txt"), folder, ""});
         frmPenwick window;
         window.LastOpenPath = QStringLiteral("/last/");
         window.doc().OpenDialogPath = QStringLiteral("/open/");
+        auto openRow = [&](int row, QDialog::DialogCode result) {
+            withFavorites(window, *answers, [&](frmFavorites &dialog) {
+                dialog.lstFavs()->setCurrentRow(row);
+                button(dialog, "cmdOpenSelected")->click();
+                QCOMPARE(dialog.result(), int(result));  // still open after a cancel or a failure
+                QCOMPARE(dialog.opened(), result == QDialog::Accepted);
+                if (result == QDialog::Rejected)
+                    button(dialog, "cmdClose")->click();
+            });
+        };
 
+        // A file favourite leaves the recent files and the open paths alone.
         withFavorites(window, *answers, [&](frmFavorites &dialog) {
             dialog.lstFavs()->setCurrentRow(0);
             emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(0));
         });
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("bold plain"));
         QCOMPARE(window.doc().CurrentFile, rtf);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + rtf);
         QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(window.panelText(6), QStringLiteral("S"));
         QCOMPARE(window.LastOpenPath, QStringLiteral("/last/"));
         QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/open/"));
         QCOMPARE(window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
         QCOMPARE(window.documents().mruList().size(), 0);
 
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            dialog.lstFavs()->setCurrentRow(1);
-            button(dialog, "cmdOpenSelected")->click();
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        });
+        openRow(1, QDialog::Accepted);
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
         QCOMPARE(window.doc().CurrentFile, txt);
         QVERIFY(answers->fileRequests.isEmpty());
-    }
 
-    void folderFavoriteAsksForAFileThere()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString inside = writeDocument(dir, "inside.txt", "found");
-        const QString folder = dir.filePath("notes.md");  // not a three-letter extension: a folder
-        favorites::writeFavorites({folder, ""});
-        frmPenwick window;
-        window.rtbEditor().setText(QStringLiteral("keep me"));
-        window.doc().FileChanged = false;
-
+        // One that fails to open, or a folder whose file dialog is cancelled, keeps the
+        // dialog open and the document as it was.
         answers->fileAnswers = {std::nullopt};
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            dialog.lstFavs()->setCurrentRow(0);
-            button(dialog, "cmdOpenSelected")->click();
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));  // still open after the cancel
-            QVERIFY(!dialog.opened());
-            button(dialog, "cmdClose")->click();
-        });
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("keep me"));
+        openRow(2, QDialog::Rejected);
+        openRow(3, QDialog::Rejected);
+        QCOMPARE(window.doc().CurrentFile, txt);
+        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
+        QVERIFY(!window.doc().FileChanged);
+        QVERIFY(answers->messages.isEmpty());
         QCOMPARE(answers->fileRequests.size(), 1);
         QCOMPARE(answers->fileRequests[0].initialDir, folder);
         QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Select File to Open..."));
@@ -308,35 +282,12 @@ private slots:
         // An empty line counts as a folder too, with no start folder of its own.
         answers->fileAnswers = {inside};
         withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(1));
+            emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(4));
         });
         QCOMPARE(answers->fileRequests.size(), 2);
         QCOMPARE(answers->fileRequests[1].initialDir, QString());
         QCOMPARE(window.doc().CurrentFile, inside);
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("found"));
-    }
-
-    void aFavoriteThatFailsKeepsTheDialogAndTheDocument()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString current = writeDocument(dir, "current.txt", "on disk");
-        favorites::writeFavorites({dir.filePath("gone.txt")});
-        frmPenwick window;
-        QVERIFY(window.documents().loadFile(current));
-
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            dialog.lstFavs()->setCurrentRow(0);
-            button(dialog, "cmdOpenSelected")->click();
-            QVERIFY(!dialog.opened());
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            button(dialog, "cmdClose")->click();
-        });
-        QVERIFY(answers->messages.isEmpty());
-        QCOMPARE(window.doc().CurrentFile, current);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
-        QVERIFY(!window.doc().FileChanged);
     }
 
     void modifiedDocumentIsAskedAboutFirst()
@@ -369,16 +320,31 @@ private slots:
         QCOMPARE(answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
     }
 
-    void positionIsStoredAlwaysAndUsedOnlyWhenAsked()
+    void helpTopmostAndPositionOfTheDialog()
     {
         TemporaryConfigHome home;
         ScriptedScope answers;
+        settings::OnTop.write(true);
         frmPenwick window;
-        const double k = twipsPerPixel();
-        withFavorites(window, *answers, [](frmFavorites &dialog) { dialog.close(); });
+        bool topmostWhileOpen = true;
+        QString anchor;
+        withFavorites(window, *answers, [&](frmFavorites &dialog) {
+            topmostWhileOpen = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            button(dialog, "cmdHelp")->click();
+            if (auto *viewer = dialog.findChild<HelpViewer *>())
+                anchor = viewer->currentAnchor();
+            QCOMPARE(dialog.dlgCommonDialog().HelpKey, QStringLiteral("Favorite Files/Folders"));
+            button(dialog, "cmdClose")->click();
+        });
+        QVERIFY(answers->messages.isEmpty());
+        QCOMPARE(anchor, QStringLiteral("favorites"));
+        QVERIFY(!topmostWhileOpen);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // The position is stored at every close, and used only when asked for.
         QVERIFY(!GetSetting("Penwick", "Settings", "FavsLeft").isEmpty());
         QVERIFY(!GetSetting("Penwick", "Settings", "FavsTop").isEmpty());
 
+        const double k = twipsPerPixel();
         settings::SaveWinState.write(true);
         settings::FavsLeft.write(1500);
         settings::FavsTop.write(2250);
@@ -393,39 +359,6 @@ private slots:
         QVERIFY(std::abs(placed.x() * k - 1500) <= k);
         QVERIFY(std::abs(placed.y() * k - 2250) <= k);
         QVERIFY(std::abs(settings::FavsLeft.read() - 1500) <= k);
-    }
-
-    void alwaysOnTopIsGivenBackOnClose()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        settings::OnTop.write(true);
-        frmPenwick window;
-        bool topmostWhileOpen = true;
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            topmostWhileOpen = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            button(dialog, "cmdClose")->click();
-        });
-        QVERIFY(!topmostWhileOpen);
-        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    }
-
-    void helpOpensAtTheFavoritesTopic()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        QString anchor;
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            button(dialog, "cmdHelp")->click();
-            if (auto *viewer = dialog.findChild<HelpViewer *>())
-                anchor = viewer->currentAnchor();
-            QCOMPARE(dialog.dlgCommonDialog().HelpCommand, 257);
-            QCOMPARE(dialog.dlgCommonDialog().HelpKey, QStringLiteral("Favorite Files/Folders"));
-            button(dialog, "cmdClose")->click();
-        });
-        QVERIFY(answers->messages.isEmpty());
-        QCOMPARE(anchor, QStringLiteral("favorites"));
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,27 +34,6 @@ bool isTopmost(const QWidget &window)
 {
     return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
-
-// Moves a file out of the way for the lifetime of the object.
-class HiddenFile
-{
-public:
-    explicit HiddenFile(const QString &path)
-        : m_path(path)
-    {
-        m_moved = QFile::rename(m_path, m_path + QStringLiteral(".away"));
-    }
-    ~HiddenFile()
-    {
-        if (m_moved)
-            QFile::rename(m_path + QStringLiteral(".away"), m_path);
-    }
-    bool moved() const { return m_moved; }
-
-private:
-    QString m_path;
-    bool m_moved = false;
-};
 
 } // namespace
 
@@ -79,13 +59,12 @@ private slots:
         QCOMPARE(topics[2].anchor, QStringLiteral("loose"));
         QCOMPARE(topics[2].keywords, QStringList({"Spare"}));
 
-        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("favorite files/folders")), QStringLiteral("x"));
-        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("save & load")), QStringLiteral("files"));
-        // A keyword wins over an anchor of the same name; an anchor name is the last resort.
-        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("Files")), QStringLiteral("files"));
-        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("CONTENTS")), QStringLiteral("contents"));
-        QCOMPARE(help::anchorForKeyword(topics, QStringLiteral("nothing like it")), QString());
-        QCOMPARE(help::anchorForKeyword(topics, QString()), QString());
+        // Any case; a keyword wins over an anchor of the same name; an anchor name is the last resort.
+        const QList<std::pair<QString, QString>> lookups = {{"favorite files/folders", "x"}, {"save & load", "files"},
+                                                            {"Files", "files"}, {"CONTENTS", "contents"},
+                                                            {"nothing like it", ""}, {"", ""}};
+        for (const auto &[keyword, anchor] : lookups)
+            QCOMPARE(help::anchorForKeyword(topics, keyword), anchor);
     }
 
     void helpFileIsLookedForBesideTheProgramFirst()
@@ -162,9 +141,9 @@ private slots:
         TemporaryConfigHome home;
         ScriptedScope answers;
         frmPenwick window;
+        QVERIFY(QFile::rename(shippedHelpFile(), shippedHelpFile() + ".away"));
         {
-            HiddenFile away(shippedHelpFile());
-            QVERIFY(away.moved());
+            const auto back = qScopeGuard([] { QFile::rename(shippedHelpFile() + ".away", shippedHelpFile()); });
             window.action("mnuHelpHelpTopics")->trigger();
         }
         QCOMPARE(answers->messages.size(), 1);
@@ -178,32 +157,7 @@ private slots:
         QVERIFY(error.contains(QStringLiteral("Nowhere.hlp")));
     }
 
-    void aboutBoxShowsTitleAndVersion()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        bool shown = false;
-        answers->dialogHandler = [&](QDialog &dialog) {
-            shown = true;
-            [&] {
-                QCOMPARE(dialog.windowTitle(), QStringLiteral("About Penwick"));
-                QCOMPARE(labelText(dialog, "lblTitle"), QStringLiteral("Penwick"));
-                QCOMPARE(labelText(dialog, "lblVersion"), QStringLiteral("Version 1.3.0"));
-                QVERIFY(!labelText(dialog, "lblDescription").isEmpty());
-                QVERIFY(labelText(dialog, "lblDonationWare").contains(QLatin1Char('"')));
-                QVERIFY(!labelText(dialog, "Label1").isEmpty());
-                QCOMPARE(labelText(dialog, "lblDisclaimer"), QString());
-                QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->isDefault());
-            }();
-            dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-            return dialog.result();
-        };
-        window.action("mnuHelpAbout")->trigger();
-        QVERIFY(shown);
-    }
-
-    void everyWayOutOfAboutRestoresAlwaysOnTop_data()
+    void aboutTextsAndEveryWayOutOfAboutRestoresAlwaysOnTop_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("OK") << 0;
@@ -212,7 +166,7 @@ private slots:
         QTest::newRow("close box") << -1;
     }
 
-    void everyWayOutOfAboutRestoresAlwaysOnTop()
+    void aboutTextsAndEveryWayOutOfAboutRestoresAlwaysOnTop()
     {
         QFETCH(int, key);
         TemporaryConfigHome home;
@@ -224,6 +178,16 @@ private slots:
         bool closed = false;
         answers->dialogHandler = [&](QDialog &dialog) {
             topmostWhileOpen = isTopmost(window);
+            [&] {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("About Penwick"));
+                QCOMPARE(labelText(dialog, "lblTitle"), QStringLiteral("Penwick"));
+                QCOMPARE(labelText(dialog, "lblVersion"), QStringLiteral("Version 1.3.0"));
+                QVERIFY(!labelText(dialog, "lblDescription").isEmpty());
+                QVERIFY(labelText(dialog, "lblDonationWare").contains(QLatin1Char('"')));
+                QVERIFY(!labelText(dialog, "Label1").isEmpty());
+                QCOMPARE(labelText(dialog, "lblDisclaimer"), QString());
+                QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->isDefault());
+            }();
             // A real window, so that Enter reaches the default button.
             dialog.show();
             if (key == 0)

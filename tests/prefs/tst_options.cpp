@@ -13,51 +13,25 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// Whether the store holds the key at all (GetSetting cannot tell a missing key from "").
-bool stored(const char *key)
-{
-    return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key),
-                      QStringLiteral("<missing>"))
-        != QLatin1String("<missing>");
-}
-
+// What the store holds for key, or "<missing>" (GetSetting cannot tell a missing key from "").
 QString storedText(const char *key)
 {
-    return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key));
+    return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key),
+                      QStringLiteral("<missing>"));
 }
+
+const QString missing = QStringLiteral("<missing>");
 
 bool isTopmost(const QWidget &window)
 {
     return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
-
-FontRequest fontAnswer(const QString &family, double size)
-{
-    FontRequest answer;
-    answer.family = family;
-    answer.pointSize = size;
-    return answer;
-}
-
-// Runs the program from within a temporary folder, so the picker starts somewhere known.
-class CurrentFolder
-{
-public:
-    explicit CurrentFolder(const QString &path)
-        : m_previous(QDir::currentPath())
-    {
-        QDir::setCurrent(path);
-    }
-    ~CurrentFolder() { QDir::setCurrent(m_previous); }
-
-private:
-    QString m_previous;
-};
 
 // Opens folder in the picker's folder list the keyboard way: highlight it, press Enter.
 void openFolder(frmDirDialog &picker, const QString &folder)
@@ -87,8 +61,6 @@ private slots:
         ScriptedScope answers;
         frmPenwick window;
         QCOMPARE(window.action("mnuOptionsFont")->text(), QStringLiteral("Default &Font"));
-        QCOMPARE(window.action("mnuOptionsFontSize")->text(), QStringLiteral("Default Font &Size"));
-
         window.mnuOptions_Click();
         QCOMPARE(window.action("mnuOptionsFont")->text(), QStringLiteral("Default Font: Arial"));
         QCOMPARE(window.action("mnuOptionsFontSize")->text(), QStringLiteral("Default Font Size: 10 pts"));
@@ -110,32 +82,46 @@ private slots:
         settings::SaveDefPath.write(true);
         settings::DefPath.write(QStringLiteral("/default"));
         frmPenwick window;
+        QAction *lastPath = window.action("mnuOptionsLastPath");
         QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/default"));
 
-        window.action("mnuOptionsLastPath")->trigger();
-        QVERIFY(window.action("mnuOptionsLastPath")->isChecked());
+        lastPath->trigger();
+        QVERIFY(lastPath->isChecked());
         QVERIFY(!window.action("mnuOptionsDefPath")->isChecked());
         QCOMPARE(window.doc().OpenDialogPath, QString());  // no file opened in this run yet
         QCOMPARE(storedText("SaveDefPath"), QStringLiteral("False"));
         QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
-        QVERIFY(!stored("SaveLastPath"));  // that one waits for the exit
+        QCOMPARE(storedText("SaveLastPath"), missing);  // that one waits for the exit
 
         window.LastOpenPath = QStringLiteral("/last/");
-        window.action("mnuOptionsLastPath")->trigger();  // off
-        window.action("mnuOptionsLastPath")->trigger();  // on again
+        lastPath->trigger();  // off
+        lastPath->trigger();  // on again
         QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/last/"));
 
         window.doc().DefaultOpenPath = QStringLiteral("/elsewhere");
-        window.action("mnuOptionsLastPath")->trigger();  // off
+        lastPath->trigger();  // off
         QCOMPARE(window.doc().OpenDialogPath, QString());
-        QCOMPARE(storedText("SaveDefPath"), QStringLiteral("False"));
         QCOMPARE(storedText("DefPath"), QStringLiteral("/elsewhere"));
     }
 
-    void choosingASetDefaultPathTurnsItOff()
+    // Choosing a set default path turns it off without the picker, unless the last path
+    // was on as well at start, which keeps it checked.
+    void choosingASetDefaultPath_data()
     {
+        QTest::addColumn<bool>("lastPathToo");
+        QTest::newRow("default path only") << false;
+        QTest::newRow("both checked at start") << true;
+    }
+
+    void choosingASetDefaultPath()
+    {
+        QFETCH(bool, lastPathToo);
         TemporaryConfigHome home;
         ScriptedScope answers;
+        if (lastPathToo) {
+            settings::SaveLastPath.write(true);
+            settings::LastPath.write(QStringLiteral("/last/"));
+        }
         settings::SaveDefPath.write(true);
         settings::DefPath.write(QStringLiteral("/default"));
         frmPenwick window;
@@ -144,29 +130,11 @@ private slots:
 
         window.action("mnuOptionsDefPath")->trigger();
         QCOMPARE(pickers, 0);
-        QVERIFY(!window.action("mnuOptionsDefPath")->isChecked());
-        QCOMPARE(window.doc().OpenDialogPath, QString());
+        QCOMPARE(window.action("mnuOptionsDefPath")->isChecked(), lastPathToo);
+        QCOMPARE(window.doc().OpenDialogPath, lastPathToo ? QStringLiteral("/last/") : QString());
         QCOMPARE(window.doc().DefaultOpenPath, QStringLiteral("/default"));
-        QCOMPARE(storedText("SaveDefPath"), QStringLiteral("False"));
+        QCOMPARE(storedText("SaveDefPath"), lastPathToo ? QStringLiteral("True") : QStringLiteral("False"));
         QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
-        window.mnuOptions_Click();
-        QCOMPARE(window.action("mnuOptionsDefPath")->text(), QStringLiteral("Select &Default Open Path..."));
-    }
-
-    void bothPathsCheckedAtStartKeepTheDefaultPathChecked()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        settings::SaveLastPath.write(true);
-        settings::LastPath.write(QStringLiteral("/last/"));
-        settings::SaveDefPath.write(true);
-        settings::DefPath.write(QStringLiteral("/default"));
-        frmPenwick window;
-
-        window.action("mnuOptionsDefPath")->trigger();
-        QVERIFY(window.action("mnuOptionsDefPath")->isChecked());
-        QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/last/"));
-        QCOMPARE(storedText("SaveDefPath"), QStringLiteral("True"));
     }
 
     void pickerOkMakesTheShownFolderTheDefaultPath()
@@ -177,24 +145,24 @@ private slots:
         QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("projects/notes")));
         const QString start = QDir::cleanPath(folder.path());
         const QString chosen = start + QStringLiteral("/projects");
-        CurrentFolder here(start);
+        // Run from within the temporary folder, so the picker starts somewhere known.
+        const auto back = qScopeGuard([old = QDir::currentPath()] { QDir::setCurrent(old); });
+        QDir::setCurrent(start);
         settings::SaveLastPath.write(true);
         frmPenwick window;
 
         answers->dialogHandler = [&](QDialog &dialog) {
             auto &picker = dynamic_cast<frmDirDialog &>(dialog);
-            auto *label = picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"));
             [&] {
                 QCOMPARE(picker.windowTitle(), QStringLiteral("Select Directory"));
                 QCOMPARE(picker.cmdAdd()->text(), QStringLiteral("OK"));
                 QCOMPARE(picker.cmdClose()->text(), QStringLiteral("Cancel"));
                 QCOMPARE(picker.currentFolder(), start);
                 openFolder(picker, chosen);
-                QCOMPARE(picker.currentFolder(), chosen);
-                QCOMPARE(label->text(), chosen);
-                // The subfolders of the opened folder are listed now.
+                QCOMPARE(picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), chosen);
+                // The subfolders of the opened folder are listed now; back up through the ancestor line.
                 openFolder(picker, chosen + QStringLiteral("/notes"));
-                openFolder(picker, chosen);  // and back up through the ancestor line
+                openFolder(picker, chosen);
                 QCOMPARE(picker.currentFolder(), chosen);
             }();
             picker.cmdAdd()->click();
@@ -208,22 +176,6 @@ private slots:
         QVERIFY(!window.action("mnuOptionsLastPath")->isChecked());
         QCOMPARE(storedText("SaveDefPath"), QStringLiteral("True"));
         QCOMPARE(storedText("DefPath"), chosen);
-    }
-
-    void pickerOkWithoutNavigatingTakesTheCurrentFolder()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir folder;
-        CurrentFolder here(folder.path());
-        frmPenwick window;
-        answers->dialogHandler = [](QDialog &dialog) {
-            dialog.findChild<QPushButton *>(QStringLiteral("cmdAdd"))->click();
-            return dialog.result();
-        };
-        window.action("mnuOptionsDefPath")->trigger();
-        QCOMPARE(window.doc().DefaultOpenPath, QDir::cleanPath(folder.path()));
-        QCOMPARE(storedText("DefPath"), QDir::cleanPath(folder.path()));
     }
 
     void pickerCancelEscAndCloseBoxChangeNothing_data()
@@ -241,7 +193,6 @@ private slots:
         ScriptedScope answers;
         settings::OnTop.write(true);
         frmPenwick window;
-        QVERIFY(isTopmost(window));
         bool topmostWhileOpen = true;
         answers->dialogHandler = [&](QDialog &dialog) {
             topmostWhileOpen = isTopmost(window);
@@ -260,8 +211,8 @@ private slots:
         QVERIFY(isTopmost(window));
         QVERIFY(!window.action("mnuOptionsDefPath")->isChecked());
         QCOMPARE(window.doc().DefaultOpenPath, QString());
-        QVERIFY(!stored("SaveDefPath"));
-        QVERIFY(!stored("DefPath"));
+        QCOMPARE(storedText("SaveDefPath"), missing);
+        QCOMPARE(storedText("DefPath"), missing);
         QVERIFY(answers->messages.isEmpty());
     }
 
@@ -293,24 +244,23 @@ private slots:
 
     void driveChangeNeverLoops()
     {
-        auto only = [](const QStringList &readable) {
-            return [readable](const QString &root) { return readable.contains(root); };
+        struct Case {
+            QString wanted;
+            QStringList readable;
+            std::optional<QString> root;  // none: the list stays where it was
+            bool unavailable;
         };
-        folders::DriveChange change = folders::resolveDriveChange("/media/usb", "/", only({"/", "/media/usb"}));
-        QCOMPARE(change.root, std::optional<QString>("/media/usb"));
-        QVERIFY(!change.unavailable);
-
-        change = folders::resolveDriveChange("/media/usb", "/", only({"/"}));
-        QCOMPARE(change.root, std::optional<QString>("/"));
-        QVERIFY(change.unavailable);
-
-        // Even the fallback cannot be read: one report, and the list stays where it was.
-        change = folders::resolveDriveChange("/media/usb", "/", only({}));
-        QVERIFY(!change.root);
-        QVERIFY(change.unavailable);
-        change = folders::resolveDriveChange("/", "/", only({}));
-        QVERIFY(!change.root);
-        QVERIFY(change.unavailable);
+        // When even the fallback cannot be read: one report, and no further change.
+        const Case cases[] = {{"/media/usb", {"/", "/media/usb"}, "/media/usb", false},
+                              {"/media/usb", {"/"}, "/", true},
+                              {"/media/usb", {}, std::nullopt, true},
+                              {"/", {}, std::nullopt, true}};
+        for (const Case &c : cases) {
+            const folders::DriveChange change = folders::resolveDriveChange(
+                c.wanted, "/", [&](const QString &root) { return c.readable.contains(root); });
+            QCOMPARE(change.root, c.root);
+            QCOMPARE(change.unavailable, c.unavailable);
+        }
     }
 
     void folderListShowsAncestorsThenSortedSubfolders()
@@ -323,85 +273,63 @@ private slots:
         const QString root = QDir::cleanPath(folder.path());
 
         const QList<folders::FolderEntry> entries = folders::folderListEntries(root, root + QStringLiteral("/a/b"));
-        QStringList names;
-        QList<int> depths;
-        QList<bool> open;
-        for (const folders::FolderEntry &entry : entries) {
-            names << entry.name;
-            depths << entry.depth;
-            open << entry.open;
-        }
-        QCOMPARE(names, QStringList({root, "a", "b", "alpha", "Zeta"}));
-        QCOMPARE(depths, QList<int>({0, 1, 2, 3, 3}));
-        QCOMPARE(open, QList<bool>({true, true, true, false, false}));
+        QStringList shown;
+        for (const folders::FolderEntry &e : entries)
+            shown << QStringLiteral("%1:%2:%3").arg(e.name).arg(e.depth).arg(e.open ? "open" : "shut");
+        QCOMPARE(shown, QStringList({root + ":0:open", "a:1:open", "b:2:open", "alpha:3:shut", "Zeta:3:shut"}));
         QCOMPARE(entries[3].path, root + QStringLiteral("/a/b/alpha"));
 
         // A path off the given volume is shown from the top of the tree.
         const QList<folders::FolderEntry> outside = folders::folderListEntries(root + QStringLiteral("/a"), root);
         QCOMPARE(outside.constFirst().path, QStringLiteral("/"));
-        QCOMPARE(outside.constLast().path.left(root.size()), root);
-        QVERIFY(std::any_of(outside.begin(), outside.end(), [&](const folders::FolderEntry &e) {
-            return e.path == root && e.open;
-        }));
+        QVERIFY(std::any_of(outside.begin(), outside.end(),
+                            [&](const folders::FolderEntry &e) { return e.path == root && e.open; }));
     }
 
-    void defaultFontTakesOnlyTheName()
+    // Default Font takes only the name, Default Font Size only the size (halves to even);
+    // each is stored at once, and Cancel changes nothing.
+    void defaultFontAndSize_data()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        answers->fontAnswers = {fontAnswer(QStringLiteral("Courier New"), 14)};
-        window.action("mnuOptionsFont")->trigger();
-
-        QCOMPARE(answers->fontRequests.size(), 1);
-        QCOMPARE(answers->fontRequests[0].family, QStringLiteral("Arial"));
-        QCOMPARE(answers->fontRequests[0].pointSize, 10.0);
-        QCOMPARE(window.dlgCommonDialog().Flags, 0x10003);
-        QCOMPARE(window.doc().DefaultFont, QStringLiteral("Courier New"));
-        QCOMPARE(window.doc().DefaultFontSize, qint16(10));
-        QCOMPARE(storedText("Font"), QStringLiteral("Courier New"));
-        QVERIFY(!stored("FontSize"));
-
-        answers->fontAnswers = {std::nullopt};
-        window.action("mnuOptionsFont")->trigger();
-        QCOMPARE(window.doc().DefaultFont, QStringLiteral("Courier New"));
-        QCOMPARE(answers->fontRequests.last().family, QStringLiteral("Courier New"));
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<double>("chosen");  // 0: the dialog is cancelled
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("font") << "mnuOptionsFont" << 14.0 << "Courier New" << "11";
+        QTest::newRow("font cancelled") << "mnuOptionsFont" << 0.0 << "Times" << "11";
+        QTest::newRow("size 11.5") << "mnuOptionsFontSize" << 11.5 << "Times" << "12";
+        QTest::newRow("size 10.5") << "mnuOptionsFontSize" << 10.5 << "Times" << "10";
+        QTest::newRow("size 13.4") << "mnuOptionsFontSize" << 13.4 << "Times" << "13";
+        QTest::newRow("size 8") << "mnuOptionsFontSize" << 8.0 << "Times" << "8";
+        QTest::newRow("size cancelled") << "mnuOptionsFontSize" << 0.0 << "Times" << "11";
     }
 
-    void defaultFontSizeRoundsHalvesToEven_data()
+    void defaultFontAndSize()
     {
-        QTest::addColumn<double>("chosen");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("11.5") << 11.5 << QStringLiteral("12");
-        QTest::newRow("10.5") << 10.5 << QStringLiteral("10");
-        QTest::newRow("13.4") << 13.4 << QStringLiteral("13");
-        QTest::newRow("8") << 8.0 << QStringLiteral("8");
-    }
-
-    void defaultFontSizeRoundsHalvesToEven()
-    {
+        QFETCH(QString, item);
         QFETCH(double, chosen);
-        QFETCH(QString, stored);
+        QFETCH(QString, font);
+        QFETCH(QString, size);
         TemporaryConfigHome home;
         ScriptedScope answers;
+        settings::Font.write(QStringLiteral("Times"));
+        settings::FontSize.write(11);
         frmPenwick window;
-        answers->fontAnswers = {fontAnswer(QStringLiteral("Times"), chosen)};
-        window.action("mnuOptionsFontSize")->trigger();
-        QCOMPARE(storedText("FontSize"), stored);
-        QCOMPARE(QString::number(window.doc().DefaultFontSize), stored);
-        QCOMPARE(window.doc().DefaultFont, QStringLiteral("Arial"));
-        QVERIFY(!::stored("Font"));
-    }
+        if (chosen > 0) {
+            FontRequest answer;
+            answer.family = QStringLiteral("Courier New");
+            answer.pointSize = chosen;
+            answers->fontAnswers = {answer};
+        }
+        window.action(item.toLatin1().constData())->trigger();
 
-    void cancelledFontSizeChangesNothing()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        window.action("mnuOptionsFontSize")->trigger();
-        QCOMPARE(answers->fontRequests.size(), 1);
-        QCOMPARE(window.doc().DefaultFontSize, qint16(10));
-        QVERIFY(!stored("FontSize"));
+        QCOMPARE(answers->fontRequests.size(), 1);  // seeded with the defaults in force
+        QCOMPARE(answers->fontRequests[0].family, QStringLiteral("Times"));
+        QCOMPARE(answers->fontRequests[0].pointSize, 11.0);
+        QCOMPARE(window.dlgCommonDialog().Flags, 0x10003);
+        QCOMPARE(window.doc().DefaultFont, font);
+        QCOMPARE(QString::number(window.doc().DefaultFontSize), size);
+        QCOMPARE(storedText("Font"), font);
+        QCOMPARE(storedText("FontSize"), size);
     }
 };
 
