@@ -69,14 +69,8 @@ void openEditMenu(frmPenwick &window)
 }
 
 struct Fixture {
-    Fixture()
-    {
-        window.doc().FileChanged = false;
-    }
-    ~Fixture()
-    {
-        window.doc().FileChanged = false;
-    }
+    Fixture() { window.doc().FileChanged = false; }
+    ~Fixture() { window.doc().FileChanged = false; }
     TemporaryConfigHome home;
     ScriptedScope answers;
     frmPenwick window;

@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QTest>
+
+#include <tuple>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -51,6 +53,15 @@ FontRequest chosenFont(const QString &name, double size, bool bold, bool italic)
     return font;
 }
 
+// A main window with its scripted answers.
+struct Fixture {
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    frmPenwick window;
+    RichTextBox &editor = window.rtbEditor();
+    auto parts() { return std::tie(window, editor, answers); }
+};
+
 } // namespace
 
 class TestFormatting : public QObject
@@ -71,10 +82,8 @@ private slots:
     {
         QFETCH(QString, item);
         QFETCH(int, which);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setSelText(QStringLiteral("some words here"));
         const QByteArray name = item.toLatin1();
         auto state = [&] {
@@ -97,10 +106,8 @@ private slots:
 
     void aMixedSelectionTakesTheStateOfTheMark()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         QAction *mark = window.action("mnuFormatBold");
         QTextCharFormat bold;
         bold.setFontWeight(QFont::Bold);
@@ -128,17 +135,15 @@ private slots:
 
     void regularClearsAllThree()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setSelText(QStringLiteral("styled text"));
         select(editor, 0, 11);
-        window.mnuFormatBold_Click();
-        window.mnuFormatItalic_Click();
-        window.mnuFormatUnderline_Click();
-        QVERIFY(checked(window, "mnuFormatBold") && checked(window, "mnuFormatItalic")
-                && checked(window, "mnuFormatUnderline"));
+        const char *marks[] = {"mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline"};
+        for (const char *item : marks) {
+            window.action(item)->trigger();
+            QVERIFY(checked(window, item));
+        }
         QVERIFY(editor.SelBold().value_or(false) && editor.SelItalic().value_or(false)
                 && editor.SelUnderline().value_or(false));
 
@@ -146,17 +151,14 @@ private slots:
         QCOMPARE(editor.SelBold(), std::optional<bool>(false));
         QCOMPARE(editor.SelItalic(), std::optional<bool>(false));
         QCOMPARE(editor.SelUnderline(), std::optional<bool>(false));
-        QVERIFY(!checked(window, "mnuFormatBold"));
-        QVERIFY(!checked(window, "mnuFormatItalic"));
-        QVERIFY(!checked(window, "mnuFormatUnderline"));
+        for (const char *item : marks)
+            QVERIFY(!checked(window, item));
     }
 
     void alignmentCommandsKeepOneMark()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setSelText(QStringLiteral("one\ntwo\nthree"));
         select(editor, 2, 4);  // the first two paragraphs
 
@@ -180,10 +182,8 @@ private slots:
 
     void fontDialogIsSeededFromTheSelection()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         CommonDialog &dialog = window.dlgCommonDialog();
         editor.setSelText(QStringLiteral("alpha beta"));
         select(editor, 0, 10);
@@ -218,10 +218,8 @@ private slots:
 
     void chosenFontAppliesToTheWholeSelection()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setSelText(QStringLiteral("alpha beta gamma"));
         formatRange(editor, 0, 5, family(QStringLiteral("Times New Roman"), 20));
         select(editor, 0, 10);
@@ -246,10 +244,8 @@ private slots:
 
     void textColorStartsFromTheLastColour()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         CommonDialog &dialog = window.dlgCommonDialog();
         editor.setSelText(QStringLiteral("red and black"));
         select(editor, 0, 3);
@@ -270,13 +266,11 @@ private slots:
 
     void cancelledDialogsGiveTheEditorTheFocus()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        RichTextBox &editor = window.rtbEditor();
         editor.clearFocus();
         QVERIFY(!editor.hasFocus());
         window.mnuFormatFont_Click();
@@ -288,12 +282,10 @@ private slots:
 
     void resetAllGivesEveryCharacterTheDefaults()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         window.doc().DefaultFont = QStringLiteral("Courier New");
         window.doc().DefaultFontSize = 12;
-        RichTextBox &editor = window.rtbEditor();
         editor.setSelText(QStringLiteral("first para\nsecond para"));
         QTextCharFormat busy = family(QStringLiteral("Times New Roman"), 20);
         busy.setFontWeight(QFont::Bold);

@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QTest>
+
+#include <tuple>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -59,6 +61,15 @@ void run(frmPenwick &window, const char *item)
 {
     window.action(item)->trigger();
 }
+
+// A main window with its scripted answers.
+struct Fixture {
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    frmPenwick window;
+    RichTextBox &editor = window.rtbEditor();
+    auto parts() { return std::tie(window, editor, answers); }
+};
 
 } // namespace
 
@@ -117,10 +128,8 @@ private slots:
 
     void plainDocumentTransformsSelectionAndReselectsIt()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("say hello world\r\nnew LINE here"));
         window.doc().FileChanged = false;
 
@@ -147,10 +156,8 @@ private slots:
 
     void noSelectionChangesNothing()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("keep me"));
         editor.setSelStart(3);
         window.doc().FileChanged = false;
@@ -168,10 +175,8 @@ private slots:
 
     void richDocumentChangesOnlyLettersAndKeepsEachFormat()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         window.dlgCommonDialog().FileName = QStringLiteral("/tmp/Letter.RTF");
         fill(editor, {{QStringLiteral("plain "), styled(false)},
                       {QStringLiteral("bold"), styled(true)},
@@ -206,10 +211,8 @@ private slots:
 
     void richCapitalizeSeesWordsAcrossFormatsAndParagraphs()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         window.dlgCommonDialog().FileName = QStringLiteral("notes.rtf");
         fill(editor, {{QStringLiteral("hel"), styled(false)},
                       {QStringLiteral("LO WOR"), styled(true)},
@@ -228,10 +231,8 @@ private slots:
 
     void richTextTestFollowsTheDialogsFileName()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        Fixture f;
+        auto [window, editor, answers] = f.parts();
         struct Case {
             const char *name;
             bool rich;

@@ -43,6 +43,11 @@ struct Session {
         editor.setSelStart(start);
         editor.setSelLength(length);
     }
+    void findFrom(int start)
+    {
+        select(start);
+        dialog()->cmdFindNext->click();
+    }
     void command(const char *name) { window.action(name)->trigger(); }
     frmSearch *dialog() { return window.search().dialog(); }
     // The dialog in the mode of the given command, with the texts typed in.
@@ -54,6 +59,12 @@ struct Session {
         return *dialog();
     }
     QString lastMessage() { return answers->messages.isEmpty() ? QString() : answers->messages.last().text; }
+    void checkMessage(const QString &text)
+    {
+        QCOMPARE(lastMessage(), text);
+        QCOMPARE(answers->messages.last().style, int(msgbox::Information));
+        QCOMPARE(answers->messages.last().title, QStringLiteral("Penwick"));
+    }
     bool replaceEnabled() { return dialog()->cmdReplace->isEnabled() && dialog()->cmdReplaceAll->isEnabled(); }
     bool replaceDisabled() { return !dialog()->cmdReplace->isEnabled() && !dialog()->cmdReplaceAll->isEnabled(); }
 };
@@ -79,9 +90,7 @@ private slots:
         QVERIFY(s.answers->messages.isEmpty());
         search.cmdFindNext->click();
         QCOMPARE(s.answers->messages.size(), 1);
-        QCOMPARE(s.answers->messages[0].text, QStringLiteral("Cannot find 'aa'"));
-        QCOMPARE(s.answers->messages[0].style, int(msgbox::Information));
-        QCOMPARE(s.answers->messages[0].title, QStringLiteral("Penwick"));
+        s.checkMessage(QStringLiteral("Cannot find 'aa'"));
         QCOMPARE(search.LastFoundPos(), -1);
         QCOMPARE(s.editor.SelStart(), 2);
 
@@ -91,8 +100,7 @@ private slots:
         search.txtFind->setText(QStringLiteral("the"));
         search.cmdFindNext->click();
         QCOMPARE(s.editor.SelStart(), 8);
-        s.select(10);
-        search.cmdFindNext->click();
+        s.findFrom(10);
         QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'the'"));
         QCOMPARE(s.editor.SelStart(), 10);
     }
@@ -111,12 +119,10 @@ private slots:
 
         search.chkMatchCase->setChecked(false);
         search.txtFind->setText(QStringLiteral("cat"));
-        s.select(0);
-        search.cmdFindNext->click();
+        s.findFrom(0);
         QCOMPARE(s.editor.SelStart(), 10);
         search.chkWholeWord->setChecked(true);
-        s.select(0);
-        search.cmdFindNext->click();
+        s.findFrom(0);
         QCOMPARE(s.editor.SelStart(), 19);
     }
 
@@ -133,13 +139,11 @@ private slots:
         search.cmdFindNext->click();
         QVERIFY(s.replaceDisabled());
 
-        s.select(0);
-        search.cmdFindNext->click();
+        s.findFrom(0);
         QVERIFY(s.replaceEnabled());
         // A successful search in the search-only layout disables them.
         s.command("mnuSearchFind");
-        s.select(0);
-        search.cmdFindNext->click();
+        s.findFrom(0);
         QCOMPARE(s.editor.SelStart(), 2);
         QVERIFY(s.replaceDisabled());
     }
@@ -174,8 +178,7 @@ private slots:
         search.chkMatchCase->setChecked(false);
         search.txtFind->setText(QStringLiteral("one"));
         search.txtReplaceWith->setText(QStringLiteral("1"));
-        s.select(14);
-        search.cmdFindNext->click();
+        s.findFrom(14);
         QCOMPARE(s.editor.SelStart(), 15);
         search.cmdReplace->click();
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one 1"));
@@ -194,9 +197,7 @@ private slots:
         QCOMPARE(s.editor.SelStart(), 5);
         search.cmdReplaceAll->click();
         QCOMPARE(s.editor.Text(), QStringLiteral("cat, dog dog\r\ndog dog"));
-        QCOMPARE(s.lastMessage(), QStringLiteral("Replaced 4 word(s)."));
-        QCOMPARE(s.answers->messages.last().style, int(msgbox::Information));
-        QCOMPARE(s.answers->messages.last().title, QStringLiteral("Penwick"));
+        s.checkMessage(QStringLiteral("Replaced 4 word(s)."));
         QVERIFY(s.replaceDisabled());
         QCOMPARE(s.editor.SelStart(), 20);
         s.editor.Undo();

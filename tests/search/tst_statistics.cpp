@@ -100,29 +100,23 @@ private slots:
 
     void lineBreaksAreCrLfPairsOnly()
     {
-        QCOMPARE(CountLineBreaks(QString()), 0);
-        QCOMPARE(CountLineBreaks(QStringLiteral("x\r\ny")), 1);
-        QCOMPARE(CountLineBreaks(QStringLiteral("\r\n\r\n")), 2);
-        QCOMPARE(CountLineBreaks(QStringLiteral("a\rb\nc\n\r")), 0);
-        QCOMPARE(CountLineBreaks(QStringLiteral("\r\r\n\n")), 1);
-    }
-
-    void reportsOnAnEmptyDocument()
-    {
-        WatchedWindow w;
-        const ScriptedPrompter::Message m = w.report("mnuSearchCharacterCount");
-        QCOMPARE(m.text, QStringLiteral("This document contains: 0 characters"));
-        QCOMPARE(m.title, QStringLiteral("Character Count"));
-        QCOMPARE(m.style, msgbox::OKOnly | msgbox::Information);
-        QCOMPARE(w.report("mnuSearchWordCount").title, QStringLiteral("Word Count"));
-        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("This document contains: 1 lines."));
-        QCOMPARE(w.report("mnuSearchLineCount").title, QStringLiteral("Line Count"));
+        const QPair<const char *, int> cases[] = {{"", 0}, {"x\r\ny", 1}, {"\r\n\r\n", 2}, {"a\rb\nc\n\r", 0}, {"\r\r\n\n", 1}};
+        for (const auto &[text, breaks] : cases)
+            QCOMPARE(CountLineBreaks(QString::fromLatin1(text)), breaks);
     }
 
     void documentAndSelectionCounts()
     {
         WatchedWindow w;
         RichTextBox &editor = w.window.rtbEditor();
+        const ScriptedPrompter::Message empty = w.report("mnuSearchCharacterCount");
+        QCOMPARE(empty.text, QStringLiteral("This document contains: 0 characters"));
+        QCOMPARE(empty.title, QStringLiteral("Character Count"));
+        QCOMPARE(empty.style, msgbox::OKOnly | msgbox::Information);
+        QCOMPARE(w.report("mnuSearchWordCount").title, QStringLiteral("Word Count"));
+        QCOMPARE(w.report("mnuSearchLineCount").title, QStringLiteral("Line Count"));
+        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("This document contains: 1 lines."));
+
         editor.setText(QStringLiteral("ab\r\ncd"));
         editor.setSelStart(1);
         QCOMPARE(w.report("mnuSearchCharacterCount").text, QStringLiteral("This document contains: 6 characters"));
