@@ -228,15 +228,22 @@ void frmPenwick::createStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
-    int panel = 1;
     for (const PanelSpec &spec : kPanels) {
         auto *label = new QLabel(bar);
-        label->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(panel++));
+        label->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(m_panels.size() + 1));
         label->setToolTip(QLatin1String(spec.tooltip));
-        label->setMinimumWidth(m_editor->twipsToPixels(spec.widthTwips));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(label, panel == 2 ? 1 : 0);
+        // Panels keep their widths and clip a longer text; the date panel takes the rest of
+        // the bar, so a narrow window shortens it rather than piling panels on each other.
+        const int width = m_editor->twipsToPixels(spec.widthTwips);
+        if (m_panels.isEmpty()) {
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            label->resize(width, label->height());
+        } else {
+            label->setFixedWidth(width);
+        }
+        bar->addWidget(label, m_panels.isEmpty() ? 1 : 0);
         m_panels << label;
     }
     // A key-state panel: shown active while Caps Lock is on.
