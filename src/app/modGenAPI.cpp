@@ -4,7 +4,10 @@
 #include "platform/RichTextBox.h"
 
 #include <QByteArray>
+#include <QAbstractButton>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -59,6 +62,48 @@ void setFormBounds(QWidget &form, const QRectF &twips)
     const int height = std::max(1, qRound(twips.height() / k) - extraHeight);
     form.resize(width, height);
     form.move(qRound(twips.x() / k), qRound(twips.y() / k));
+}
+
+namespace {
+
+// The placed controls: the form's own children and those inside its group boxes.
+QList<QWidget *> placedControls(QWidget &form)
+{
+    QList<QWidget *> controls;
+    for (QWidget *child : form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        controls << child;
+        if (qobject_cast<QGroupBox *>(child))
+            controls << child->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    }
+    return controls;
+}
+
+} // namespace
+
+void FitFormToText(QWidget &form)
+{
+    double factor = 1.0;
+    for (QWidget *control : placedControls(form)) {
+        // Wrapped labels take more lines rather than more width.
+        const auto *label = qobject_cast<QLabel *>(control);
+        const bool oneLine = (label && !label->wordWrap()) || qobject_cast<QAbstractButton *>(control);
+        if (oneLine && control->width() > 0)
+            factor = std::max(factor, double(control->sizeHint().width()) / control->width());
+    }
+    if (factor <= 1.0)
+        return;
+    factor = std::min(factor, 2.0);
+    auto scaled = [factor](const QRect &r) {
+        return QRect(qRound(r.x() * factor), qRound(r.y() * factor), qRound(r.width() * factor),
+                     qRound(r.height() * factor));
+    };
+    for (QWidget *control : placedControls(form))
+        control->setGeometry(scaled(control->geometry()));
+    const QSize size(qRound(form.width() * factor), qRound(form.height() * factor));
+    if (form.minimumSize() == form.maximumSize())
+        form.setFixedSize(size);
+    else
+        form.resize(size);
 }
 
 void CenterForm(QWidget &form)

@@ -34,6 +34,11 @@ void ResetFormatting(frmPenwick &main);
 // Flag 1 keeps the window above others, 0 releases it; other flags do nothing and give false.
 bool SetTopmost(int flag, QWidget *window);
 
+// Grows a window laid out at fixed positions, and everything in it, by the one factor that
+// lets every caption fit: the design's sizes assume a smaller system font than most desktops
+// have. The proportions of the design are kept; nothing shrinks.
+void FitFormToText(QWidget &form);
+
 // Window geometry in twips (1/1440 inch), outer frame, at the screen's logical resolution.
 QRectF formBounds(const QWidget &form);
 void setFormBounds(QWidget &form, const QRectF &twips);

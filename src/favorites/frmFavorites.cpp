@@ -113,6 +113,7 @@ frmFavorites::~frmFavorites() = default;
 
 void frmFavorites::Form_Load()
 {
+    FitFormToText(*this);
     // The stored choice wins over any change of the check made since start.
     QAction *saveWinState = m_main.action("mnuOptionsSaveSizePosition");
     saveWinState->setChecked(settings::SaveWinState.read());

@@ -92,6 +92,7 @@ frmAbout::frmAbout(frmPenwick &main, QWidget *parent)
 
 void frmAbout::Form_Load()
 {
+    FitFormToText(*this);
     CenterForm(*this);
     setWindowTitle(QStringLiteral("About ") + appinfo::title());
     m_lblVersion->setText(QStringLiteral("Version %1.%2.%3")

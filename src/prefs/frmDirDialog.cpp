@@ -133,6 +133,7 @@ frmDirDialog::frmDirDialog(frmPenwick &main, QWidget *parent)
     connect(m_cmdAdd, &QPushButton::clicked, this, &frmDirDialog::cmdAdd_Click);
     connect(m_cmdClose, &QPushButton::clicked, this, &frmDirDialog::cmdClose_Click);
 
+    FitFormToText(*this);
     CenterForm(*this);
 }
 

@@ -83,6 +83,7 @@ void frmSearch::createControls()
     connect(cmdReplace, &QPushButton::clicked, this, &frmSearch::cmdReplace_Click);
     connect(cmdReplaceAll, &QPushButton::clicked, this, &frmSearch::cmdReplaceAll_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSearch::cmdCancel_Click);
+    FitFormToText(*this);
 }
 
 void frmSearch::Form_Load()
