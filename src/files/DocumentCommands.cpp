@@ -240,6 +240,8 @@ void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
             editor.setSelStart(0);
             doc.CurrentFile = previousPath;
             doc.FileChanged = false;
+            // The document is its file again; the reload's own change notices do not make it modified.
+            m_main.setPanelText(6, QStringLiteral("S"));
             return;
         }
     }
