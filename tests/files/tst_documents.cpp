@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,11 +23,13 @@ namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
 
-// A config home, a folder for the files and scripted answers: what every case here needs.
+// A config home, a folder for the files, scripted answers and the window: what every case here needs.
 struct Fixture {
     TemporaryConfigHome home;
     QTemporaryDir dir;
     ScriptedScope answers;
+    frmPenwick window;
+    RichTextBox &editor = window.rtbEditor();
 
     QString file(const QString &name, const QByteArray &bytes)
     {
@@ -36,50 +38,43 @@ struct Fixture {
             QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
         return path;
     }
-    void open(frmPenwick &window, const QString &path)
+    void open(const QString &path)
     {
         answers->fileAnswers = {path};
         window.action("mnuFileOpen")->trigger();
     }
+    void saveAs(const QString &path)
+    {
+        answers->fileAnswers = {path};
+        window.action("mnuFileSaveAs")->trigger();
+    }
+    void type(const QString &text)
+    {
+        editor.setSelStart(editor.DocumentLength());
+        editor.setSelText(text);
+    }
+    RichTextBox &select(int start, int length)
+    {
+        editor.setSelStart(start);
+        editor.setSelLength(length);
+        return editor;
+    }
+    // Caption, the saved-state panel and the modified flag, compared in one go.
+    QString status()
+    {
+        return window.windowTitle() + QStringLiteral(" | ") + window.panelText(6)
+            + (window.doc().FileChanged ? QStringLiteral(" | modified") : QString());
+    }
+    bool saveEnabledInMenu()
+    {
+        emit window.menu("mnuFile")->aboutToShow();
+        return window.action("mnuFileSave")->isEnabled();
+    }
 };
-
-void typeAtEnd(frmPenwick &window, const QString &text)
-{
-    RichTextBox &editor = window.rtbEditor();
-    editor.setSelStart(editor.DocumentLength());
-    editor.setSelText(text);
-}
-
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
-// Caption, the saved-state panel and the modified flag, compared in one go.
-QString status(frmPenwick &window)
-{
-    return window.windowTitle() + QStringLiteral(" | ") + window.panelText(6)
-        + (window.doc().FileChanged ? QStringLiteral(" | modified") : QString());
-}
-
-bool saveEnabledInMenu(frmPenwick &window)
-{
-    emit window.menu("mnuFile")->aboutToShow();
-    return window.action("mnuFileSave")->isEnabled();
-}
 
 QByteArray utf16(const QString &text, bool bigEndian)
 {
-    QByteArray bytes;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (bigEndian)
-            bytes.append(char(u >> 8)).append(char(u & 0xFF));
-        else
-            bytes.append(char(u & 0xFF)).append(char(u >> 8));
-    }
-    return bytes;
+    return QStringEncoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE).encode(text);
 }
 
 // Lowers the largest file this process may write, so that a write fails half-way as on a
@@ -122,16 +117,13 @@ private slots:
         const QDateTime written(QDate(2021, 3, 4), QTime(5, 6, 7));
         {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(written, QFileDevice::FileModificationTime));
         }
-        frmPenwick window;
-        window.doc().OpenDialogPath = QStringLiteral("/start/here");
-        f.open(window, path);
+        f.window.doc().OpenDialogPath = QStringLiteral("/start/here");
+        f.open(path);
 
         QVERIFY(f.answers->messages.isEmpty());
-        QCOMPARE(f.answers->fileRequests.size(), 1);
-        const FileDialogRequest &request = f.answers->fileRequests[0];
+        const FileDialogRequest &request = f.answers->fileRequests.at(0);
         QCOMPARE(request.title, QStringLiteral("Open"));
         QCOMPARE(request.initialDir, QStringLiteral("/start/here"));
         QCOMPARE(request.defaultSuffix, QStringLiteral("TXT"));
@@ -142,17 +134,27 @@ private slots:
                               "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log) "
                               "(*.txt *.rtf *.bat *.ini *.sys *.asc *.log)"}));
 
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("first line\r\nsecond"));
-        QCOMPARE(status(window), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
-        QCOMPARE(window.doc().CurrentFile, path);
-        QCOMPARE(window.panelText(1), QStringLiteral("Modified: ") + generalDateText(written));
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 17"));
-        QVERIFY(!saveEnabledInMenu(window));
-        QCOMPARE(window.documents().mruList().at(0), path);
-        QCOMPARE(window.LastOpenPath, f.dir.path() + QLatin1Char('/'));
+        QCOMPARE(f.editor.Text(), QStringLiteral("first line\r\nsecond"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
+        QCOMPARE(f.window.panelText(1), QStringLiteral("Modified: ") + generalDateText(written));
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 17"));
+        QVERIFY(!f.saveEnabledInMenu());
+        QCOMPARE(f.window.documents().mruList().at(0), path);
+        QCOMPARE(f.window.LastOpenPath, f.dir.path() + QLatin1Char('/'));
         // Opening files never moves where the dialog starts.
-        QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/start/here"));
-        QCOMPARE(window.dlgCommonDialog().FileName, path);
+        QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/start/here"));
+        QCOMPARE(f.window.dlgCommonDialog().FileName, path);
+
+        // Rich text is decided by the name alone.
+        const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 plain \\b bold\\b0\\par}";
+        for (const QString &name : {QStringLiteral("Letter.RTF"), QStringLiteral("myrtf")}) {
+            f.open(f.file(name, rtf));
+            QCOMPARE(f.editor.Text(), QStringLiteral("plain bold"));
+            QCOMPARE(f.select(6, 4).SelBold(), std::optional<bool>(true));
+        }
+        f.open(f.file(QStringLiteral("source.txt"), rtf));
+        QCOMPARE(f.editor.Text(), QString::fromLatin1(rtf));
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void theOpenPromptAnswers()
@@ -160,297 +162,222 @@ private slots:
         Fixture f;
         const QString mine = f.file(QStringLiteral("mine.txt"), "mine");
         const QString other = f.file(QStringLiteral("other.txt"), "other");
-        frmPenwick window(mine);
-        typeAtEnd(window, QStringLiteral(" edited"));
+        QVERIFY(f.window.documents().loadFile(mine));
+        f.type(QStringLiteral(" edited"));
 
         // Cancel: no dialog, nothing changes.
         f.answers->messageAnswers = {msgbox::Cancel};
-        window.action("mnuFileOpen")->trigger();
+        f.window.action("mnuFileOpen")->trigger();
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].text,
                  QStringLiteral("The file ") + mine + QStringLiteral(" has changed.\r\nDo you want to save the changes?"));
         QVERIFY(f.answers->fileRequests.isEmpty());
-        QVERIFY(window.doc().FileChanged);
+        QVERIFY(f.window.doc().FileChanged);
 
         // No, then the dialog is cancelled: the edits stay and are still to be saved.
         f.answers->messageAnswers = {msgbox::No};
         f.answers->fileAnswers = {std::nullopt};
-        window.action("mnuFileOpen")->trigger();
+        f.window.action("mnuFileOpen")->trigger();
         QCOMPARE(f.answers->fileRequests.size(), 1);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("mine edited"));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.documents().mruList().size(), 0);
-        QCOMPARE(window.LastOpenPath, QString());
-        QCOMPARE(window.dlgCommonDialog().FileName, mine);
+        QCOMPARE(f.editor.Text(), QStringLiteral("mine edited"));
+        QVERIFY(f.window.doc().FileChanged);
+        QCOMPARE(f.window.LastOpenPath, QString());
 
         // Yes: saved, and no dialog.
         f.answers->messageAnswers = {msgbox::Yes};
-        window.action("mnuFileOpen")->trigger();
+        f.window.action("mnuFileOpen")->trigger();
         QCOMPARE(f.answers->fileRequests.size(), 1);
         QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
-        QCOMPARE(window.panelText(6), QStringLiteral("S"));
-        QVERIFY(!window.doc().FileChanged);
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + mine + QStringLiteral(" | S"));
 
         // No, then a file: the edits are given up for it.
-        typeAtEnd(window, QStringLiteral(" again"));
+        f.type(QStringLiteral(" again"));
         f.answers->messageAnswers = {msgbox::No};
-        f.open(window, other);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("other"));
+        f.open(other);
+        QCOMPARE(f.editor.Text(), QStringLiteral("other"));
         QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
-        QVERIFY(!window.doc().FileChanged);
+        QVERIFY(!f.window.doc().FileChanged);
     }
 
-    void richTextIsDecidedByTheName()
-    {
-        Fixture f;
-        const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 plain \\b bold\\b0\\par}";
-        frmPenwick window;
-        for (const QString &name : {QStringLiteral("Letter.RTF"), QStringLiteral("myrtf")}) {
-            f.open(window, f.file(name, rtf));
-            QCOMPARE(window.rtbEditor().Text(), QStringLiteral("plain bold"));
-            select(window.rtbEditor(), 6, 4);
-            QCOMPARE(window.rtbEditor().SelBold(), std::optional<bool>(true));
-        }
-        f.open(window, f.file(QStringLiteral("source.txt"), rtf));
-        QCOMPARE(window.rtbEditor().Text(), QString::fromLatin1(rtf));
-        QVERIFY(f.answers->messages.isEmpty());
-    }
-
-    void aFailedLoadGoesBackToTheFileOnDisk()
-    {
-        Fixture f;
-        const QString current = f.file(QStringLiteral("current.txt"), "on disk");
-        const QString missing = f.dir.filePath(QStringLiteral("missing.txt"));
-        const QString fake = f.file(QStringLiteral("fake.rtf"), "just words");  // not rich text after all
-        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("folder.txt")));
-        frmPenwick window(current);
-        const QString caption = window.windowTitle();
-        const QString datePanel = window.panelText(1);
-
-        // Each is the same recovery, never an empty editor bound to the previous name.
-        for (const QString &path : {missing, fake, f.dir.filePath(QStringLiteral("folder.txt"))}) {
-            const qsizetype asked = f.answers->messages.size();
-            f.open(window, path);
-            QCOMPARE(f.answers->messages.size(), asked + 1);
-            QCOMPARE(f.answers->messages.last().text, path + kOpenError);
-            QCOMPARE(window.rtbEditor().Text(), QStringLiteral("on disk"));
-            QCOMPARE(window.doc().CurrentFile, current);
-            QCOMPARE(status(window), caption + QStringLiteral(" | S"));
-            if (path == missing)  // still listed, to be tried again
-                QCOMPARE(window.documents().mruList().at(0), missing);
-        }
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
-        QCOMPARE(window.panelText(1), datePanel);
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 7"));
-    }
-
-    void aFailedLoadFromAnUntitledDocumentLeavesItEmpty()
+    void aFailedLoadNeverLeavesAnEmptyEditorBoundToAName()
     {
         Fixture f;
         const QString nothing = f.dir.filePath(QStringLiteral("nothing.txt"));
-        frmPenwick window;
-        f.open(window, nothing);
+        // Untitled and unchanged: it stays empty and untitled.
+        f.open(nothing);
         QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(window.rtbEditor().Text(), QString());
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 0"));
-        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | N"));
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 0"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | N"));
 
-        // The previous file vanished as well: untitled again rather than bound to its name.
-        const QString current = f.file(QStringLiteral("current.txt"), "soon gone");
-        f.open(window, current);
-        QVERIFY(QFile::remove(current));
-        f.open(window, nothing);
-        QCOMPARE(window.doc().CurrentFile, QString());
-        QCOMPARE(window.rtbEditor().Text(), QString());
-        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | N"));
-    }
-
-    void unsavedEditsSurviveAFailedLoadWithTheirFormatting()
-    {
-        Fixture f;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
-        editor.setSelText(QStringLiteral("left\ncentred"));
-        select(editor, 5, 7);
-        editor.setSelBold(true);
-        editor.setSelAlignment(RichTextBox::rtfCenter);
-
+        // Unsaved edits, No to the question, then the failure: they survive with their formatting.
+        f.editor.setSelText(QStringLiteral("left\ncentred"));
+        f.select(5, 7).setSelBold(true);
+        f.editor.setSelAlignment(RichTextBox::rtfCenter);
         f.answers->messageAnswers = {msgbox::No};
-        f.open(window, f.dir.filePath(QStringLiteral("absent.rtf")));
+        f.open(f.dir.filePath(QStringLiteral("absent.rtf")));
         QCOMPARE(f.answers->messages.last().title, QStringLiteral("Open File Error"));
-        QCOMPARE(editor.Text(), QStringLiteral("left\r\ncentred"));
-        QCOMPARE(status(window), QStringLiteral("Penwick - Untitled | M | modified"));
-        QVERIFY(!editor.CanUndo());
-        select(editor, 5, 7);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-        QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
-        select(editor, 0, 4);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
-        QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
+        QCOMPARE(f.editor.Text(), QStringLiteral("left\r\ncentred"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | M | modified"));
+        QVERIFY(!f.editor.CanUndo());
+        QCOMPARE(f.select(5, 7).SelBold(), std::optional<bool>(true));
+        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
+        QCOMPARE(f.select(0, 4).SelBold(), std::optional<bool>(false));
+        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
+
+        // A saved file: each failure goes back to it as it is on disk.
+        const QString current = f.file(QStringLiteral("current.txt"), "on disk");
+        f.answers->messageAnswers = {msgbox::No};
+        f.open(current);
+        const QString caption = f.window.windowTitle();
+        const QString datePanel = f.window.panelText(1);
+        const QString missing = f.dir.filePath(QStringLiteral("missing.txt"));
+        const QString fake = f.file(QStringLiteral("fake.rtf"), "just words");  // not rich text after all
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("folder.txt")));
+        for (const QString &path : {missing, fake, f.dir.filePath(QStringLiteral("folder.txt"))}) {
+            f.open(path);
+            QCOMPARE(f.answers->messages.last().text, path + kOpenError);
+            QCOMPARE(f.editor.Text(), QStringLiteral("on disk"));
+            QCOMPARE(f.window.doc().CurrentFile, current);
+            QCOMPARE(f.status(), caption + QStringLiteral(" | S"));
+            if (path == missing)  // still listed, to be tried again
+                QCOMPARE(f.window.documents().mruList().at(0), missing);
+        }
+        QCOMPARE(f.answers->messages.size(), 7);  // one per failure, two questions
+        QCOMPARE(f.window.panelText(1), datePanel);
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 7"));
+
+        // The file itself vanished as well: untitled again rather than bound to its name.
+        QVERIFY(QFile::remove(current));
+        f.open(nothing);
+        QCOMPARE(f.window.doc().CurrentFile, QString());
+        QCOMPARE(f.editor.Text(), QString());
+        QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | N"));
     }
 
-    void saveWritesTheTypeOfTheName()
+    void saveWritesTheTypeOfTheNameAndFailuresChangeNothing()
     {
         Fixture f;
+        // A new document is written as UTF-8 without a mark, with LF line endings.
+        f.type(QStringLiteral("one\r\ntwo"));
+        const QString fresh = f.dir.filePath(QStringLiteral("new.txt"));
+        f.answers->fileAnswers = {fresh};
+        f.window.mnuFileSave_Click();
+        QCOMPARE(f.answers->fileRequests.at(0).proposedName, QStringLiteral("Untitled"));
+        QCOMPARE(readFileBytes(fresh), QByteArray("one\ntwo"));
+        QCOMPARE(f.window.doc().CurrentFile, fresh);
+
         const QString rtfPath = f.file(QStringLiteral("a.rtf"), "{\\rtf1\\ansi first\\par}");
-        frmPenwick window(rtfPath);
-        select(window.rtbEditor(), 0, 5);
-        window.rtbEditor().setSelBold(true);
-        QVERIFY(saveEnabledInMenu(window));
-        window.mnuFileSave_Click();
+        f.open(rtfPath);
+        f.select(0, 5).setSelBold(true);
+        QVERIFY(f.saveEnabledInMenu());
+        f.window.mnuFileSave_Click();
         QVERIFY(readFileBytes(rtfPath).contains("\\b"));
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: ") + QString::number(readFileBytes(rtfPath).size()));
-        QVERIFY(!saveEnabledInMenu(window));
-        QVERIFY(f.answers->fileRequests.isEmpty());
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: ") + QString::number(readFileBytes(rtfPath).size()));
+        QVERIFY(!f.saveEnabledInMenu());
+        QCOMPARE(f.answers->fileRequests.size(), 2);
 
         // Save As b.txt: plain text now, and the document is b.txt; the recent list is not touched.
         const QString textPath = f.dir.filePath(QStringLiteral("b.txt"));
-        f.answers->fileAnswers = {textPath};
-        window.action("mnuFileSaveAs")->trigger();
+        f.saveAs(textPath);
         const FileDialogRequest &request = f.answers->fileRequests.last();
         QCOMPARE(request.title, QStringLiteral("Save As..."));
         QCOMPARE(request.proposedName, rtfPath);
         QVERIFY(request.confirmOverwrite);
         QCOMPARE(request.nameFilters.size(), 6);
         QCOMPARE(readFileBytes(textPath), QByteArray("first"));
-        QCOMPARE(window.doc().CurrentFile, textPath);
-        QCOMPARE(status(window), QStringLiteral("Penwick - ") + textPath + QStringLiteral(" | S"));
-        QCOMPARE(window.documents().mruList().size(), 0);
-        QCOMPARE(window.LastOpenPath, QString());
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + textPath + QStringLiteral(" | S"));
+        QCOMPARE(f.window.documents().mruList().entries(), QStringList{rtfPath});
 
         // Save does not look at the modified flag: it rewrites the file as the editor has it.
         QVERIFY(writeFileBytes(textPath, "changed behind our back"));
-        window.mnuFileSave_Click();
+        f.window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(textPath), QByteArray("first"));
-    }
 
-    void saveOfAnUntitledDocumentAsksForAName()
-    {
-        Fixture f;
-        frmPenwick window;
-        typeAtEnd(window, QStringLiteral("one\r\ntwo"));
-        // A new document is written as UTF-8 without a mark, with LF line endings.
-        const QString path = f.dir.filePath(QStringLiteral("new.txt"));
-        f.answers->fileAnswers = {path};
-        window.mnuFileSave_Click();
-        QCOMPARE(f.answers->fileRequests.size(), 1);
-        QCOMPARE(f.answers->fileRequests[0].proposedName, QStringLiteral("Untitled"));
-        QCOMPARE(readFileBytes(path), QByteArray("one\ntwo"));
-        QCOMPARE(window.doc().CurrentFile, path);
-        QVERIFY(!window.doc().FileChanged);
-        QVERIFY(f.answers->messages.isEmpty());
-    }
-
-    void aFailedWriteIsReportedAndChangesNothing()
-    {
-        Fixture f;
-        const QString path = f.file(QStringLiteral("doc.txt"), "old");
-        frmPenwick window(path);
-        typeAtEnd(window, QStringLiteral(" new"));
-        const QString before = status(window);
-
+        // A write that cannot happen is reported and changes nothing.
+        f.type(QStringLiteral(" new"));
+        const QString before = f.status();
         const QString nowhere = f.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
-        f.answers->fileAnswers = {nowhere};
-        window.action("mnuFileSaveAs")->trigger();
+        f.saveAs(nowhere);
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + nowhere);
         QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
         QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
-        QCOMPARE(window.doc().CurrentFile, path);
-        QCOMPARE(status(window), before);
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(readFileBytes(path), QByteArray("old"));
+        QCOMPARE(f.status(), before);
+        QCOMPARE(readFileBytes(textPath), QByteArray("first"));
     }
 
     void anInterruptedWriteLeavesTheOldFile()
     {
         Fixture f;
         const QString path = f.file(QStringLiteral("big.txt"), "small and safe");
-        frmPenwick window(path);
-        typeAtEnd(window, QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' ')));
+        f.open(path);
+        f.type(QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' ')));
         {
             // The disk "fills up" after 64 KiB.
             FileSizeLimit limit(64 * 1024);
             QVERIFY(limit.active());
-            window.mnuFileSave_Click();
+            f.window.mnuFileSave_Click();
         }
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
         QCOMPARE(readFileBytes(path), QByteArray("small and safe"));
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"big.txt"});
-        QCOMPARE(window.panelText(6), QStringLiteral("M"));
-        QVERIFY(window.doc().FileChanged);
+        QCOMPARE(f.window.panelText(6), QStringLiteral("M"));
 
-        window.mnuFileSave_Click();
+        f.window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(path).size(), 14 + 25000 * 8 - 1);
-        QVERIFY(!window.doc().FileChanged);
+        QVERIFY(!f.window.doc().FileChanged);
     }
 
-    void plainTextComesBackByteForByte_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QString sample = QStringLiteral("na\u00efve caf\u00e9 \u2014 \u20ac5");
-        QTest::newRow("utf-8, lf") << (sample + QStringLiteral("\nline 2\n")).toUtf8();
-        QTest::newRow("utf-8 mark, crlf") << QByteArray("\xEF\xBB\xBF") + (sample + QStringLiteral("\r\n\r\nend")).toUtf8();
-        QTest::newRow("utf-16le mark, crlf")
-            << QByteArray("\xFF\xFE") + utf16(sample + QStringLiteral("\r\n\U0001D11E\r\n"), false);
-        QTest::newRow("utf-16be mark, lf") << QByteArray("\xFE\xFF") + utf16(sample + QStringLiteral("\nz"), true);
-        QTest::newRow("windows-1252, crlf") << QByteArray("na\xEFve caf\xE9 \x97 \x80" "5\r\n\x93quoted\x94\r\n");
-        QTest::newRow("classic mac, cr") << QByteArray("one\rtwo\r\rthree");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF");
-        QTest::newRow("only line breaks") << QByteArray("\r\n\r\n");
-        QTest::newRow("tabs and nbsp") << QByteArray("a\tb\xC2\xA0" "c  \n");
-        QTest::newRow("nul characters") << QByteArray("a\0b\0\0c\n", 7);
-    }
-
-    void plainTextComesBackByteForByte()
-    {
-        QFETCH(QByteArray, bytes);
-        Fixture f;
-        const QString path = f.file(QStringLiteral("sample.txt"), bytes);
-        frmPenwick window;
-        f.open(window, path);
-        QCOMPARE(window.doc().CurrentFile, path);
-        window.mnuFileSave_Click();
-        QVERIFY(f.answers->messages.isEmpty());
-        QCOMPARE(readFileBytes(path), bytes);
-    }
-
-    void editedTextKeepsTheFilesForm_data()
+    void plainTextKeepsTheFilesForm_data()
     {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("windows-1252, crlf") << QByteArray("caf\xE9\r\n") << QStringLiteral("\u00e0 la carte\n")
-                                            << QByteArray("caf\xE9\r\n\xE0 la carte\r\n");
-        QTest::newRow("utf-16be, cr") << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb"), true)
-                                      << QStringLiteral("\nc")
-                                      << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb\rc"), true);
+        const QString sample = QStringLiteral("na\u00efve caf\u00e9 \u2014 \u20ac5");
+        const auto same = [](const char *name, const QByteArray &bytes) {
+            QTest::newRow(name) << bytes << QString() << bytes;
+        };
+        same("utf-8, lf", (sample + QStringLiteral("\nline 2\n")).toUtf8());
+        same("utf-8 mark, crlf", QByteArray("\xEF\xBB\xBF") + (sample + QStringLiteral("\r\n\r\nend")).toUtf8());
+        same("utf-16le mark, crlf", QByteArray("\xFF\xFE") + utf16(sample + QStringLiteral("\r\n\U0001D11E\r\n"), false));
+        same("utf-16be mark, lf", QByteArray("\xFE\xFF") + utf16(sample + QStringLiteral("\nz"), true));
+        same("windows-1252, crlf", QByteArray("na\xEFve caf\xE9 \x97 \x80" "5\r\n\x93quoted\x94\r\n"));
+        same("classic mac, cr", QByteArray("one\rtwo\r\rthree"));
+        same("empty", QByteArray());
+        same("mark only", QByteArray("\xEF\xBB\xBF"));
+        same("only line breaks", QByteArray("\r\n\r\n"));
+        same("tabs and nbsp", QByteArray("a\tb\xC2\xA0" "c  \n"));
+        same("nul characters", QByteArray("a\0b\0\0c\n", 7));
+        QTest::newRow("edited windows-1252, crlf") << QByteArray("caf\xE9\r\n") << QStringLiteral("\u00e0 la carte\n")
+                                                   << QByteArray("caf\xE9\r\n\xE0 la carte\r\n");
+        QTest::newRow("edited utf-16be, cr") << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb"), true)
+                                             << QStringLiteral("\nc")
+                                             << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb\rc"), true);
         // The first line ending of a mixed file is the one written back.
         QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << QString() << QByteArray("a\r\nb\r\nc\r\nd");
     }
 
-    void editedTextKeepsTheFilesForm()
+    void plainTextKeepsTheFilesForm()
     {
         QFETCH(QByteArray, before);
         QFETCH(QString, typed);
         QFETCH(QByteArray, after);
         Fixture f;
         const QString path = f.file(QStringLiteral("form.txt"), before);
-        frmPenwick window;
-        f.open(window, path);
-        typeAtEnd(window, typed);
-        window.mnuFileSave_Click();
+        f.open(path);
+        QCOMPARE(f.window.doc().CurrentFile, path);
+        f.type(typed);
+        f.window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(path), after);
 
         // A rich-text document saved as text afterwards is written the way new documents are,
         // not in the form of the text file opened before it.
-        f.open(window, f.file(QStringLiteral("r.rtf"), "{\\rtf1\\ansi one\\par two}"));
+        f.open(f.file(QStringLiteral("r.rtf"), "{\\rtf1\\ansi one\\par two}"));
         const QString asText = f.dir.filePath(QStringLiteral("r.txt"));
-        f.answers->fileAnswers = {asText};
-        window.mnuFileSaveAs_Click();
+        f.saveAs(asText);
         QCOMPARE(readFileBytes(asText), QByteArray("one\ntwo"));
         QVERIFY(f.answers->messages.isEmpty());
     }
@@ -459,29 +386,23 @@ private slots:
     {
         Fixture f;
         const QString path = f.dir.filePath(QStringLiteral("styled.rtf"));
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
-        editor.setSelText(QStringLiteral("plain bold\nright"));
-        select(editor, 6, 4);
-        editor.setSelBold(true);
-        editor.setSelColor(QColor(200, 0, 0));
-        editor.setSelStart(11);
-        editor.setSelAlignment(RichTextBox::rtfRight);
-        f.answers->fileAnswers = {path};
-        window.mnuFileSaveAs_Click();
+        f.editor.setSelText(QStringLiteral("plain bold\nright"));
+        f.select(6, 4).setSelBold(true);
+        f.editor.setSelColor(QColor(200, 0, 0));
+        f.editor.setSelStart(11);
+        f.editor.setSelAlignment(RichTextBox::rtfRight);
+        f.saveAs(path);
         QVERIFY(readFileBytes(path).startsWith("{\\rtf"));
 
-        window.mnuFileNew_Click();
-        f.open(window, path);
-        QCOMPARE(editor.Text(), QStringLiteral("plain bold\r\nright"));
-        select(editor, 6, 4);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-        QCOMPARE(editor.SelColor(), QColor(200, 0, 0));
-        select(editor, 0, 5);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
-        QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
-        editor.setSelStart(12);
-        QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
+        f.window.mnuFileNew_Click();
+        f.open(path);
+        QCOMPARE(f.editor.Text(), QStringLiteral("plain bold\r\nright"));
+        QCOMPARE(f.select(6, 4).SelBold(), std::optional<bool>(true));
+        QCOMPARE(f.editor.SelColor(), QColor(200, 0, 0));
+        QCOMPARE(f.select(0, 5).SelBold(), std::optional<bool>(false));
+        QCOMPARE(f.editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
+        f.editor.setSelStart(12);
+        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
         QVERIFY(f.answers->messages.isEmpty());
     }
 
@@ -494,15 +415,14 @@ private slots:
             b = char(generator.bounded(256));
         bytes[0] = '\0';
         const QString path = f.file(QStringLiteral("blob.bin"), bytes);
-        frmPenwick window;
         QElapsedTimer timer;
         timer.start();
-        f.open(window, path);
+        f.open(path);
         QVERIFY2(timer.elapsed() < 60000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(f.answers->messages.isEmpty());
-        QCOMPARE(window.doc().CurrentFile, path);
-        QVERIFY(window.rtbEditor().DocumentLength() > 400 * 1024);
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: ") + QString::number(bytes.size()));
+        QCOMPARE(f.window.doc().CurrentFile, path);
+        QVERIFY(f.editor.DocumentLength() > 400 * 1024);
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: ") + QString::number(bytes.size()));
     }
 };
 
