@@ -24,25 +24,6 @@ MruList listOf(const QStringList &oldestFirst)
     return list;
 }
 
-struct Fixture {
-    TemporaryConfigHome home;
-    QTemporaryDir dir;
-    ScriptedScope answers;
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        if (!writeFileBytes(path, bytes))
-            QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
-        return path;
-    }
-    void open(frmPenwick &window, const QString &path)
-    {
-        answers->fileAnswers = {path};
-        window.action("mnuFileOpen")->trigger();
-    }
-};
-
 // The captions of the visible recent-file items, top to bottom, and whether they stand
 // right between the two separators around them.
 QStringList menuEntries(frmPenwick &window, bool *between = nullptr)
@@ -68,14 +49,44 @@ QStringList menuEntries(frmPenwick &window, bool *between = nullptr)
     return captions;
 }
 
-QAction *menuElement(frmPenwick &window, int index)
-{
-    for (QAction *item : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {
-        if (item->data().toInt() == index)
-            return item;
+struct Fixture {
+    TemporaryConfigHome home;
+    QTemporaryDir dir;
+    ScriptedScope answers;
+    frmPenwick window;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        if (!writeFileBytes(path, bytes))
+            QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
+        return path;
     }
-    return nullptr;
-}
+    void open(const QString &path)
+    {
+        answers->fileAnswers = {path};
+        window.action("mnuFileOpen")->trigger();
+    }
+    QAction *element(int index)
+    {
+        for (QAction *item : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {
+            if (item->data().toInt() == index)
+                return item;
+        }
+        return nullptr;
+    }
+    // Picks menu element `index` (0 is the top entry), answering the save question first.
+    void choose(int index, int answer = msgbox::Cancel)
+    {
+        answers->messageAnswers = {answer};
+        element(index)->trigger();
+    }
+    void type(const QString &text)
+    {
+        window.rtbEditor().setSelStart(window.rtbEditor().DocumentLength());
+        window.rtbEditor().setSelText(text);
+    }
+};
 
 } // namespace
 
@@ -100,42 +111,32 @@ private slots:
         QCOMPARE(list.entries(), (QStringList{"/d", "/a", "/b", "/c", "/e", "/f"}));
     }
 
-    void storeKeepsTheOrder()
+    void storeKeepsTheOrderAndStopsAtAGap()
     {
         TemporaryConfigHome home;
-        listOf({"/c", "/b", "/a"}).save();
         const QString section = settings::sectionMru();
-        QCOMPARE(settings::readListEntry(section, 0), QStringLiteral("/a"));
+        listOf({"/c", "/b", "/a"}).save();
         QVERIFY(home.storeText().contains(QStringLiteral("[MRUFiles]")));
-
         MruList loaded;
         loaded.add(QStringLiteral("/stale"));
         loaded.load();
         QCOMPARE(loaded.entries(), (QStringList{"/a", "/b", "/c"}));
-
         // Saving a shorter list leaves the keys beyond it alone.
         listOf({"/z"}).save();
         QCOMPARE(settings::readListEntry(section, 0), QStringLiteral("/z"));
         QCOMPARE(settings::readListEntry(section, 1), QStringLiteral("/b"));
-    }
 
-    void loadingStopsAtAGapAndKeepsTheFirstSix()
-    {
-        TemporaryConfigHome home;
-        const QString section = settings::sectionMru();
         const QStringList stored{"/One", "/1", "/ONE", "/2", "/3", "/4", "/5", "/6"};
         for (int i = 0; i < stored.size(); ++i)
             settings::writeListEntry(section, i, stored[i]);
         settings::writeListEntry(section, 9, QStringLiteral("/after-gap"));
-        MruList list;
-        list.load();
+        loaded.load();
         // Repeats end up once, spelt as under the lowest key; the seventh distinct value is out.
-        QCOMPARE(list.entries(), (QStringList{"/One", "/1", "/2", "/3", "/4", "/5"}));
-
+        QCOMPARE(loaded.entries(), (QStringList{"/One", "/1", "/2", "/3", "/4", "/5"}));
         // An empty value ends the list like a missing key.
         settings::writeListEntry(section, 1, QString());
-        list.load();
-        QCOMPARE(list.entries(), QStringList{"/One"});
+        loaded.load();
+        QCOMPARE(loaded.entries(), QStringList{"/One"});
     }
 
     void openedFilesFillTheMenuAndSurviveARestart()
@@ -144,37 +145,32 @@ private slots:
         QStringList paths;
         for (int i = 1; i <= 7; ++i)
             paths << f.file(QStringLiteral("file%1.txt").arg(i), QByteArray::number(i));
+        // A fresh store: element 0 hidden, the two separators side by side.
         bool between = false;
-        {
-            frmPenwick window;
-            // A fresh store: element 0 hidden, the two separators side by side.
-            QCOMPARE(menuEntries(window, &between), QStringList());
-            QVERIFY(between);
-            for (int i = 0; i < 3; ++i)
-                f.open(window, paths[i]);
-            QVERIFY(window.close());
-        }
+        QCOMPARE(menuEntries(f.window, &between), QStringList());
+        QVERIFY(between);
+        for (int i = 0; i < 3; ++i)
+            f.open(paths[i]);
+        QVERIFY(f.window.close());
+
         frmPenwick window;
         QCOMPARE(menuEntries(window), (QStringList{paths[2], paths[1], paths[0]}));
-        for (int i = 3; i < 7; ++i)
-            f.open(window, paths[i]);
+        for (int i = 3; i < 7; ++i) {
+            f.answers->fileAnswers = {paths[i]};
+            window.action("mnuFileOpen")->trigger();
+        }
         // The seventh file pushed the first one out.
         QCOMPARE(menuEntries(window, &between),
                  (QStringList{paths[6], paths[5], paths[4], paths[3], paths[2], paths[1]}));
         QVERIFY(between);
         QCOMPARE(window.findChildren<QAction *>(QStringLiteral("mnuFileMRU")).size(), 6);
         QVERIFY(f.answers->messages.isEmpty());
-    }
 
-    void captionIsThePathEvenWithAnAmpersand()
-    {
-        Fixture f;
-        const QString path = f.file(QStringLiteral("R&D notes.txt"), "x");
-        frmPenwick window;
-        f.open(window, path);
-        // Shown as the path itself, with no access key made of the ampersand.
-        QCOMPARE(menuElement(window, 0)->text(), QString(path).replace(QStringLiteral("&"), QStringLiteral("&&")));
-        QCOMPARE(menuElement(window, 0)->iconText(), path);
+        // Shown as the path itself, with no access key made of an ampersand.
+        const QString ampersand = f.file(QStringLiteral("R&D notes.txt"), "x");
+        f.open(ampersand);
+        QCOMPARE(f.element(0)->text(), QString(ampersand).replace(QStringLiteral("&"), QStringLiteral("&&")));
+        QCOMPARE(f.element(0)->iconText(), ampersand);
     }
 
     void choosingAnEntryMovesItUpAndLoadsIt()
@@ -184,24 +180,43 @@ private slots:
         const QString a = f.file(QStringLiteral("a.txt"), "alpha");
         const QString b = f.file(QStringLiteral("sub/b.txt"), "beta");
         const QString c = f.file(QStringLiteral("c.txt"), "gamma");
-        frmPenwick window;
         for (const QString &path : {b, a, c})
-            f.open(window, path);
-        window.LastOpenPath.clear();
+            f.open(path);
+        f.window.LastOpenPath.clear();
 
-        menuElement(window, 2)->trigger();  // b
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("beta"));
-        QCOMPARE(window.doc().CurrentFile, b);
-        QCOMPARE(window.dlgCommonDialog().FileName, b);
-        QCOMPARE(window.LastOpenPath, f.dir.filePath(QStringLiteral("sub/")));
-        QCOMPARE(menuEntries(window), (QStringList{b, c, a}));
+        f.choose(2);  // b
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta"));
+        QCOMPARE(f.window.doc().CurrentFile, b);
+        QCOMPARE(f.window.dlgCommonDialog().FileName, b);
+        QCOMPARE(f.window.LastOpenPath, f.dir.filePath(QStringLiteral("sub/")));
+        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
 
         // Entry 0 again: same list, the file read anew from disk.
         QVERIFY(writeFileBytes(b, "beta 2"));
-        menuElement(window, 0)->trigger();
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("beta 2"));
-        QCOMPARE(menuEntries(window), (QStringList{b, c, a}));
+        f.choose(0);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2"));
+        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
         QVERIFY(f.answers->messages.isEmpty());
+
+        // Modified: Yes saves and opens nothing; the list stays as it was.
+        f.type(QStringLiteral("!"));
+        f.choose(2, msgbox::Yes);
+        QCOMPARE(readFileBytes(b), QByteArray("beta 2!"));
+        QCOMPARE(f.window.doc().CurrentFile, b);
+        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
+        // Cancel changes nothing.
+        f.type(QStringLiteral("?"));
+        f.choose(2, msgbox::Cancel);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2!?"));
+        QVERIFY(f.window.doc().FileChanged);
+        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
+        // No discards the changes once the other file is in.
+        f.choose(2, msgbox::No);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("alpha"));
+        QCOMPARE(readFileBytes(b), QByteArray("beta 2!"));
+        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(menuEntries(f.window), (QStringList{a, b, c}));
+        QCOMPARE(f.answers->messages.size(), 3);
     }
 
     void aDeletedEntryStaysOnTopAndKeepsTheDocument()
@@ -209,71 +224,31 @@ private slots:
         Fixture f;
         const QString kept = f.file(QStringLiteral("kept.txt"), "kept");
         const QString gone = f.file(QStringLiteral("gone.txt"), "gone");
-        frmPenwick window;
-        f.open(window, gone);
-        f.open(window, kept);
-        const QString caption = window.windowTitle();
-        const QString sizePanel = window.panelText(2);
+        f.open(gone);
+        f.open(kept);
+        const QString caption = f.window.windowTitle();
+        const QString sizePanel = f.window.panelText(2);
         QVERIFY(QFile::remove(gone));
 
-        menuElement(window, 1)->trigger();
+        f.choose(1);
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
         QVERIFY(f.answers->messages[0].text.startsWith(gone + QStringLiteral("\r\n")));
-        QCOMPARE(menuEntries(window), (QStringList{gone, kept}));
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("kept"));
-        QCOMPARE(window.doc().CurrentFile, kept);
-        QCOMPARE(window.windowTitle(), caption);
-        QCOMPARE(window.panelText(2), sizePanel);
-        QVERIFY(!window.doc().FileChanged);
+        QCOMPARE(menuEntries(f.window), (QStringList{gone, kept}));
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("kept"));
+        QCOMPARE(f.window.doc().CurrentFile, kept);
+        QCOMPARE(f.window.windowTitle(), caption);
+        QCOMPARE(f.window.panelText(2), sizePanel);
+        QVERIFY(!f.window.doc().FileChanged);
 
         // No to the question, then the failure: the edits were not given up for a file that never came.
-        window.rtbEditor().setSelStart(4);
-        window.rtbEditor().setSelText(QStringLiteral(" edited"));
-        f.answers->messageAnswers = {msgbox::No};
-        menuElement(window, 0)->trigger();
+        f.type(QStringLiteral(" edited"));
+        f.choose(0, msgbox::No);
         QCOMPARE(f.answers->messages.last().title, QStringLiteral("Open File Error"));
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("kept edited"));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.panelText(6), QStringLiteral("M"));
-        QCOMPARE(window.doc().CurrentFile, kept);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("kept edited"));
+        QCOMPARE(f.window.panelText(6), QStringLiteral("M"));
+        QCOMPARE(f.window.doc().CurrentFile, kept);
         QCOMPARE(readFileBytes(kept), QByteArray("kept"));
-    }
-
-    void aModifiedDocumentIsAskedAboutFirst()
-    {
-        Fixture f;
-        const QString a = f.file(QStringLiteral("a.txt"), "alpha");
-        const QString b = f.file(QStringLiteral("b.txt"), "beta");
-        frmPenwick window;
-        f.open(window, b);
-        f.open(window, a);
-        window.rtbEditor().setSelStart(5);
-        window.rtbEditor().setSelText(QStringLiteral("!"));
-
-        // Yes saves and opens nothing; the list stays as it was.
-        f.answers->messageAnswers = {msgbox::Yes};
-        menuElement(window, 1)->trigger();
-        QCOMPARE(readFileBytes(a), QByteArray("alpha!"));
-        QCOMPARE(window.doc().CurrentFile, a);
-        QCOMPARE(menuEntries(window), (QStringList{a, b}));
-
-        // Cancel changes nothing.
-        window.rtbEditor().setSelText(QStringLiteral("?"));
-        f.answers->messageAnswers = {msgbox::Cancel};
-        menuElement(window, 1)->trigger();
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("alpha!?"));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(menuEntries(window), (QStringList{a, b}));
-
-        // No discards the changes once the other file is in.
-        f.answers->messageAnswers = {msgbox::No};
-        menuElement(window, 1)->trigger();
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("beta"));
-        QCOMPARE(readFileBytes(a), QByteArray("alpha!"));
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(menuEntries(window), (QStringList{b, a}));
-        QCOMPARE(f.answers->messages.size(), 3);
     }
 };
 
