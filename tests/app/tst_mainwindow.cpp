@@ -203,16 +203,13 @@ private slots:
         QCOMPARE(window.panelText(6), QStringLiteral("N"));
         QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
-    }
 
-    void newWithYesSavesATitledDocumentAndKeepsIt()
-    {
-        TemporaryConfigHome home;
+        // Yes saves a titled document and keeps it.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("notes.txt"));
         QVERIFY(writeFileBytes(path, "old\n"));
-        ScriptedScope answers;
-        frmPenwick window(path);
+        answers->fileAnswers = {path};
+        window.action("mnuFileOpen")->trigger();
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 4"));
         QCOMPARE(window.dlgCommonDialog().FileName, path);
@@ -285,15 +282,9 @@ private slots:
             QVERIFY(window.close());
             QCOMPARE(readFileBytes(target), QByteArray("precious"));
         }
-    }
-
-    void closeRequestKeepsTheWindowWhenTheWriteFails()
-    {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
+        // A write that fails keeps the window.
         const QString path = dir.filePath(QStringLiteral("doc.txt"));
         QVERIFY(writeFileBytes(path, "original"));
-        ScriptedScope answers;
         frmPenwick window(path);
         type(window, QStringLiteral("new "));
         // Something else now stands where the file was and cannot be replaced by a file.
