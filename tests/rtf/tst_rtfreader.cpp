@@ -40,9 +40,7 @@ private slots:
     void readsFontsSizesAndColours();
     void readsAlignmentPerParagraph();
 
-    void insertsOverSelectionAsOneUndoStep();
-    void pastedPartialParagraphLeavesHostAlignment();
-    void finalParStaysInAFilledDocument();
+    void insertsIntoExistingText();
 
     void refusesDataThatIsNotRtf_data();
     void refusesDataThatIsNotRtf();
@@ -56,142 +54,86 @@ void TestRtfReader::readsText_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << QByteArray("{\\rtf1 Hello}") << QStringLiteral("Hello");
-    QTest::newRow("escapes") << QByteArray("{\\rtf1 a\\{b\\}c\\\\d}") << QStringLiteral("a{b}c\\d");
-    QTest::newRow("delimiter space eaten, others kept")
-        << QByteArray("{\\rtf1 x\\foo\\bar123 y\\baz  z}") << QStringLiteral("xy z");
-    QTest::newRow("paragraphs and tabs")
-        << QByteArray("{\\rtf1 one\\par two\\tab three\\par\\par four}")
-        << QStringLiteral("one\ntwo\tthree\n\nfour");
-    QTest::newRow("literal tab, ignored line ends")
-        << QByteArray("{\\rtf1 a\tb\r\nc\rd\ne}") << QStringLiteral("a\tbcde");
-    QTest::newRow("line is a break inside the paragraph")
-        << QByteArray("{\\rtf1 a\\line b}") << QStringLiteral("a\nb");
-    QTest::newRow("sect and page end paragraphs")
-        << QByteArray("{\\rtf1 a\\sect b\\page c}") << QStringLiteral("a\nb\nc");
-    QTest::newRow("Cocoa backslash-newline, CR and LF escapes")
-        << QByteArray("{\\rtf1 a\\\nb\\\rc\\'0dd\\'0ae}") << QStringLiteral("a\nb\nc\nd\ne");
-    QTest::newRow("control symbols")
-        << QByteArray("{\\rtf1 a\\~b\\-c\\_d}") << QStringLiteral("a\u00A0b\u00ADc\u2011d");
-    QTest::newRow("unmarked unknown group keeps its text")
-        << QByteArray("{\\rtf1 a{\\zzz b}c}") << QStringLiteral("abc");
-    QTest::newRow("a \\* inside a group is no destination")
-        << QByteArray("{\\rtf1 {\\b\\*\\cs7 kept}}") << QStringLiteral("kept");
-    QTest::newRow("footnote: number kept, text not")
-        << QByteArray("{\\rtf1 word\\chftn{\\footnote \\chftn  the note}. more\\chftn"
-                      "{\\footnote x}}")
-        << QStringLiteral("word1. more2");
-    QTest::newRow("list labels kept")
-        << QByteArray("{\\rtf1 {\\listtext 1.\\tab}one\\par {\\pntext \\bullet\\tab}two}")
-        << QStringLiteral("1.\tone\n\u2022\ttwo");
-    QTest::newRow("1252 by default")
-        << QByteArray("{\\rtf1 caf\\'e9 \\'80\\'93}") << QStringLiteral("café €“");
-    QTest::newRow("ansicpg1251")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}") << QStringLiteral("При");
-    QTest::newRow("font charset overrides the document's")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset238 X;}}"
-                      "\\'e8{\\f1 \\'e8}\\'e8}")
-        << QStringLiteral("èčè");
-    QTest::newRow("charset 1 follows the document")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 X;}}\\f0 \\'e0}")
-        << QStringLiteral("а");
-    QTest::newRow("Shift-JIS pair from two escapes")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 \\'93\\'fa\\'96\\'7b}")
-        << QStringLiteral("日本");
-    QTest::newRow("Shift-JIS trail byte as a literal letter")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'83A\\'83C}") << QStringLiteral("アイ");
-    QTest::newRow("UTF-8 declared")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9t\\'c3\\'a9}") << QStringLiteral("été");
-    QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
-    QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'82\\'9b}") << QStringLiteral("é¢");
-    QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'82\\'9b}") << QStringLiteral("éø");
-    QTest::newRow("unknown code page reads as 1252")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg4242 \\'e9}") << QStringLiteral("é");
-    QTest::newRow("raw 8-bit bytes") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xcf}")
-                                     << QStringLiteral("П");
-    QTest::newRow("fallback skipped")
-        << QByteArray("{\\rtf1 \\u945?\\u946\\'e2x}") << QStringLiteral("αβx");
-    QTest::newRow("uc2 skips two bytes")
-        << QByteArray("{\\rtf1 {\\uc2\\u8364\\'80\\'80} e}") << QStringLiteral("€ e");
-    QTest::newRow("uc0 skips nothing")
-        << QByteArray("{\\rtf1 \\uc0\\u8364 x}") << QStringLiteral("€x");
-    QTest::newRow("uc is scoped by groups")
-        << QByteArray("{\\rtf1 {\\uc0 \\u945}\\u946?}") << QStringLiteral("αβ");
-    QTest::newRow("a control word is one fallback character")
-        << QByteArray("{\\rtf1 \\u8212\\emdash x}") << QStringLiteral("\u2014x");
-    QTest::newRow("a brace ends the fallback")
-        << QByteArray("{\\rtf1 {\\uc3\\u945}b}") << QStringLiteral("αb");
-    QTest::newRow("surrogate pair, negative")
-        << QByteArray("{\\rtf1 \\u-10179?\\u-8704?}") << QStringLiteral("\U0001F600");
-    QTest::newRow("lone surrogates")
-        << QByteArray("{\\rtf1\\uc0 a\\u-10240 b\\u-9216 c\\u-9216\\u-10240 d}")
-        << QStringLiteral("a\uFFFDb\uFFFDc\uFFFD\uFFFDd");
-    QTest::newRow("upr keeps the unicode alternative")
-        << QByteArray("{\\rtf1 {\\upr{ansi text}{\\*\\ud{unicode text}}}}")
-        << QStringLiteral("unicode text");
-    QTest::newRow("control characters are no text")
-        << QByteArray("{\\rtf1\\uc0 a\\u7 b\\u65532 c\\u10 d}") << QStringLiteral("ab\uFFFDc\nd");
+    const auto add = [](const char *name, const QByteArray &rtf, const QString &text) {
+        QTest::newRow(name) << rtf << text;
+    };
+    add("plain", "{\\rtf1 Hello}", "Hello");
+    add("escapes", "{\\rtf1 a\\{b\\}c\\\\d}", "a{b}c\\d");
+    add("delimiter space eaten, others kept", "{\\rtf1 x\\foo\\bar123 y\\baz  z}", "xy z");
+    add("paragraphs and tabs", "{\\rtf1 one\\par two\\tab three\\par\\par four}", "one\ntwo\tthree\n\nfour");
+    add("literal tab, ignored line ends", "{\\rtf1 a\tb\r\nc\rd\ne}", "a\tbcde");
+    add("line is a break inside the paragraph", "{\\rtf1 a\\line b}", "a\nb");
+    add("sect and page end paragraphs", "{\\rtf1 a\\sect b\\page c}", "a\nb\nc");
+    add("Cocoa backslash-newline, CR and LF escapes", "{\\rtf1 a\\\nb\\\rc\\'0dd\\'0ae}", "a\nb\nc\nd\ne");
+    add("control symbols", "{\\rtf1 a\\~b\\-c\\_d}", "a\u00A0b\u00ADc\u2011d");
+    add("unmarked unknown group keeps its text", "{\\rtf1 a{\\zzz b}c}", "abc");
+    add("a \\* inside a group is no destination", "{\\rtf1 {\\b\\*\\cs7 kept}}", "kept");
+    add("footnote: number kept, text not",
+        "{\\rtf1 word\\chftn{\\footnote \\chftn  the note}. more\\chftn{\\footnote x}}", "word1. more2");
+    add("list labels kept",
+        "{\\rtf1 {\\listtext 1.\\tab}one\\par {\\pntext \\bullet\\tab}two}", "1.\tone\n\u2022\ttwo");
+    add("1252 by default", "{\\rtf1 caf\\'e9 \\'80\\'93}", "café €“");
+    add("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}", "При");
+    add("font charset overrides the document's",
+        "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset238 X;}}\\'e8{\\f1 \\'e8}\\'e8}", "èčè");
+    add("charset 1 follows the document", "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 X;}}\\f0 \\'e0}", "а");
+    add("Shift-JIS pair from two escapes",
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}\\f0 \\'93\\'fa\\'96\\'7b}", "日本");
+    add("Shift-JIS trail byte as a literal letter", "{\\rtf1\\ansi\\ansicpg932 \\'83A\\'83C}", "アイ");
+    add("UTF-8 declared", "{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9t\\'c3\\'a9}", "été");
+    add("mac", "{\\rtf1\\mac \\'8e}", "é");
+    add("pc", "{\\rtf1\\pc \\'82\\'9b}", "é¢");
+    add("pca", "{\\rtf1\\pca \\'82\\'9b}", "éø");
+    add("unknown code page reads as 1252", "{\\rtf1\\ansi\\ansicpg4242 \\'e9}", "é");
+    add("raw 8-bit bytes", "{\\rtf1\\ansi\\ansicpg1251 \xcf}", "П");
+    add("fallback skipped", "{\\rtf1 \\u945?\\u946\\'e2x}", "αβx");
+    add("uc2 skips two bytes", "{\\rtf1 {\\uc2\\u8364\\'80\\'80} e}", "€ e");
+    add("uc0 skips nothing", "{\\rtf1 \\uc0\\u8364 x}", "€x");
+    add("uc is scoped by groups", "{\\rtf1 {\\uc0 \\u945}\\u946?}", "αβ");
+    add("a control word is one fallback character", "{\\rtf1 \\u8212\\emdash x}", "\u2014x");
+    add("a brace ends the fallback", "{\\rtf1 {\\uc3\\u945}b}", "αb");
+    add("surrogate pair, negative", "{\\rtf1 \\u-10179?\\u-8704?}", "\U0001F600");
+    add("lone surrogates", "{\\rtf1\\uc0 a\\u-10240 b\\u-9216 c\\u-9216\\u-10240 d}", "a\uFFFDb\uFFFDc\uFFFD\uFFFDd");
+    add("upr keeps the unicode alternative", "{\\rtf1 {\\upr{ansi text}{\\*\\ud{unicode text}}}}", "unicode text");
+    add("control characters are no text", "{\\rtf1\\uc0 a\\u7 b\\u65532 c\\u10 d}", "ab\uFFFDc\nd");
     const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl;\\red1\\green2"
                             "\\blue3;}{\\stylesheet{\\s1 Normal;}{\\*\\cs2 Emphasis;}}"
                             "{\\info{\\title T}{\\author A}}{\\*\\generator G;}";
-    QTest::newRow("header tables") << head + "body}" << QStringLiteral("body");
-    QTest::newRow("unknown ignorable destination")
-        << QByteArray("{\\rtf1 a{\\*\\zzz hidden {nested}}b}") << QStringLiteral("ab");
-    QTest::newRow("headers and footers")
-        << QByteArray("{\\rtf1 {\\header h}{\\footerl f}{\\headerr r}body}") << QStringLiteral("body");
-    QTest::newRow("picture, hex and binary")
-        << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}{\\*\\shppict{\\pict\\bin4 }{\\x}}b}")
-        << QStringLiteral("ab");
-    QTest::newRow("bin outside pictures")
-        << QByteArray("{\\rtf1 a\\bin3 {\\}b}") << QStringLiteral("ab");
-    QTest::newRow("object keeps its result")
-        << QByteArray("{\\rtf1 {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
-                      "{\\result shown}}}")
-        << QStringLiteral("shown");
-    QTest::newRow("lists and revision tables")
-        << QByteArray("{\\rtf1 {\\*\\listtable{\\list{\\listlevel{\\leveltext \\'01\\u8226 ;}}}}"
-                      "{\\listoverridetable{\\listoverride\\ls1}}{\\*\\rsidtbl \\rsid1}text}")
-        << QStringLiteral("text");
+    add("header tables", head + "body}", "body");
+    add("unknown ignorable destination", "{\\rtf1 a{\\*\\zzz hidden {nested}}b}", "ab");
+    add("headers and footers", "{\\rtf1 {\\header h}{\\footerl f}{\\headerr r}body}", "body");
+    add("picture, hex and binary", "{\\rtf1 a{\\pict\\pngblip 89504e47}{\\*\\shppict{\\pict\\bin4 }{\\x}}b}", "ab");
+    add("bin outside pictures", "{\\rtf1 a\\bin3 {\\}b}", "ab");
+    add("object keeps its result",
+        "{\\rtf1 {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result shown}}}", "shown");
+    add("lists and revision tables",
+        "{\\rtf1 {\\*\\listtable{\\list{\\listlevel{\\leveltext \\'01\\u8226 ;}}}}"
+        "{\\listoverridetable{\\listoverride\\ls1}}{\\*\\rsidtbl \\rsid1}text}", "text");
     // Cells are tab-separated, a row is a paragraph, the last cell has no tab after it.
-    QTest::newRow("tables")
-        << QByteArray("{\\rtf1 before\\par\\trowd\\cellx100\\cellx200\\cellx300"
-                      "\\pard\\intbl A\\cell \\cell C\\cell\\row"
-                      "\\trowd\\pard\\intbl x\\nestcell y\\nestcell{\\*\\nesttableprops\\nestrow}"
-                      "z\\cell\\row\\pard after}")
-        << QStringLiteral("before\nA\t\tC\nx\ty\tz\nafter");
+    add("tables",
+        "{\\rtf1 before\\par\\trowd\\cellx100\\cellx200\\cellx300\\pard\\intbl A\\cell \\cell C\\cell\\row"
+        "\\trowd\\pard\\intbl x\\nestcell y\\nestcell{\\*\\nesttableprops\\nestrow}z\\cell\\row\\pard after}",
+        "before\nA\t\tC\nx\ty\tz\nafter");
     // A stray early brace: the rest is still the writer's document; junk after the end is not.
-    QTest::newRow("early close") << QByteArray("{\\rtf1 a\\par}} b\\par c\\par}")
-                                 << QStringLiteral("a\n b\nc");
-    QTest::newRow("junk after the end") << QByteArray("{\\rtf1 a}\r\n @junk\0\0", 20)
-                                        << QStringLiteral("a");
-    QTest::newRow("closes after the end") << QByteArray("{\\rtf1 a}}} junk") << QStringLiteral("a");
+    add("early close", "{\\rtf1 a\\par}} b\\par c\\par}", "a\n b\nc");
+    add("junk after the end", QByteArray("{\\rtf1 a}\r\n @junk\0\0", 20), "a");
+    add("closes after the end", "{\\rtf1 a}}} junk", "a");
     // The final \par is the document's end, in an empty document only.
-    QTest::newRow("final par") << QByteArray("{\\rtf1 a\\par}") << QStringLiteral("a");
-    QTest::newRow("final par twice") << QByteArray("{\\rtf1 a\\par\\par}") << QStringLiteral("a\n");
-    QTest::newRow("final par, then nothing")
-        << QByteArray("{\\rtf1 a\\par\\pard\\plain {\\*\\x y}}") << QStringLiteral("a");
+    add("final par", "{\\rtf1 a\\par}", "a");
+    add("final par twice", "{\\rtf1 a\\par\\par}", "a\n");
+    add("final par, then nothing", "{\\rtf1 a\\par\\pard\\plain {\\*\\x y}}", "a");
     const int deep = 100000;
-    QTest::newRow("100000 groups deep")
-        << "{\\rtf1 " + QByteArray(deep, '{') + "x" + QByteArray(deep, '}') + "y}"
-        << QStringLiteral("xy");
-    QTest::newRow("deep skipped groups")
-        << "{\\rtf1 {\\*\\d " + QByteArray(deep, '{') + "x" + QByteArray(deep, '}') + "}y}"
-        << QStringLiteral("y");
-    QTest::newRow("unbalanced opens") << "{\\rtf1 a" + QByteArray(deep, '{') + "b"
-                                      << QStringLiteral("ab");
-    QTest::newRow("unbalanced closes") << "{\\rtf1 a" + QByteArray(deep, '}') + "\\par b\\par}"
-                                       << QStringLiteral("a\nb");
-    QTest::newRow("huge parameters")
-        << QByteArray("{\\rtf1 \\fs99999999999999999999999999\\f-99999999999999999\\cf999999999999"
-                      " a{\\uc99999999999 \\u99999999999999999 b}c\\u-99999999999 d\\ansicpg99999999999"
-                      " e\\fs-5 f\\sl999999999999999999999999999999999999 g}")
-        << QStringLiteral("a\uFFFDc\uFFFDefg");
-    QTest::newRow("bin longer than the file") << QByteArray("{\\rtf1 a\\bin999999999999 bcd}")
-                                              << QStringLiteral("a");
-    QTest::newRow("endless control word")
-        << "{\\rtf1 a\\" + QByteArray(100000, 'x') + " b}" << QStringLiteral("ab");
-    QTest::newRow("lone lead byte") << QByteArray("{\\rtf1\\ansi\\ansicpg932 a\\'83}b")
-                                    << QStringLiteral("a");
+    add("100000 groups deep", "{\\rtf1 " + QByteArray(deep, '{') + "x" + QByteArray(deep, '}') + "y}", "xy");
+    add("deep skipped groups", "{\\rtf1 {\\*\\d " + QByteArray(deep, '{') + "x" + QByteArray(deep, '}') + "}y}", "y");
+    add("unbalanced opens", "{\\rtf1 a" + QByteArray(deep, '{') + "b", "ab");
+    add("unbalanced closes", "{\\rtf1 a" + QByteArray(deep, '}') + "\\par b\\par}", "a\nb");
+    add("huge parameters",
+        "{\\rtf1 \\fs99999999999999999999999999\\f-99999999999999999\\cf999999999999 a{\\uc99999999999 "
+        "\\u99999999999999999 b}c\\u-99999999999 d\\ansicpg99999999999 e\\fs-5 f\\sl999999999999999999999999999999999999 g}",
+        "a\uFFFDc\uFFFDefg");
+    add("bin longer than the file", "{\\rtf1 a\\bin999999999999 bcd}", "a");
+    add("endless control word", "{\\rtf1 a\\" + QByteArray(100000, 'x') + " b}", "ab");
+    add("lone lead byte", "{\\rtf1\\ansi\\ansicpg932 a\\'83}b", "a");
 }
 
 void TestRtfReader::readsText()
@@ -215,16 +157,11 @@ void TestRtfReader::scopesCharacterFormatting()
         QCOMPARE(f.fontUnderline(), underline);
         QCOMPARE(f.fontStrikeOut(), strike);
     };
-    check("BBI", true, false, false, false);
-    check("BI", true, true, false, false);
-    check("IB", false, true, false, false);
-    check("U", false, false, true, false);
-    check("ND", false, false, false, false);
-    check("DN", false, false, true, false);
-    check("NS", false, false, false, false);
-    check("S", false, false, false, true);
-    check("P", false, false, false, false);
-    check("A", true, true, true, true);
+    // needle, then bold, italic, underline and strike-out as 0/1
+    for (const auto &[needle, flags] : {std::pair{"BBI", "1000"}, {"BI", "1100"}, {"IB", "0100"}, {"U", "0010"},
+                                        {"ND", "0000"}, {"DN", "0010"}, {"NS", "0000"}, {"S", "0001"},
+                                        {"P", "0000"}, {"A", "1111"}})
+        check(needle, flags[0] == '1', flags[1] == '1', flags[2] == '1', flags[3] == '1');
 }
 
 void TestRtfReader::readsFontsSizesAndColours()
@@ -264,7 +201,7 @@ void TestRtfReader::readsAlignmentPerParagraph()
         QCOMPARE(doc.findBlockByNumber(i).blockFormat().alignment(), expected.at(i));
 }
 
-void TestRtfReader::insertsOverSelectionAsOneUndoStep()
+void TestRtfReader::insertsIntoExistingText()
 {
     QTextDocument doc;
     QTextCursor c(&doc);
@@ -272,18 +209,15 @@ void TestRtfReader::insertsOverSelectionAsOneUndoStep()
     c.setPosition(5);
     c.setPosition(12, QTextCursor::KeepAnchor);
     const rtf::ReadResult result = rtf::insertRtf(c, "{\\rtf1 {\\b new}\\par text}");
-    QVERIFY(result.ok);
-    QVERIFY(result.error.isEmpty());
+    QVERIFY(result.ok && result.error.isEmpty());
+    // The final \par stays in a filled document; the insert is one undo step.
     QCOMPARE(doc.toPlainText(), QStringLiteral("keep new\ntext keep"));
     QCOMPARE(c.position(), 13); // after the inserted text
     doc.undo();
     QCOMPARE(doc.toPlainText(), QStringLiteral("keep REPLACE keep"));
-}
 
-void TestRtfReader::pastedPartialParagraphLeavesHostAlignment()
-{
-    QTextDocument doc;
-    QTextCursor c(&doc);
+    // A partial paragraph leaves the host's alignment; a pasted paragraph mark brings its own.
+    doc.clear();
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     c.setBlockFormat(centred);
@@ -292,20 +226,11 @@ void TestRtfReader::pastedPartialParagraphLeavesHostAlignment()
     rtf::insertRtf(c, "{\\rtf1\\pard\\qr word}");
     QCOMPARE(doc.toPlainText(), QStringLiteral("howordst"));
     QCOMPARE(doc.begin().blockFormat().alignment(), Qt::AlignHCenter);
-    // A pasted paragraph mark brings its paragraph's alignment with it.
     c.setPosition(0);
     rtf::insertRtf(c, "{\\rtf1\\pard\\qr para\\par}");
+    QCOMPARE(rtftest::plainText(doc), QStringLiteral("para\nhowordst"));
     QCOMPARE(doc.begin().blockFormat().alignment(), Qt::AlignRight);
     QCOMPARE(doc.begin().next().blockFormat().alignment(), Qt::AlignHCenter);
-}
-
-void TestRtfReader::finalParStaysInAFilledDocument()
-{
-    QTextDocument doc;
-    QTextCursor c(&doc);
-    c.insertText(QStringLiteral("x"));
-    rtf::insertRtf(c, "{\\rtf1 a\\par}");
-    QCOMPARE(rtftest::plainText(doc), QStringLiteral("xa\n"));
 }
 
 void TestRtfReader::refusesDataThatIsNotRtf_data()
