@@ -71,12 +71,19 @@ bool withFavorites(frmPenwick &window, ScriptedPrompter &answers, const std::fun
     return shown;
 }
 
-QString writeDocument(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    writeFileBytes(path, bytes);
-    return path;
-}
+// A fresh store, scripted answers, a temporary folder and a window.
+struct Fixture {
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    QTemporaryDir dir;
+    frmPenwick window;
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        writeFileBytes(dir.filePath(name), bytes);
+        return dir.filePath(name);
+    }
+    bool favorites(const std::function<void(frmFavorites &)> &body) { return withFavorites(window, *answers, body); }
+};
 
 } // namespace
 
@@ -85,26 +92,15 @@ class TestFavorites : public QObject
     Q_OBJECT
 
 private slots:
-    void fileOrFolderRule_data()
-    {
-        QTest::addColumn<QString>("favorite");
-        QTest::addColumn<bool>("isFile");
-        QTest::newRow("folder") << QStringLiteral("C:\\Docs") << false;
-        QTest::newRow("two-letter extension") << QStringLiteral("C:\\Docs\\readme.md") << false;
-        QTest::newRow("dotted folder") << QStringLiteral("C:\\my.dir") << true;
-        QTest::newRow("text file") << QStringLiteral("/home/ann/list.txt") << true;
-        QTest::newRow("double extension") << QStringLiteral("/tmp/archive.tar.gz") << false;
-        QTest::newRow("empty line") << QString() << false;
-        QTest::newRow("short, dot first") << QStringLiteral(".tx") << true;
-        QTest::newRow("short, no dot first") << QStringLiteral("a.b") << false;
-        QTest::newRow("exactly four") << QStringLiteral(".rtf") << true;
-    }
-
+    // A favourite is a file when a dot stands fourth from its end.
     void fileOrFolderRule()
     {
-        QFETCH(QString, favorite);
-        QFETCH(bool, isFile);
-        QCOMPARE(favorites::isFavoriteFile(favorite), isFile);
+        const QList<std::pair<QString, bool>> cases = {
+            {"C:\\Docs", false},       {"C:\\Docs\\readme.md", false}, {"C:\\my.dir", true},
+            {"/home/ann/list.txt", true}, {"/tmp/archive.tar.gz", false}, {"", false},
+            {".tx", true},             {"a.b", false},                {".rtf", true}};
+        for (const auto &[favorite, isFile] : cases)
+            QVERIFY2(favorites::isFavoriteFile(favorite) == isFile, qPrintable(favorite));
     }
 
     void storedListReadsCountKeysOnly()
@@ -125,30 +121,26 @@ private slots:
         SaveSetting("Penwick", "Favs", "0", "first");
         SaveSetting("Penwick", "Favs", "2", "third");
         QCOMPARE(favorites::readFavorites(), QStringList({"first", "", "third"}));
-        SaveSetting("Penwick", "Favs", "Count", "-2");
-        QVERIFY(favorites::readFavorites().isEmpty());
-        SaveSetting("Penwick", "Favs", "Count", "many");
-        QVERIFY(favorites::readFavorites().isEmpty());
+        for (const char *count : {"-2", "many"}) {
+            SaveSetting("Penwick", "Favs", "Count", count);
+            QVERIFY(favorites::readFavorites().isEmpty());
+        }
     }
 
     void selectionRemoveAndClearReachTheStoreOnClose()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        Fixture f;
         favorites::writeFavorites({"/docs/a.txt", "", "/docs"});
-        frmPenwick window;
-        QVERIFY(withFavorites(window, *answers, [&](frmFavorites &dialog) {
+        QVERIFY(f.favorites([&](frmFavorites &dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Favorite Files & Folders"));
             QCOMPARE(lines(dialog.lstFavs()), QStringList({"/docs/a.txt", "", "/docs"}));
-            QVERIFY(dialog.lstFavs()->selectedItems().isEmpty());
             checkNothingSelected(dialog);
             QVERIFY(!button(dialog, "cmdAddActive")->isEnabled());  // untitled document
             QVERIFY(button(dialog, "cmdOpenSelected")->isDefault());
 
             dialog.lstFavs()->setCurrentRow(0);
             QCOMPARE(selectedLabel(dialog), QStringLiteral("/docs/a.txt"));
-            QVERIFY(button(dialog, "cmdOpenSelected")->isEnabled());
-            QVERIFY(button(dialog, "cmdRemove")->isEnabled());
+            QVERIFY(button(dialog, "cmdOpenSelected")->isEnabled() && button(dialog, "cmdRemove")->isEnabled());
             dialog.lstFavs()->setCurrentRow(1);  // the empty line
             checkNothingSelected(dialog);
 
@@ -163,8 +155,8 @@ private slots:
         }));
         QCOMPARE(favorites::readFavorites(), QStringList({"", "/docs"}));
 
-        answers->messageAnswers = {msgbox::No, msgbox::Yes};
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
+        f.answers->messageAnswers = {msgbox::No, msgbox::Yes};
+        f.favorites([&](frmFavorites &dialog) {
             button(dialog, "cmdClearList")->click();
             QCOMPARE(dialog.lstFavs()->count(), 2);
             dialog.lstFavs()->setCurrentRow(1);
@@ -173,28 +165,24 @@ private slots:
             checkNothingSelected(dialog);
             dialog.close();  // the close box stores too
         });
-        QCOMPARE(answers->messages.size(), 2);
-        QCOMPARE(answers->messages[0].text, QStringLiteral("Are you sure you want to clear the entire list?"));
-        QCOMPARE(answers->messages[0].style, 36);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("Clear List"));
+        QCOMPARE(f.answers->messages.size(), 2);
+        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Are you sure you want to clear the entire list?"));
+        QCOMPARE(f.answers->messages[0].style, 36);
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Clear List"));
         QCOMPARE(favsKey("Count"), QStringLiteral("0"));
     }
 
     void addsKeepDuplicates()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString active = writeDocument(dir, "active.txt", "text");
-        const QString picked = writeDocument(dir, "picked.rtf", "{\\rtf1 x}");
-        QVERIFY(QDir(dir.path()).mkdir("sub"));
-        frmPenwick window;
-        QVERIFY(window.documents().loadFile(active));
-        QDir::setCurrent(dir.path());
+        Fixture f;
+        const QString active = f.write("active.txt", "text");
+        const QString picked = f.write("picked.rtf", "{\\rtf1 x}");
+        QVERIFY(f.window.documents().loadFile(active));
+        QDir::setCurrent(f.dir.path());
 
-        answers->fileAnswers = {picked, std::nullopt};
+        f.answers->fileAnswers = {picked, std::nullopt};
         QString pickerCaptions;
-        answers->dialogHandler = [&](QDialog &dialog) -> int {
+        f.answers->dialogHandler = [&](QDialog &dialog) -> int {
             if (auto *picker = dynamic_cast<frmDirDialog *>(&dialog)) {
                 pickerCaptions = picker->cmdAdd()->text() + QLatin1Char('/') + picker->cmdClose()->text();
                 picker->cmdAdd()->click();
@@ -203,159 +191,144 @@ private slots:
                 return picker->result();
             }
             auto &favorites = dynamic_cast<frmFavorites &>(dialog);
-            button(favorites, "cmdAddActive")->click();
-            button(favorites, "cmdAddActive")->click();
-            button(favorites, "cmdAddFiles")->click();
-            button(favorites, "cmdAddFiles")->click();  // cancelled: nothing added
-            button(favorites, "cmdAddFolders")->click();
+            for (const char *name : {"cmdAddActive", "cmdAddActive", "cmdAddFiles", "cmdAddFiles", "cmdAddFolders"})
+                button(favorites, name)->click();  // the second file dialog is cancelled: nothing added
             button(favorites, "cmdClose")->click();
             return dialog.result();
         };
-        window.action("mnuFileFavorites")->trigger();
+        f.window.action("mnuFileFavorites")->trigger();
 
-        const QString folder = QDir::cleanPath(dir.path());
+        const QString folder = QDir::cleanPath(f.dir.path());
         QCOMPARE(favorites::readFavorites(), QStringList({active, active, picked, folder, folder}));
         QCOMPARE(pickerCaptions, QStringLiteral("Add/Close"));
-        QCOMPARE(answers->fileRequests.size(), 2);
-        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Select File to Add..."));
-        QVERIFY(answers->fileRequests[0].mustExist);
-        QCOMPARE(answers->fileRequests[0].nameFilters.size(), 6);
-        QVERIFY(answers->messages.isEmpty());
+        QCOMPARE(f.answers->fileRequests.size(), 2);
+        QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Select File to Add..."));
+        QVERIFY(f.answers->fileRequests[0].mustExist);
+        QCOMPARE(f.answers->fileRequests[0].nameFilters.size(), 6);
+        QVERIFY(f.answers->messages.isEmpty());
     }
 
     void openSelectedForFilesAndFolders()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString rtf = writeDocument(dir, "styled.RTF", "{\\rtf1\\ansi {\\b bold} plain}");
-        const QString txt = writeDocument(dir, "raw.txt", "{\\rtf1 not read as rtf}");
-        const QString inside = writeDocument(dir, "inside.txt", "found");
-        const QString folder = dir.filePath("notes.md");  // not a three-letter extension: a folder
-        favorites::writeFavorites({rtf, txt, dir.filePath("gone.txt"), folder, ""});
-        frmPenwick window;
-        window.LastOpenPath = QStringLiteral("/last/");
-        window.doc().OpenDialogPath = QStringLiteral("/open/");
-        auto openRow = [&](int row, QDialog::DialogCode result) {
-            withFavorites(window, *answers, [&](frmFavorites &dialog) {
+        Fixture f;
+        const QString rtf = f.write("styled.RTF", "{\\rtf1\\ansi {\\b bold} plain}");
+        const QString txt = f.write("raw.txt", "{\\rtf1 not read as rtf}");
+        const QString inside = f.write("inside.txt", "found");
+        const QString folder = f.dir.filePath("notes.md");  // not a three-letter extension: a folder
+        favorites::writeFavorites({rtf, txt, f.dir.filePath("gone.txt"), folder, ""});
+        f.window.LastOpenPath = QStringLiteral("/last/");
+        f.window.doc().OpenDialogPath = QStringLiteral("/open/");
+        // Opens a row by the button, or by a double click; a cancel or a failure keeps the dialog open.
+        auto openRow = [&](int row, bool doubleClick, bool opens) {
+            f.favorites([&](frmFavorites &dialog) {
                 dialog.lstFavs()->setCurrentRow(row);
-                button(dialog, "cmdOpenSelected")->click();
-                QCOMPARE(dialog.result(), int(result));  // still open after a cancel or a failure
-                QCOMPARE(dialog.opened(), result == QDialog::Accepted);
-                if (result == QDialog::Rejected)
+                if (doubleClick)
+                    emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(row));
+                else
+                    button(dialog, "cmdOpenSelected")->click();
+                QCOMPARE(dialog.result(), int(opens ? QDialog::Accepted : QDialog::Rejected));
+                QCOMPARE(dialog.opened(), opens);
+                if (!opens)
                     button(dialog, "cmdClose")->click();
             });
         };
 
         // A file favourite leaves the recent files and the open paths alone.
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            dialog.lstFavs()->setCurrentRow(0);
-            emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(0));
-        });
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("bold plain"));
-        QCOMPARE(window.doc().CurrentFile, rtf);
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(window.LastOpenPath, QStringLiteral("/last/"));
-        QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/open/"));
-        QCOMPARE(window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
-        QCOMPARE(window.documents().mruList().size(), 0);
+        openRow(0, true, true);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("bold plain"));
+        QCOMPARE(f.window.doc().CurrentFile, rtf);
+        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.window.LastOpenPath, QStringLiteral("/last/"));
+        QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/open/"));
+        QCOMPARE(f.window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
+        QCOMPARE(f.window.documents().mruList().size(), 0);
 
-        openRow(1, QDialog::Accepted);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
-        QCOMPARE(window.doc().CurrentFile, txt);
-        QVERIFY(answers->fileRequests.isEmpty());
+        openRow(1, false, true);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
+        QVERIFY(f.answers->fileRequests.isEmpty());
 
         // One that fails to open, or a folder whose file dialog is cancelled, keeps the
-        // dialog open and the document as it was.
-        answers->fileAnswers = {std::nullopt};
-        openRow(2, QDialog::Rejected);
-        openRow(3, QDialog::Rejected);
-        QCOMPARE(window.doc().CurrentFile, txt);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
-        QVERIFY(!window.doc().FileChanged);
-        QVERIFY(answers->messages.isEmpty());
-        QCOMPARE(answers->fileRequests.size(), 1);
-        QCOMPARE(answers->fileRequests[0].initialDir, folder);
-        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Select File to Open..."));
-        QVERIFY(answers->fileRequests[0].mustExist);
+        // document as it was.
+        f.answers->fileAnswers = {std::nullopt};
+        openRow(2, false, false);
+        openRow(3, false, false);
+        QCOMPARE(f.window.doc().CurrentFile, txt);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
+        QVERIFY(!f.window.doc().FileChanged);
+        QVERIFY(f.answers->messages.isEmpty());
+        QCOMPARE(f.answers->fileRequests.size(), 1);
+        QCOMPARE(f.answers->fileRequests[0].initialDir, folder);
+        QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Select File to Open..."));
+        QVERIFY(f.answers->fileRequests[0].mustExist);
 
         // An empty line counts as a folder too, with no start folder of its own.
-        answers->fileAnswers = {inside};
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            emit dialog.lstFavs()->itemDoubleClicked(dialog.lstFavs()->item(4));
-        });
-        QCOMPARE(answers->fileRequests.size(), 2);
-        QCOMPARE(answers->fileRequests[1].initialDir, QString());
-        QCOMPARE(window.doc().CurrentFile, inside);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("found"));
+        f.answers->fileAnswers = {inside};
+        openRow(4, true, true);
+        QCOMPARE(f.answers->fileRequests.size(), 2);
+        QCOMPARE(f.answers->fileRequests[1].initialDir, QString());
+        QCOMPARE(f.window.doc().CurrentFile, inside);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("found"));
     }
 
     void modifiedDocumentIsAskedAboutFirst()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        QTemporaryDir dir;
-        const QString current = writeDocument(dir, "current.txt", "old");
-        frmPenwick window;
-        QVERIFY(window.documents().loadFile(current));
-        window.rtbEditor().setText(QStringLiteral("edited"));
-        QVERIFY(window.doc().FileChanged);
+        Fixture f;
+        const QString current = f.write("current.txt", "old");
+        QVERIFY(f.window.documents().loadFile(current));
+        f.window.rtbEditor().setText(QStringLiteral("edited"));
 
-        answers->messageAnswers = {msgbox::Cancel};
-        QVERIFY(!withFavorites(window, *answers, [](frmFavorites &) {}));
-        QVERIFY(window.doc().FileChanged);
+        f.answers->messageAnswers = {msgbox::Cancel};
+        QVERIFY(!f.favorites([](frmFavorites &) {}));
+        QVERIFY(f.window.doc().FileChanged);
 
         // No, then closing without opening anything: the edits are still unsaved.
-        answers->messageAnswers = {msgbox::No};
-        QVERIFY(withFavorites(window, *answers, [](frmFavorites &dialog) { dialog.close(); }));
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("edited"));
+        f.answers->messageAnswers = {msgbox::No};
+        QVERIFY(f.favorites([](frmFavorites &dialog) { dialog.close(); }));
+        QVERIFY(f.window.doc().FileChanged);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("edited"));
         QCOMPARE(readFileBytes(current), QByteArray("old"));
 
-        answers->messageAnswers = {msgbox::Yes};
-        QVERIFY(!withFavorites(window, *answers, [](frmFavorites &) {}));
+        f.answers->messageAnswers = {msgbox::Yes};
+        QVERIFY(!f.favorites([](frmFavorites &) {}));
         QCOMPARE(readFileBytes(current), QByteArray("edited"));
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(answers->messages.size(), 3);
-        QCOMPARE(answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
+        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.answers->messages.size(), 3);
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
     }
 
     void helpTopmostAndPositionOfTheDialog()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        settings::OnTop.write(true);
-        frmPenwick window;
+        Fixture f;
+        f.window.action("mnuOptionsAlwaysOnTop")->trigger();
         bool topmostWhileOpen = true;
         QString anchor;
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
-            topmostWhileOpen = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        f.favorites([&](frmFavorites &dialog) {
+            topmostWhileOpen = f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             button(dialog, "cmdHelp")->click();
             if (auto *viewer = dialog.findChild<HelpViewer *>())
                 anchor = viewer->currentAnchor();
             QCOMPARE(dialog.dlgCommonDialog().HelpKey, QStringLiteral("Favorite Files/Folders"));
             button(dialog, "cmdClose")->click();
         });
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(anchor, QStringLiteral("favorites"));
         QVERIFY(!topmostWhileOpen);
-        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         // The position is stored at every close, and used only when asked for.
         QVERIFY(!GetSetting("Penwick", "Settings", "FavsLeft").isEmpty());
-        QVERIFY(!GetSetting("Penwick", "Settings", "FavsTop").isEmpty());
 
         const double k = twipsPerPixel();
         settings::SaveWinState.write(true);
         settings::FavsLeft.write(1500);
         settings::FavsTop.write(2250);
-        window.action("mnuOptionsSaveSizePosition")->setChecked(false);
+        f.window.action("mnuOptionsSaveSizePosition")->setChecked(false);
         QPoint placed;
-        withFavorites(window, *answers, [&](frmFavorites &dialog) {
+        f.favorites([&](frmFavorites &dialog) {
             placed = dialog.pos();
             dialog.close();
         });
         // Opening the favourites puts the stored choice back into the menu.
-        QVERIFY(window.action("mnuOptionsSaveSizePosition")->isChecked());
+        QVERIFY(f.window.action("mnuOptionsSaveSizePosition")->isChecked());
         QVERIFY(std::abs(placed.x() * k - 1500) <= k);
         QVERIFY(std::abs(placed.y() * k - 2250) <= k);
         QVERIFY(std::abs(settings::FavsLeft.read() - 1500) <= k);

@@ -1,5 +1,7 @@
 #include "platform/RichTextBox.h"
 
+#include "TestEnvironment.h"
+
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -27,14 +29,10 @@ private slots:
         QCOMPARE(box.SelText(), QStringLiteral("e\r\nt"));
         box.setSelText(QStringLiteral("X\rY"));
         QCOMPARE(box.Text(), QStringLiteral("onX\r\nYwo\r\nthree\r\nfour"));
-    }
 
-    void selectionLengthStopsAtTheEnd()
-    {
-        RichTextBox box;
+        // A selection length stops at the end of the text, and a negative one is none.
         box.setText(QStringLiteral("ab\r\ncd"));
         select(box, 0, box.Text().size());
-        QCOMPARE(box.SelStart(), 0);
         QCOMPARE(box.SelLength(), 5);
         QCOMPARE(box.SelText(), box.Text());
         select(box, 4, -3);
@@ -113,22 +111,17 @@ private slots:
     {
         const QString words = QStringLiteral(" ,;:.?!");
         RichTextBox box;
+        // The run around start, spanned backwards then forwards.
+        const auto run = [&box](int start, const QString &delimiters) {
+            box.setSelStart(start);
+            box.Span(delimiters, false, true);
+            box.Span(delimiters, true, true);
+            return box.SelText();
+        };
         box.setText(QStringLiteral("Hello, world. Next one"));
-
-        box.setSelStart(9);  // inside "world"
-        box.Span(words, false, true);
-        box.Span(words, true, true);
-        QCOMPARE(box.SelText(), QStringLiteral("world"));
-
-        box.setSelStart(20);  // inside "one", the run reaches the end of the text
-        box.Span(words, false, true);
-        box.Span(words, true, true);
-        QCOMPARE(box.SelText(), QStringLiteral("one"));
-
-        box.setSelStart(2);  // the run reaches the start of the text
-        box.Span(QStringLiteral(".?!"), false, true);
-        box.Span(QStringLiteral(".?!"), true, true);
-        QCOMPARE(box.SelText(), QStringLiteral("Hello, world"));
+        QCOMPARE(run(9, words), QStringLiteral("world"));
+        QCOMPARE(run(20, words), QStringLiteral("one"));  // the run reaches the end of the text
+        QCOMPARE(run(2, QStringLiteral(".?!")), QStringLiteral("Hello, world"));  // and the start
 
         box.setSelStart(0);
         box.UpTo(words, true, false);
@@ -139,16 +132,9 @@ private slots:
         box.UpTo(QStringLiteral(".?!"), true, false);  // none follows: the end
         QCOMPARE(box.SelStart(), 22);
         QCOMPARE(box.SelLength(), 0);
-    }
 
-    void lineBreaksAreNotDelimiters()
-    {
-        RichTextBox box;
-        box.setText(QStringLiteral("two\r\nwords"));
-        box.setSelStart(1);
-        box.Span(QStringLiteral(" ,;:.?!"), false, true);
-        box.Span(QStringLiteral(" ,;:.?!"), true, true);
-        QCOMPARE(box.SelText(), QStringLiteral("two\r\nwords"));
+        box.setText(QStringLiteral("two\r\nwords"));  // a line break is no delimiter
+        QCOMPARE(run(1, words), QStringLiteral("two\r\nwords"));
     }
 
     void displayLinesCountWrappedLines()
@@ -169,30 +155,31 @@ private slots:
         QCOMPARE(box.wrapWidthPixels(), 0);
     }
 
+    // Plain files load and save with their line ending; a load starts a fresh undo
+    // history; failures are reported and leave the text alone.
     void plainFilesLoadAndSaveWithTheirLineEnding()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("first\r\nsecond\r\n");
-        file.close();
-
+        QVERIFY(writeFileBytes(path, "first\r\nsecond\r\n"));
         RichTextBox box;
+        QSignalSpy changes(&box, &RichTextBox::Change);
+        box.setSelText(QStringLiteral("typed"));
+        QVERIFY(changes.count() >= 1);
+        QVERIFY(box.CanUndo());
+        box.Undo();
+        QCOMPARE(box.Text(), QString());
+
         QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
         QCOMPARE(box.Text(), QStringLiteral("first\r\nsecond\r\n"));
         QVERIFY(!box.CanUndo());
         box.setSelStart(5);
         box.setSelText(QStringLiteral("!"));
         QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("first!\r\nsecond\r\n"));
-    }
+        QCOMPARE(readFileBytes(path), QByteArray("first!\r\nsecond\r\n"));
+        box.setTextRTF(QByteArray());
+        QVERIFY(!box.CanUndo());
 
-    void loadFailuresAreReported()
-    {
-        QTemporaryDir dir;
-        RichTextBox box;
         box.setText(QStringLiteral("kept"));
         QString error;
         QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
@@ -225,20 +212,6 @@ private slots:
         QTest::keyClick(&box, Qt::Key_Insert);
         QVERIFY(box.overwriteMode());
         QCOMPARE(seen.last(), qMakePair(45, 0));
-    }
-
-    void changeAndUndo()
-    {
-        RichTextBox box;
-        QSignalSpy changes(&box, &RichTextBox::Change);
-        QVERIFY(!box.CanUndo());
-        box.setSelText(QStringLiteral("typed"));
-        QVERIFY(changes.count() >= 1);
-        QVERIFY(box.CanUndo());
-        box.Undo();
-        QCOMPARE(box.Text(), QString());
-        box.setTextRTF(QByteArray());
-        QVERIFY(!box.CanUndo());
     }
 };
 

