@@ -160,47 +160,41 @@ private slots:
         QVERIFY(boldAt(f.editor, pasted + 6));
     }
 
-    void pastePrefersRtfUnderAnyOfItsNames_data()
+    void pasteTakesRtfThenPlainTextThenComplains_data()
     {
-        QTest::addColumn<QString>("rtfType");
-        QTest::newRow("text/rtf") << QStringLiteral("text/rtf");
-        QTest::newRow("text/richtext") << QStringLiteral("text/richtext");
-        QTest::newRow("application/rtf") << QStringLiteral("application/rtf");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("pasted");  // into "[]" at the caret; empty: nothing valid
+        QTest::newRow("text/rtf") << QStringLiteral("text/rtf") << QByteArray("{\\rtf1\\ansi {\\b rich}}") << "rich";
+        QTest::newRow("text/richtext") << QStringLiteral("text/richtext") << QByteArray("{\\rtf1 {\\b rich}}") << "rich";
+        QTest::newRow("application/rtf") << QStringLiteral("application/rtf") << QByteArray("{\\rtf1 {\\b rich}}") << "rich";
+        // Data offered under an RTF name that is not RTF, or empty, is passed over.
+        QTest::newRow("not rtf") << QStringLiteral("text/richtext") << QByteArray("<b>not rtf</b>") << "x\r\ny";
+        QTest::newRow("empty rtf") << QStringLiteral("text/rtf") << QByteArray() << "x\r\ny";
+        QTest::newRow("image only") << QStringLiteral("image/png") << QByteArray("\x89PNG", 4) << QString();
     }
 
-    void pastePrefersRtfUnderAnyOfItsNames()
+    void pasteTakesRtfThenPlainTextThenComplains()
     {
-        QFETCH(QString, rtfType);
+        QFETCH(QString, type);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, pasted);
         Fixture f;
         f.editor.setText(QStringLiteral("[]"));
-        f.editor.setSelStart(1);
-        offer({{QStringLiteral("text/plain"), "plain"}, {rtfType, "{\\rtf1\\ansi {\\b rich}}"}});
-        f.window.mnuEditPaste_Click();
-        QCOMPARE(f.editor.Text(), QStringLiteral("[rich]"));
-        QVERIFY(boldAt(f.editor, 1));
-        QVERIFY(f.answers->messages.isEmpty());
-    }
-
-    void pasteFallsBackToPlainTextThenComplains()
-    {
-        Fixture f;
-        f.editor.setText(QStringLiteral("ab"));
-        select(f.editor, 0, 1);
-        // Data offered under an RTF name that is not RTF is passed over for the plain text.
-        offer({{QStringLiteral("text/richtext"), "<bold>not rtf</bold>"}, {QStringLiteral("text/plain"), "x\ny"}});
-        f.window.mnuEditPaste_Click();
-        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyb"));
-        // Nor is an empty offer rich text.
-        select(f.editor, 3, 1);
-        offer({{QStringLiteral("text/rtf"), QByteArray()}, {QStringLiteral("text/plain"), "c"}});
-        f.window.mnuEditPaste_Click();
-        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyc"));
-
         f.window.doc().FileChanged = false;
-        offer({{QStringLiteral("image/png"), QByteArray("\x89PNG", 4)}});
+        f.editor.setSelStart(1);
+        if (type.startsWith(QLatin1String("image/")))
+            offer({{type, data}});
+        else
+            offer({{QStringLiteral("text/plain"), "x\ny"}, {type, data}});
         f.window.mnuEditPaste_Click();
-        QCOMPARE(f.editor.Text(), QStringLiteral("x\r\nyc"));
-        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.editor.Text(), QLatin1Char('[') + pasted + QLatin1Char(']'));
+        QCOMPARE(f.window.doc().FileChanged, !pasted.isEmpty());
+        QCOMPARE(boldAt(f.editor, 1), pasted == QLatin1String("rich"));
+        if (!pasted.isEmpty()) {
+            QVERIFY(f.answers->messages.isEmpty());
+            return;
+        }
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages[0].text, QStringLiteral("The Clipboard does not contain valid data."));
         QCOMPARE(f.answers->messages[0].title, QStringLiteral("Invalid Format"));
