@@ -37,7 +37,7 @@ void MruList::insert(const QString &path)
     m_entries.prepend(path);
 }
 
-void MruList::moveToTop(const QString &path, int index)
+void MruList::moveToTop(QString path, int index)
 {
     if (index < 0 || index >= size())
         return;

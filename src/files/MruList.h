@@ -23,7 +23,7 @@ public:
     // Puts a path that is not listed on top; a full list loses its oldest entry.
     void insert(const QString &path);
     // Removes entry index and puts path on top; the entries after index keep their places.
-    void moveToTop(const QString &path, int index);
+    void moveToTop(QString path, int index);  // by value: path may be one of the entries
     void clear() { m_entries.clear(); }
 
     // Section "MRUFiles": key "0" is the top entry. Reading stops at the first missing or

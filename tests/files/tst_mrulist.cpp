@@ -109,6 +109,8 @@ private slots:
         QCOMPARE(list.entries(), (QStringList{"/d", "/a", "/b", "/c", "/e", "/f"}));
         list.moveToTop(QStringLiteral("/x"), 6);  // no such entry: nothing moves
         QCOMPARE(list.entries(), (QStringList{"/d", "/a", "/b", "/c", "/e", "/f"}));
+        list.moveToTop(list.at(2), 2);  // an entry moved by its own text
+        QCOMPARE(list.entries(), (QStringList{"/b", "/d", "/a", "/c", "/e", "/f"}));
     }
 
     void storeKeepsTheOrderAndStopsAtAGap()
@@ -217,6 +219,10 @@ private slots:
         QVERIFY(!f.window.doc().FileChanged);
         QCOMPARE(menuEntries(f.window), (QStringList{a, b, c}));
         QCOMPARE(f.answers->messages.size(), 3);
+        // An entry from the middle moves up over those above it only.
+        f.choose(1);
+        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2!"));
+        QCOMPARE(menuEntries(f.window), (QStringList{b, a, c}));
     }
 
     void aDeletedEntryStaysOnTopAndKeepsTheDocument()
