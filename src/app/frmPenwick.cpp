@@ -453,17 +453,29 @@ void frmPenwick::NewDocument()
     setPanelText(6, QStringLiteral("N"));
 }
 
+bool frmPenwick::MayDiscardChanges()
+{
+    if (!m_doc.FileChanged)
+        return true;
+    switch (ChangedPrompt()) {
+    case msgbox::No:
+        // The modified flag stays until something replaces the edits: a command that ends
+        // without doing so must not leave them to be lost at exit without a question.
+        return true;
+    case msgbox::Yes:
+        // Saved; the user gives the command again.
+        mnuFileSave_Click();
+        return false;
+    default:
+        m_editor->setFocus();
+        return false;
+    }
+}
+
 void frmPenwick::mnuFileNew_Click()
 {
-    if (!m_doc.FileChanged) {
+    if (MayDiscardChanges())
         NewDocument();
-        return;
-    }
-    switch (ChangedPrompt()) {
-    case msgbox::No: NewDocument(); break;
-    case msgbox::Yes: mnuFileSave_Click(); break;
-    default: m_editor->setFocus(); break;
-    }
 }
 
 void frmPenwick::mnuFile_Click()

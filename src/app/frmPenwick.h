@@ -54,6 +54,9 @@ public:
     void UpdateCaption();
     // 6 Yes, 7 No, 2 Cancel.
     int ChangedPrompt();
+    // The save-changes question before a command gives up the document: true to go on
+    // (nothing unsaved, or No); Yes saves and ends the command, Cancel ends it.
+    bool MayDiscardChanges();
     void NewDocument();
     void ApplyAlwaysOnTop();
 

@@ -71,19 +71,8 @@ void EditCommands::deleteSelection()
 
 void EditCommands::clearAll()
 {
-    if (m_main.doc().FileChanged) {
-        switch (m_main.ChangedPrompt()) {
-        case msgbox::No:
-            break;
-        case msgbox::Yes:
-            // The user gives the command again once the document is saved.
-            m_main.mnuFileSave_Click();
-            return;
-        default:
-            editor().setFocus();
-            return;
-        }
-    }
+    if (!m_main.MayDiscardChanges())
+        return;
     editor().setText(QString());
     ResetFormatting(m_main);
 }

@@ -38,27 +38,9 @@ DocumentCommands::DocumentCommands(frmPenwick &main)
 
 DocumentCommands::~DocumentCommands() = default;
 
-bool DocumentCommands::mayReplaceDocument()
-{
-    if (!m_main.doc().FileChanged)
-        return true;
-    switch (m_main.ChangedPrompt()) {
-    case msgbox::No:
-        // The modified flag stays until a file is actually loaded: cancelling the dialog or
-        // failing the load must not leave the edits to be lost at exit without a question.
-        return true;
-    case msgbox::Yes:
-        save();
-        return false;
-    default:
-        m_main.rtbEditor().setFocus();
-        return false;
-    }
-}
-
 void DocumentCommands::open()
 {
-    if (!mayReplaceDocument())
+    if (!m_main.MayDiscardChanges())
         return;
     if (!ShowOpenDialog())
         return;
@@ -160,7 +142,7 @@ void DocumentCommands::openRecent(int index)
 {
     if (index < 0 || index > m_mru.last())
         return;
-    if (!mayReplaceDocument())
+    if (!m_main.MayDiscardChanges())
         return;
     m_mru.moveToTop(m_mru.at(index), index);
     showMruList();

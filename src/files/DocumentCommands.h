@@ -57,8 +57,6 @@ private:
     bool writeDocument(const QString &path);
     void restoreAfterFailedLoad(const QString &previousPath);
     void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
-    // Yes saves, Cancel gives the editor the focus; true only when the command may go on.
-    bool mayReplaceDocument();
     // The File menu's mnuFileMRU elements, one per entry; elements are added, never removed.
     void showMruList();
     QAction *mruElement(int index);

@@ -127,19 +127,9 @@ void SelectionExport::saveSelectionAs()
     RichTextBox &editor = m_main.rtbEditor();
     DocumentState &doc = m_main.doc();
     const QByteArray selection = editor.SelRTF();
-    if (doc.FileChanged) {
-        switch (m_main.ChangedPrompt()) {
-        case msgbox::No:
-            // The changes are given up only once the selection has replaced them.
-            break;
-        case msgbox::Yes:
-            m_main.mnuFileSave_Click();
-            return;
-        default:
-            editor.setFocus();
-            return;
-        }
-    }
+    // The changes are given up only once the selection has replaced them.
+    if (!m_main.MayDiscardChanges())
+        return;
 
     if (!ShowSaveSelectionDialog()) {
         editor.setFocus();
