@@ -5,6 +5,7 @@
 
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,26 +24,7 @@ namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
 
-// A config home, a folder for the files, scripted answers and the window: what every case here needs.
-struct Fixture {
-    TemporaryConfigHome home;
-    QTemporaryDir dir;
-    ScriptedScope answers;
-    frmPenwick window;
-    RichTextBox &editor = window.rtbEditor();
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        if (!writeFileBytes(path, bytes))
-            QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
-        return path;
-    }
-    void open(const QString &path)
-    {
-        answers->fileAnswers = {path};
-        window.action("mnuFileOpen")->trigger();
-    }
+struct Fixture : WindowFixture {
     void saveAs(const QString &path)
     {
         answers->fileAnswers = {path};

@@ -7,6 +7,7 @@
 
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QFile>
@@ -49,24 +50,7 @@ QStringList menuEntries(frmPenwick &window, bool *between = nullptr)
     return captions;
 }
 
-struct Fixture {
-    TemporaryConfigHome home;
-    QTemporaryDir dir;
-    ScriptedScope answers;
-    frmPenwick window;
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        if (!writeFileBytes(path, bytes))
-            QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
-        return path;
-    }
-    void open(const QString &path)
-    {
-        answers->fileAnswers = {path};
-        window.action("mnuFileOpen")->trigger();
-    }
+struct Fixture : WindowFixture {
     QAction *element(int index)
     {
         for (QAction *item : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {

@@ -4,6 +4,7 @@
 
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QTest>
@@ -53,14 +54,7 @@ FontRequest chosenFont(const QString &name, double size, bool bold, bool italic)
     return font;
 }
 
-// A main window with its scripted answers.
-struct Fixture {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    frmPenwick window;
-    RichTextBox &editor = window.rtbEditor();
-    auto parts() { return std::tie(window, editor, answers); }
-};
+using Fixture = WindowFixture;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QTest>
@@ -62,14 +63,7 @@ void run(frmPenwick &window, const char *item)
     window.action(item)->trigger();
 }
 
-// A main window with its scripted answers.
-struct Fixture {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    frmPenwick window;
-    RichTextBox &editor = window.rtbEditor();
-    auto parts() { return std::tie(window, editor, answers); }
-};
+using Fixture = WindowFixture;
 
 } // namespace
 

@@ -1,0 +1,18 @@
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QTest>
+
+QString WindowFixture::file(const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    if (!writeFileBytes(path, bytes))
+        QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
+    return path;
+}
+
+void WindowFixture::open(const QString &path)
+{
+    answers->fileAnswers = {path};
+    window.action("mnuFileOpen")->trigger();
+}
