@@ -1,9 +1,6 @@
-#include "app/frmPenwick.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 
@@ -68,13 +64,10 @@ void openEditMenu(frmPenwick &window)
     emit window.menu("mnuEdit")->aboutToShow();
 }
 
-struct Fixture {
+struct Fixture : WindowFixture {
     Fixture() { window.doc().FileChanged = false; }
     ~Fixture() { window.doc().FileChanged = false; }
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    frmPenwick window;
-    RichTextBox &editor = window.rtbEditor();
+    void name(const char *fileName) { window.dlgCommonDialog().FileName = QLatin1String(fileName); }
 };
 
 } // namespace
@@ -96,7 +89,7 @@ private slots:
         f.window.doc().FileChanged = false;
         select(f.editor, 4, 10);  // "two three", the break
 
-        f.window.dlgCommonDialog().FileName = QStringLiteral("/docs/Letter.RTF");
+        f.name("/docs/Letter.RTF");
         f.window.mnuEditCopy_Click();
         QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
         const QByteArray rtf = systemClipboard().mimeData()->data(QStringLiteral("text/rtf"));
@@ -105,7 +98,7 @@ private slots:
         QVERIFY(rtf.contains("\\b"));
 
         for (const char *name : {"Untitled", "notes.txt", "rtf.txt"}) {
-            f.window.dlgCommonDialog().FileName = QLatin1String(name);
+            f.name(name);
             f.window.mnuEditCopy_Click();
             QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/plain")});
             // The platform's own line ends go to other programs.
@@ -128,13 +121,13 @@ private slots:
         QCOMPARE(f.editor.Text(), QStringLiteral("stays"));
         QVERIFY(!f.window.doc().FileChanged);
 
-        f.window.dlgCommonDialog().FileName = QStringLiteral("x.rtf");
+        f.name("x.rtf");
         f.window.mnuEditCut_Click();
         QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
         QCOMPARE(f.editor.Text(), QStringLiteral("stays"));
 
         // With a selection, Cut moves it to the clipboard.
-        f.window.dlgCommonDialog().FileName = QStringLiteral("x.txt");
+        f.name("x.txt");
         select(f.editor, 1, 3);
         f.window.mnuEditCut_Click();
         QCOMPARE(systemClipboard().text(), QStringLiteral("tay"));
@@ -145,12 +138,12 @@ private slots:
     {
         Fixture f;
         fillFormatted(f.editor);
-        f.window.dlgCommonDialog().FileName = QStringLiteral("source.rtf");
+        f.name("source.rtf");
         select(f.editor, 0, 7);  // "one two"
         f.window.mnuEditCopy_Click();
 
         // Rich text on the clipboard wins whatever the document's type.
-        f.window.dlgCommonDialog().FileName = QStringLiteral("target.txt");
+        f.name("target.txt");
         f.editor.setSelStart(f.editor.DocumentLength());
         f.window.mnuEditPaste_Click();
         QCOMPARE(f.editor.Text(), QStringLiteral("one two three\r\nfourone two"));
@@ -245,8 +238,7 @@ private slots:
     void clearAllFollowsTheSaveQuestion()
     {
         Fixture f;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("kept.txt"));
+        const QString path = f.dir.filePath(QStringLiteral("kept.txt"));
         f.window.doc().CurrentFile = path;
         f.window.doc().DefaultFont = QStringLiteral("Courier New");
         fillFormatted(f.editor);

@@ -1,11 +1,8 @@
-#include "app/frmPenwick.h"
-#include "platform/RichTextBox.h"
 #include "prefs/SettingKeys.h"
 #include "search/SearchCommands.h"
 #include "search/frmSearch.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,12 +24,7 @@ bool isTopmost(const QWidget &window)
 }
 
 // A main window holding a document, with the caret or selection where a test wants it.
-struct Session {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    frmPenwick window;
-    RichTextBox &editor = window.rtbEditor();
-
+struct Session : WindowFixture {
     void setDocument(const QString &text, int selStart = 0, int selLength = 0)
     {
         editor.setText(text);
@@ -90,7 +82,7 @@ private slots:
         QVERIFY(s.answers->messages.isEmpty());
         search.cmdFindNext->click();
         QCOMPARE(s.answers->messages.size(), 1);
-        s.checkMessage(QStringLiteral("Cannot find 'aa'"));
+        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'aa'"));
         QCOMPARE(search.LastFoundPos(), -1);
         QCOMPARE(s.editor.SelStart(), 2);
 
@@ -159,7 +151,6 @@ private slots:
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one one"));
         QCOMPARE(s.editor.SelStart(), 11);
         QCOMPARE(s.editor.SelLength(), 3);
-        QVERIFY(s.replaceEnabled());
         QVERIFY(s.window.doc().FileChanged);
 
         // Other text selected between Find Next and Replace stays as it is.
@@ -238,7 +229,6 @@ private slots:
         QTest::keyClick(search.txtFind, Qt::Key_Escape);
         QVERIFY(!search.isVisible());
         QCOMPARE(s.dialog(), &search);
-        QVERIFY(s.answers->messages.isEmpty());
     }
 
     void findNextCommandSearchesOnceItHasReturned()

@@ -1,9 +1,6 @@
-#include "app/frmPenwick.h"
-#include "platform/RichTextBox.h"
 #include "search/WordCount.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QTest>
@@ -29,9 +26,8 @@ private:
     RichTextBox &m_editor;
 };
 
-class WatchedWindow
-{
-public:
+// The window's reports go to a watcher that stands in for the scripted answers.
+struct WatchedWindow : WindowFixture {
     WatchedWindow()
     {
         auto watcher = std::make_unique<PointerWatcher>(window.rtbEditor());
@@ -51,11 +47,7 @@ public:
         return prompter->messages.size() == 1 ? prompter->messages.constFirst() : ScriptedPrompter::Message{};
     }
 
-    TemporaryConfigHome home;
-    frmPenwick window;
     PointerWatcher *prompter = nullptr;
-
-private:
     std::unique_ptr<Prompter> m_previous;
 };
 
@@ -108,7 +100,7 @@ private slots:
     void documentAndSelectionCounts()
     {
         WatchedWindow w;
-        RichTextBox &editor = w.window.rtbEditor();
+        RichTextBox &editor = w.editor;
         const ScriptedPrompter::Message empty = w.report("mnuSearchCharacterCount");
         QCOMPARE(empty.text, QStringLiteral("This document contains: 0 characters"));
         QCOMPARE(empty.title, QStringLiteral("Character Count"));
@@ -142,7 +134,7 @@ private slots:
     void hourglassStaysWhileTheWordCountIsShown()
     {
         WatchedWindow w;
-        RichTextBox &editor = w.window.rtbEditor();
+        RichTextBox &editor = w.editor;
         editor.setText(QStringLiteral("some words\r\nhere"));
         w.report("mnuSearchWordCount");
         editor.setSelStart(0);
@@ -161,8 +153,7 @@ private slots:
     void documentLineCountIsTheDisplayedLines()
     {
         WatchedWindow w;
-        frmPenwick &window = w.window;
-        RichTextBox &editor = window.rtbEditor();
+        auto [window, editor, answers] = w.parts();
         window.resize(500, 400);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
