@@ -3,8 +3,7 @@
 #include "platform/RichTextBox.h"
 #include "prefs/SettingKeys.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QDate>
@@ -28,11 +27,6 @@ bool nearTwips(double actual, double expected)
     return std::abs(actual - expected) <= twipsPerPixel();
 }
 
-void type(frmPenwick &window, const QString &text)
-{
-    window.rtbEditor().setSelText(text);
-}
-
 } // namespace
 
 class TestMainWindow : public QObject
@@ -42,9 +36,8 @@ class TestMainWindow : public QObject
 private slots:
     void firstRunStartsUntitledAndCentred()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
         const QRectF bounds = pixelsInTwips(window.frameGeometry());
@@ -66,11 +59,11 @@ private slots:
         QVERIFY(answers->messages.isEmpty());
 
         // Text typed into the new document takes the default font.
-        type(window, QStringLiteral("abc"));
-        window.rtbEditor().setSelStart(0);
-        window.rtbEditor().setSelLength(3);
-        QCOMPARE(window.rtbEditor().SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
-        QCOMPARE(window.rtbEditor().SelFontSize(), std::optional<float>(10));
+        editor.setSelText(QStringLiteral("abc"));
+        editor.setSelStart(0);
+        editor.setSelLength(3);
+        QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
+        QCOMPARE(editor.SelFontSize(), std::optional<float>(10));
         QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
     }
 
@@ -154,38 +147,29 @@ private slots:
         QCOMPARE(settings::MainLeft.read(), 4321.0f);
     }
 
-    void typingMarksTheDocumentModified()
+    void typingMarksModifiedAndNewAsksFirst()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
+        window.action("mnuFileNew")->trigger();
+        QVERIFY(answers->messages.isEmpty());
         QMenu *file = window.menu("mnuFile");
         emit file->aboutToShow();
         QVERIFY(!window.action("mnuFileSaveSelection")->isEnabled());
 
-        type(window, QStringLiteral("hello"));
+        editor.setSelText(QStringLiteral("draft"));
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("M"));
         QVERIFY(!window.action("mnuFileSave")->isEnabled());  // refreshed only when the menu opens
         emit file->aboutToShow();
         QVERIFY(window.action("mnuFileSave")->isEnabled());
         QVERIFY(!window.action("mnuFileAppendSelection")->isEnabled());
-        window.rtbEditor().setSelStart(1);
-        window.rtbEditor().setSelLength(2);
+        editor.setSelStart(1);
+        editor.setSelLength(2);
         emit file->aboutToShow();
         QVERIFY(window.action("mnuFileSaveSelection")->isEnabled());
         QVERIFY(window.action("mnuFileAppendSelection")->isEnabled());
-    }
 
-    void newAsksFirstOnlyWhenModified()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        window.action("mnuFileNew")->trigger();
-        QVERIFY(answers->messages.isEmpty());
-
-        type(window, QStringLiteral("draft"));
         answers->messageAnswers = {msgbox::Cancel};
         window.action("mnuFileNew")->trigger();
         QCOMPARE(answers->messages.size(), 1);
@@ -193,33 +177,30 @@ private slots:
         QCOMPARE(prompt.text, QStringLiteral("The file  has changed.\r\nDo you want to save the changes?"));
         QCOMPARE(prompt.style, 51);
         QCOMPARE(prompt.title, QStringLiteral("Penwick"));
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("draft"));
+        QCOMPARE(editor.Text(), QStringLiteral("draft"));
         QVERIFY(window.doc().FileChanged);
 
         answers->messageAnswers = {msgbox::No};
         window.action("mnuFileNew")->trigger();
-        QCOMPARE(window.rtbEditor().Text(), QString());
+        QCOMPARE(editor.Text(), QString());
         QVERIFY(!window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("N"));
         QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
 
         // Yes saves a titled document and keeps it.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("notes.txt"));
-        QVERIFY(writeFileBytes(path, "old\n"));
-        answers->fileAnswers = {path};
-        window.action("mnuFileOpen")->trigger();
+        const QString path = f.file(QStringLiteral("notes.txt"), "old\n");
+        f.open(path);
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 4"));
         QCOMPARE(window.dlgCommonDialog().FileName, path);
 
-        window.rtbEditor().setSelStart(3);
-        type(window, QStringLiteral("er"));
+        editor.setSelStart(3);
+        editor.setSelText(QStringLiteral("er"));
         answers->messageAnswers = {msgbox::Yes};
         window.action("mnuFileNew")->trigger();
         QCOMPARE(readFileBytes(path), QByteArray("older\n"));
-        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("older\r\n"));
+        QCOMPARE(editor.Text(), QStringLiteral("older\r\n"));
         QCOMPARE(window.panelText(6), QStringLiteral("S"));
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 6"));
         QVERIFY(!window.doc().FileChanged);
@@ -258,7 +239,7 @@ private slots:
         }
         {
             frmPenwick window;
-            type(window, QStringLiteral("x"));
+            window.rtbEditor().setSelText(QStringLiteral("x"));
             answers->messageAnswers = {msgbox::Cancel};
             QVERIFY(!window.close());
             QVERIFY(window.doc().FileChanged);
@@ -268,7 +249,7 @@ private slots:
         {
             // Yes, then the Save As dialog is cancelled: the text must not be lost.
             frmPenwick window;
-            type(window, QStringLiteral("precious"));
+            window.rtbEditor().setSelText(QStringLiteral("precious"));
             answers->messageAnswers = {msgbox::Yes};
             QVERIFY(!window.close());
             QCOMPARE(answers->fileRequests.size(), 1);
@@ -286,7 +267,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("doc.txt"));
         QVERIFY(writeFileBytes(path, "original"));
         frmPenwick window(path);
-        type(window, QStringLiteral("new "));
+        window.rtbEditor().setSelText(QStringLiteral("new "));
         // Something else now stands where the file was and cannot be replaced by a file.
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
@@ -301,13 +282,12 @@ private slots:
 
     void rightClickShowsTheEditMenu()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QMenu *edit = window.menu("mnuEdit");
-        QTest::mouseClick(window.rtbEditor().viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTest::mouseClick(editor.viewport(), Qt::RightButton, {}, QPoint(20, 20));
         QTRY_VERIFY(edit->isVisible());
         edit->hide();
     }

@@ -3,13 +3,11 @@
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QLocale>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -30,9 +28,8 @@ class TestToolbar : public QObject
 private slots:
     void entriesInOrderWithKeysTooltipsAndIcons()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         MainToolbar &bar = window.toolbarButtons();
         const QStringList keys = {
             "New", "Open", "", "Save", "Save As", "Save Selection As", "", "Find", "", "Cut", "Copy", "Paste", "",
@@ -60,10 +57,8 @@ private slots:
 
     void boldButtonFollowsTheSelectionAndTogglesIt()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         MainToolbar &bar = window.toolbarButtons();
         editor.setText(QStringLiteral("plain text here"));
         select(editor, 0, 5);
@@ -104,13 +99,11 @@ private slots:
 
     void keysAreExactAndButtonsIgnoreMenuStates()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.txt"));
-        QVERIFY(writeFileBytes(path, "abc"));
-        ScriptedScope answers;
-        frmPenwick window(path);
-        window.rtbEditor().setText(QStringLiteral("abcd"));
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
+        const QString path = f.file(QStringLiteral("a.txt"), "abc");
+        f.open(path);
+        editor.setText(QStringLiteral("abcd"));
         window.tbToolbar_ButtonClick(QStringLiteral("save"));  // not a key: case matters
         QCOMPARE(readFileBytes(path), QByteArray("abc"));
         QVERIFY(!window.action("mnuFileSave")->isEnabled());
@@ -123,10 +116,8 @@ private slots:
 
     void dropDownsFormatTheSelectionOrEverything()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("one two\r\nthree"));
         editor.setSelStart(2);
         window.toolbarButtons().menuEntry(QStringLiteral("Font12"))->trigger();
@@ -146,11 +137,10 @@ private slots:
         QCOMPARE(editor.SelColor(), QColor(Qt::black));
     }
 
-    void keyHandlerMasksAreExact()
+    void keyHandlerMasksAndCaretJumps()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         int code = 'V';
         window.rtbEditor_KeyDown(code, 2);
         QCOMPARE(code, 0);
@@ -165,20 +155,14 @@ private slots:
         window.rtbEditor_KeyDown(code, 1);  // Shift+Insert
         QVERIFY(window.InsertMode);
         QCOMPARE(window.panelText(4), QStringLiteral("INS"));
-        QTest::keyClick(&window.rtbEditor(), Qt::Key_Insert);
+        QTest::keyClick(&editor, Qt::Key_Insert);
         QVERIFY(!window.InsertMode);
-        QVERIFY(window.rtbEditor().overwriteMode());
+        QVERIFY(editor.overwriteMode());
         QCOMPARE(window.panelText(4), QStringLiteral("OVR"));
-        QTest::keyClick(&window.rtbEditor(), Qt::Key_Insert);
-        QVERIFY(window.InsertMode && !window.rtbEditor().overwriteMode());
-    }
+        QTest::keyClick(&editor, Qt::Key_Insert);
+        QVERIFY(window.InsertMode && !editor.overwriteMode());
 
-    void caretJumpsStopBeforeDelimiters()
-    {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        // Word and sentence jumps stop before the delimiter, even when pressed again.
         editor.setText(QStringLiteral("Alpha beta, gamma. Delta"));
         editor.setSelStart(1);
         for (int i = 0; i < 2; ++i) {  // the second press stays before the delimiter
@@ -192,10 +176,8 @@ private slots:
 
     void selectionFeedbackMarksAndFontPanel()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("left\r\ncentre\r\nmore"));
         select(editor, 7, 2);
         editor.setSelAlignment(RichTextBox::rtfCenter);

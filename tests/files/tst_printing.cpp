@@ -2,14 +2,12 @@
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -35,25 +33,30 @@ private slots:
             QSKIP("pdftotext (poppler-utils) is not installed");
     }
 
-    void printsTheSelectionOnlyAndKeepsThePrinter()
+    void cancelThenSelectionThenSetupKeepsThePrinter()
     {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("Keep this line\r\nPrinted words only\r\nand not this"));
-
         QPrinter &printer = window.dlgCommonDialog().printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString selectionPdf = dir.filePath(QStringLiteral("selection.pdf"));
+
+        // Cancelling the dialog prints nothing.
+        const QString never = f.dir.filePath(QStringLiteral("never.pdf"));
+        printer.setOutputFileName(never);
+        answers->printAnswers = {false};
+        window.action("mnuFilePrint")->trigger();
+        QCOMPARE(answers->printDialogs, 1);
+        QVERIFY(!QFileInfo::exists(never));
+
+        const QString selectionPdf = f.dir.filePath(QStringLiteral("selection.pdf"));
         printer.setOutputFileName(selectionPdf);
 
         editor.setSelStart(15);
         editor.setSelLength(18);
         answers->printAnswers = {true};
         window.action("mnuFilePrint")->trigger();
-        QCOMPARE(answers->printDialogs, 1);
+        QCOMPARE(answers->printDialogs, 2);
         QCOMPARE(window.dlgCommonDialog().Flags, 265);
         const QString printed = pdfText(selectionPdf);
         QVERIFY2(printed.contains(QStringLiteral("Printed words only")), qPrintable(printed));
@@ -61,7 +64,7 @@ private slots:
                  qPrintable(printed));
 
         // Setup's choices stay on the printer that Print uses next.
-        const QString wholePdf = dir.filePath(QStringLiteral("whole.pdf"));
+        const QString wholePdf = f.dir.filePath(QStringLiteral("whole.pdf"));
         printer.setOutputFileName(wholePdf);
         answers->printAnswers = {true};
         window.action("mnuFilePageSetup")->trigger();
@@ -73,23 +76,6 @@ private slots:
         const QString whole = pdfText(wholePdf);
         QVERIFY2(whole.contains(QStringLiteral("Keep this line")) && whole.contains(QStringLiteral("and not this")),
                  qPrintable(whole));
-    }
-
-    void cancelPrintsNothing()
-    {
-        TemporaryConfigHome home;
-        QTemporaryDir dir;
-        ScriptedScope answers;
-        frmPenwick window;
-        window.rtbEditor().setText(QStringLiteral("text"));
-        QPrinter &printer = window.dlgCommonDialog().printer();
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString pdf = dir.filePath(QStringLiteral("never.pdf"));
-        printer.setOutputFileName(pdf);
-        answers->printAnswers = {false};
-        window.action("mnuFilePrint")->trigger();
-        QCOMPARE(answers->printDialogs, 1);
-        QVERIFY(!QFileInfo::exists(pdf));
     }
 };
 

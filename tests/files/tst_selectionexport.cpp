@@ -4,13 +4,11 @@
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFont>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -46,12 +44,6 @@ bool fromFileMenu(frmPenwick &window, const char *item)
     return true;
 }
 
-struct Fixture {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    QTemporaryDir dir;
-};
-
 } // namespace
 
 class TestSelectionExport : public QObject
@@ -61,14 +53,13 @@ class TestSelectionExport : public QObject
 private slots:
     void savedSelectionBecomesTheDocument()
     {
-        Fixture f;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("Hello world\r\nsecond line"));
         window.doc().FileChanged = false;
         select(editor, 6, 12);  // "world", the break, "second"
         const QString path = f.dir.filePath("part.txt");
-        f.answers->fileAnswers = {path};
+        answers->fileAnswers = {path};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
 
         QCOMPARE(readFileBytes(path), QByteArray("world\nsecond"));
@@ -78,8 +69,8 @@ private slots:
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 12"));
         QVERIFY(!window.doc().FileChanged);
 
-        QCOMPARE(f.answers->fileRequests.size(), 1);
-        const FileDialogRequest &request = f.answers->fileRequests[0];
+        QCOMPARE(answers->fileRequests.size(), 1);
+        const FileDialogRequest &request = answers->fileRequests[0];
         QCOMPARE(request.title, QStringLiteral("Save Selection As..."));
         QVERIFY(request.confirmOverwrite);
         QCOMPARE(request.nameFilters.size(), 6);
@@ -106,16 +97,15 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, rich);
-        Fixture f;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("plain BOLD tail"));
         select(editor, 6, 4);
         editor.setSelBold(true);
         window.doc().FileChanged = false;
 
         const QString path = f.dir.filePath(name);
-        f.answers->fileAnswers = {path};
+        answers->fileAnswers = {path};
         window.mnuFileSaveSelection_Click();
 
         QCOMPARE(readFileBytes(path).startsWith("{\\rtf"), rich);
@@ -137,24 +127,22 @@ private slots:
     void failedWriteChangesNothing()
     {
         QFETCH(QString, target);
-        Fixture f;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         QVERIFY(QDir(f.dir.path()).mkdir("folder.txt"));
-        const QString original = f.dir.filePath("original.txt");
-        QVERIFY(writeFileBytes(original, "one two three"));
-        frmPenwick window;
+        const QString original = f.file("original.txt", "one two three");
         QVERIFY(window.documents().loadFile(original));
-        RichTextBox &editor = window.rtbEditor();
         editor.setSelStart(editor.DocumentLength());
         editor.setSelText(QStringLiteral(" four"));
         select(editor, 4, 3);
 
         const QString path = f.dir.filePath(target);
-        f.answers->messageAnswers = {msgbox::No};
-        f.answers->fileAnswers = {path};
+        answers->messageAnswers = {msgbox::No};
+        answers->fileAnswers = {path};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
 
-        QCOMPARE(f.answers->messages.size(), 2);  // the save-changes question, then the failure
-        QCOMPARE(f.answers->messages[1].text, QStringLiteral("Unknown error while saving file ") + path);
+        QCOMPARE(answers->messages.size(), 2);  // the save-changes question, then the failure
+        QCOMPARE(answers->messages[1].text, QStringLiteral("Unknown error while saving file ") + path);
         QCOMPARE(editor.Text(), QStringLiteral("one two three four"));
         QCOMPARE(window.doc().CurrentFile, original);
         QVERIFY(window.doc().FileChanged);
@@ -167,68 +155,65 @@ private slots:
 
     void changedDocumentIsAskedAboutFirst()
     {
-        Fixture f;
-        const QString original = f.dir.filePath("doc.txt");
-        QVERIFY(writeFileBytes(original, "saved"));
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
+        const QString original = f.file("doc.txt", "saved");
         QVERIFY(window.documents().loadFile(original));
-        RichTextBox &editor = window.rtbEditor();
         editor.setText(QStringLiteral("edited text"));
         select(editor, 0, 6);
 
         // No, then Cancel in the file dialog: still modified, nothing written.
-        f.answers->messageAnswers = {msgbox::No};
-        f.answers->fileAnswers = {std::nullopt};
+        answers->messageAnswers = {msgbox::No};
+        answers->fileAnswers = {std::nullopt};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(f.answers->fileRequests.size(), 1);
+        QCOMPARE(answers->fileRequests.size(), 1);
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(editor.Text(), QStringLiteral("edited text"));
 
         // Yes saves the document and exports nothing.
-        f.answers->messageAnswers = {msgbox::Yes};
+        answers->messageAnswers = {msgbox::Yes};
         QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(f.answers->fileRequests.size(), 1);
+        QCOMPARE(answers->fileRequests.size(), 1);
         QCOMPARE(readFileBytes(original), QByteArray("edited text"));
         QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(f.answers->messages.size(), 2);
+        QCOMPARE(answers->messages.size(), 2);
     }
 
     void emptySelectionSavesAnEmptyDocument()
     {
-        Fixture f;
-        frmPenwick window;
-        window.rtbEditor().setText(QStringLiteral("all of this goes"));
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
+        editor.setText(QStringLiteral("all of this goes"));
         window.doc().FileChanged = false;
-        window.rtbEditor().setSelStart(3);
+        editor.setSelStart(3);
         const QString path = f.dir.filePath("empty.txt");
-        f.answers->fileAnswers = {path};
+        answers->fileAnswers = {path};
         window.mnuFileSaveSelection_Click();
         QVERIFY(QFileInfo(path).isFile());
         QVERIFY(readFileBytes(path).isEmpty());
-        QCOMPARE(window.rtbEditor().Text(), QString());
+        QCOMPARE(editor.Text(), QString());
         QCOMPARE(window.doc().CurrentFile, path);
     }
 
     void appendsAddRecordsInTheFilesOwnStyle()
     {
-        Fixture f;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("first\r\nsecond"));
         window.doc().FileChanged = false;
         window.dlgCommonDialog().Flags = CommonDialog::OFNOverwritePrompt;  // as Save As left it
 
         const QString log = f.dir.filePath("log.txt");
-        f.answers->fileAnswers = {log, log};
+        answers->fileAnswers = {log, log};
         select(editor, 0, 5);
         QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
         select(editor, 0, 13);
         QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
         QCOMPARE(readFileBytes(log), QByteArray("first\nfirst\nsecond\n"));
 
-        QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
-        QCOMPARE(f.answers->fileRequests[0].nameFilters.size(), 5);
-        QVERIFY(!f.answers->fileRequests[0].confirmOverwrite);
+        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
+        QCOMPARE(answers->fileRequests[0].nameFilters.size(), 5);
+        QVERIFY(!answers->fileRequests[0].confirmOverwrite);
         QCOMPARE(window.dlgCommonDialog().Flags, int(CommonDialog::OFNOverwritePrompt));
         QCOMPARE(window.dlgCommonDialog().FileName, log);
         QCOMPARE(editor.Text(), QStringLiteral("first\r\nsecond"));
@@ -236,13 +221,11 @@ private slots:
         QVERIFY(!window.doc().FileChanged);
 
         // An existing file keeps its encoding and line ends, and gets no second mark.
-        const QString legacy = f.dir.filePath("legacy.txt");
-        QVERIFY(writeFileBytes(legacy, "caf\xe9\r\n"));
-        const QString wide = f.dir.filePath("wide.txt");
-        QVERIFY(writeFileBytes(wide, QByteArray("\xff\xfex\0\r\0\n\0", 8)));
+        const QString legacy = f.file("legacy.txt", "caf\xe9\r\n");
+        const QString wide = f.file("wide.txt", QByteArray("\xff\xfex\0\r\0\n\0", 8));
         editor.setText(QStringLiteral("\u00fcber"));
         select(editor, 0, 4);
-        f.answers->fileAnswers = {legacy, wide};
+        answers->fileAnswers = {legacy, wide};
         window.mnuFileAppendSelection_Click();
         window.mnuFileAppendSelection_Click();
         QCOMPARE(readFileBytes(legacy), QByteArray("caf\xe9\r\n\xfc" "ber\r\n"));
@@ -251,27 +234,26 @@ private slots:
 
     void appendWritesPlainTextOnlyAndReportsFailure()
     {
-        Fixture f;
-        const QString rtf = f.dir.filePath("styled.rtf");
-        QVERIFY(writeFileBytes(rtf, "{\\rtf1\\ansi {\\b bold} text}"));
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
+        const QString rtf = f.file("styled.rtf", "{\\rtf1\\ansi {\\b bold} text}");
         QVERIFY(window.documents().loadFile(rtf));
         window.action("mnuEditSelectAll")->trigger();
 
         const QString target = f.dir.filePath("notes.txt");
         QVERIFY(QDir(f.dir.path()).mkdir("blocked"));
         const QString blocked = f.dir.filePath("blocked");
-        f.answers->fileAnswers = {target, blocked, std::nullopt};
+        answers->fileAnswers = {target, blocked, std::nullopt};
         window.mnuFileAppendSelection_Click();
         QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
 
         window.mnuFileAppendSelection_Click();
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + blocked);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
+        QCOMPARE(answers->messages.size(), 1);
+        QCOMPARE(answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + blocked);
+        QCOMPARE(answers->messages[0].title, QStringLiteral("File Error"));
 
         window.mnuFileAppendSelection_Click();  // cancelled: no message, nothing written
-        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(answers->messages.size(), 1);
         QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
     }
 
