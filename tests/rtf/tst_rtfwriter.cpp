@@ -87,11 +87,6 @@ void fill(QTextDocument &doc)
     newParagraph(c, Qt::AlignLeft);
 }
 
-QByteArray write(const QTextDocument &doc)
-{
-    return rtf::documentToRtf(doc);
-}
-
 } // namespace
 
 class TestRtfWriter : public QObject
@@ -117,7 +112,7 @@ void TestRtfWriter::writesHeaderTablesAndFormatting()
     c.insertText(QStringLiteral("a"), QTextCharFormat());
     c.insertText(QStringLiteral("b"), format(QStringLiteral("Georgia"), 0, false, false, false,
                                              false, QColor(1, 2, 3)));
-    QByteArray rtf = write(doc);
+    QByteArray rtf = rtf::documentToRtf(doc);
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0"));
     QVERIFY(rtf.endsWith('}'));
     // The default font is \f0 and written out, so other programs show the same font.
@@ -130,7 +125,7 @@ void TestRtfWriter::writesHeaderTablesAndFormatting()
     // Each attribute is switched on and off again, not reset with \plain.
     c.insertText(QStringLiteral("x"), format(QStringLiteral("F"), 11, true, true, true, true, Qt::red));
     c.insertText(QStringLiteral("y"), format(QStringLiteral("F"), 11));
-    rtf = write(doc);
+    rtf = rtf::documentToRtf(doc);
     QVERIFY(rtf.contains("\\f2\\fs22\\b\\i\\ul\\strike\\cf2 x"));
     QVERIFY(rtf.contains("\\b0\\i0\\ulnone\\strike0\\cf0 y"));
 }
@@ -155,7 +150,7 @@ void TestRtfWriter::escapesText()
     QFETCH(QByteArray, rtf);
     QTextDocument doc;
     QTextCursor(&doc).insertText(text);
-    const QByteArray written = write(doc);
+    const QByteArray written = rtf::documentToRtf(doc);
     QVERIFY2(written.contains(rtf), written.constData());
     QTextDocument back;
     rtftest::load(back, written);
@@ -172,7 +167,7 @@ void TestRtfWriter::keepsLinesShort()
     c.insertText(solid, format({}, 11));
     for (int i = 0; i < 100; ++i)
         c.insertText(QStringLiteral("z"), format({}, 10 + i % 2, i % 3 == 0));
-    const QByteArray rtf = write(doc);
+    const QByteArray rtf = rtf::documentToRtf(doc);
     for (const QByteArray &line : rtf.split('\n'))
         QVERIFY2(line.size() <= 256, line.constData());
     QTextDocument back;
@@ -221,7 +216,7 @@ void TestRtfWriter::roundTripsEverything()
 {
     QTextDocument doc;
     fill(doc);
-    const QByteArray rtf = write(doc);
+    const QByteArray rtf = rtf::documentToRtf(doc);
     QTextDocument back;
     back.setDefaultFont(QFont(QStringLiteral("Something Else"), 17));
     QVERIFY(rtftest::load(back, rtf));
@@ -242,7 +237,7 @@ void TestRtfWriter::roundTripsEverything()
     QCOMPARE(back.findBlockByNumber(2).charFormat().fontPointSize(), 10.0);
     // Writing what was read gives the same RTF again (the default font is \f0, so it must match).
     back.setDefaultFont(doc.defaultFont());
-    QCOMPARE(write(back), rtf);
+    QCOMPARE(rtf::documentToRtf(back), rtf);
 }
 
 void TestRtfWriter::roundTripsEmptyAndTrailingParagraphs_data()
@@ -261,7 +256,7 @@ void TestRtfWriter::roundTripsEmptyAndTrailingParagraphs()
     QTextDocument doc;
     doc.setPlainText(text);
     QTextDocument back;
-    rtftest::load(back, write(doc));
+    rtftest::load(back, rtf::documentToRtf(doc));
     QCOMPARE(rtftest::plainText(back), text);
     QCOMPARE(back.blockCount(), doc.blockCount());
 }
