@@ -33,7 +33,7 @@ class TestSelectInsert : public QObject
     Q_OBJECT
 
 private slots:
-    void wordAndSentenceStopAtTheirDelimiters_data()
+    void selectCommandsStopAtTheirDelimiters_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("caret");
@@ -51,9 +51,12 @@ private slots:
         QTest::newRow("line break inside a word") << QStringLiteral("one\r\ntwo three") << 1 << word << 0 << 7;
         QTest::newRow("tabs, hyphens and brackets too") << QStringLiteral("a (b-c\td) e") << 4 << word << 2 << 7;
         QTest::newRow("sentence over a break") << QStringLiteral("Hi. One\r\nTwo! Three") << 5 << sentence << 3 << 8;
+        const QString all = QStringLiteral("mnuEditSelectAll");
+        QTest::newRow("all of nothing") << QString() << 0 << all << 0 << 0;
+        QTest::newRow("all, breaks counted") << QStringLiteral("first\r\n\r\nlast") << 3 << all << 0 << 11;
     }
 
-    void wordAndSentenceStopAtTheirDelimiters()
+    void selectCommandsStopAtTheirDelimiters()
     {
         QFETCH(QString, text);
         QFETCH(int, caret);
@@ -66,20 +69,6 @@ private slots:
         QCOMPARE(f.selection(), qMakePair(start, length));
         QCOMPARE(f.editor.Text(), text);
         QVERIFY(!f.window.doc().FileChanged);
-    }
-
-    void selectAllCoversTheDocument()
-    {
-        Fixture f;
-        f.editor.setSelStart(0);
-        f.run("mnuEditSelectAll");
-        QCOMPARE(f.selection(), qMakePair(0, 0));
-
-        f.editor.setText(QStringLiteral("first\r\n\r\nlast"));
-        f.editor.setSelStart(3);
-        f.run("mnuEditSelectAll");
-        QCOMPARE(f.selection(), qMakePair(0, 11));
-        QCOMPARE(f.editor.SelText(), f.editor.Text());
     }
 
     void fixedLineReplacesTheSelection()
