@@ -4,6 +4,7 @@
 #include "app/frmPenwick.h"
 #include "favorites/FavoritesList.h"
 #include "files/DocumentCommands.h"
+#include "files/FileFilters.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
@@ -18,11 +19,6 @@
 #include <QPushButton>
 
 namespace {
-
-const QString kFileFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Rich Text Files (*.rtf)|*.rtf|Batch Files (*.bat)|*.bat|"
-    "INI Files (*.ini)|*.ini|System Files (*.sys)|*.sys|"
-    "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log)|*.txt;*.rtf;*.bat;*.ini;*.sys;*.asc;*.log");
 
 const QString kNone = QStringLiteral("None...");
 
@@ -158,7 +154,7 @@ void frmFavorites::cmdOpenSelected_Click()
         m_dialog->InitDir = file;
         m_dialog->DialogTitle = QStringLiteral("Select File to Open...");
         m_dialog->Flags = CommonDialog::OFNFileMustExist;
-        m_dialog->Filter = kFileFilter;
+        m_dialog->Filter = filefilters::documents();
         // A cancelled choice leaves the editor as it was.
         if (!m_dialog->ShowOpen() || m_dialog->FileName.isEmpty())
             return;
@@ -179,7 +175,7 @@ void frmFavorites::cmdAddFiles_Click()
     m_dialog->DialogTitle = QStringLiteral("Select File to Add...");
     m_dialog->CancelError = true;
     m_dialog->Flags = kAddFilesFlags;
-    m_dialog->Filter = kFileFilter;
+    m_dialog->Filter = filefilters::documents();
     if (!m_dialog->ShowOpen())
         return;
     if (!m_dialog->FileName.isEmpty())

@@ -1,6 +1,7 @@
 #include "files/DocumentCommands.h"
 
 #include "app/frmPenwick.h"
+#include "files/FileFilters.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
@@ -15,11 +16,6 @@
 #include <memory>
 
 namespace {
-
-const QString kFileFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Rich Text Files (*.rtf)|*.rtf|Batch Files (*.bat)|*.bat|"
-    "INI Files (*.ini)|*.ini|System Files (*.sys)|*.sys|"
-    "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log)|*.txt;*.rtf;*.bat;*.ini;*.sys;*.asc;*.log");
 
 // A menu caption showing the path itself: an ampersand is no access key here.
 QString captionFor(const QString &path)
@@ -56,7 +52,7 @@ bool DocumentCommands::ShowOpenDialog()
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Flags = CommonDialog::OFNFileMustExist;
-    dialog.Filter = kFileFilter;
+    dialog.Filter = filefilters::documents();
     dialog.InitDir = m_main.doc().OpenDialogPath;
     if (!dialog.ShowOpen())
         return false;
@@ -120,7 +116,7 @@ bool DocumentCommands::saveAs()
     dialog.DialogTitle = QStringLiteral("Save As...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
-    dialog.Filter = kFileFilter;
+    dialog.Filter = filefilters::documents();
     dialog.Flags = CommonDialog::OFNOverwritePrompt;
     if (!dialog.ShowSave()) {
         m_main.rtbEditor().setFocus();

@@ -1,6 +1,7 @@
 #include "files/SelectionExport.h"
 
 #include "app/frmPenwick.h"
+#include "files/FileFilters.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
@@ -16,16 +17,6 @@
 #include <QTextDocument>
 
 namespace {
-
-const QString kSaveFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Rich Text Files (*.rtf)|*.rtf|Batch Files (*.bat)|*.bat|"
-    "INI Files (*.ini)|*.ini|System Files (*.sys)|*.sys|"
-    "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log)|*.txt;*.rtf;*.bat;*.ini;*.sys;*.asc;*.log");
-
-const QString kAppendFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Batch Files (*.bat)|*.bat|INI Files (*.ini)|*.ini|"
-    "System Files (*.sys)|*.sys|"
-    "All Text Files (.txt, .bat, .ini, .sys, .asc, .log)|*.txt;*.bat;*.ini;*.sys;*.asc;*.log");
 
 // Document text with every kind of break as '\n', other characters untouched.
 QString withNewlines(QString raw)
@@ -117,7 +108,7 @@ bool SelectionExport::ShowSaveSelectionDialog()
     dialog.DialogTitle = QStringLiteral("Save Selection As...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
-    dialog.Filter = kSaveFilter;
+    dialog.Filter = filefilters::documents();
     dialog.Flags = CommonDialog::OFNOverwritePrompt;
     return dialog.ShowSave();
 }
@@ -165,7 +156,7 @@ void SelectionExport::appendSelectionTo()
     dialog.DialogTitle = QStringLiteral("Append Selection To...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
-    dialog.Filter = kAppendFilter;
+    dialog.Filter = filefilters::appendTargets();
     // Flags stay as the last use left them, but an append never asks about overwriting.
     const int keptFlags = dialog.Flags;
     dialog.Flags &= ~CommonDialog::OFNOverwritePrompt;
