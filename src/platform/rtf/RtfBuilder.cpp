@@ -27,18 +27,6 @@ Qt::Alignment toQt(Align a)
     return Qt::AlignLeft;
 }
 
-Align alignOf(const QTextBlockFormat &format)
-{
-    const Qt::Alignment a = format.alignment();
-    if (a & Qt::AlignHCenter)
-        return Align::Center;
-    if (a & Qt::AlignJustify)
-        return Align::Justify;
-    if (a & (Qt::AlignRight | Qt::AlignTrailing))
-        return Align::Right;
-    return Align::Left;
-}
-
 } // namespace
 
 DocumentBuilder::DocumentBuilder(QTextCursor &cursor, const Tables &tables)

@@ -15,6 +15,19 @@ namespace rtf::detail {
 
 enum class Align : std::uint8_t { Left, Center, Right, Justify };
 
+// A paragraph's alignment as RTF knows it; leading/trailing count as left/right.
+inline Align alignOf(const QTextBlockFormat &format)
+{
+    const Qt::Alignment a = format.alignment();
+    if (a & Qt::AlignHCenter)
+        return Align::Center;
+    if (a & Qt::AlignJustify)
+        return Align::Justify;
+    if (a & (Qt::AlignRight | Qt::AlignTrailing))
+        return Align::Right;
+    return Align::Left;
+}
+
 // Character formatting as RTF scopes it; compared on every text run, so kept small and flat.
 struct CharState
 {

@@ -1,5 +1,7 @@
 #include "RtfWriter.h"
 
+#include "RtfBuilder.h"
+
 #include <QFont>
 #include <QHash>
 #include <QTextBlock>
@@ -29,19 +31,8 @@ struct RunProps
     bool strike = false;
 };
 
-enum class Align { Left, Center, Right, Justify };
-
-Align alignOf(const QTextBlock &block)
-{
-    const Qt::Alignment a = block.blockFormat().alignment();
-    if (a & Qt::AlignHCenter)
-        return Align::Center;
-    if (a & Qt::AlignJustify)
-        return Align::Justify;
-    if (a & (Qt::AlignRight | Qt::AlignTrailing))
-        return Align::Right;
-    return Align::Left;
-}
+using detail::Align;
+using detail::alignOf;
 
 // Appends n in decimal; snprintf was a tenth of the writer's time.
 char *formatInt(char *dst, int n)
@@ -356,7 +347,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         const bool last = !block.next().isValid();
         if (start >= to && !(whole && last))
             break;
-        const Align a = alignOf(block);
+        const Align a = alignOf(block.blockFormat());
         if (first || a != align) {
             word("pard");
             if (a == Align::Center)
