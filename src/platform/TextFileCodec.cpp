@@ -2,6 +2,7 @@
 
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -104,35 +105,29 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, bool mark)
     return bytes;
 }
 
-// Every line break as '\n', and the style of the first one met.
-QString unifyLineBreaks(QStringView text, LineEnding *firstEnding)
+// Every line break as '\n', in place, noting the style of the first one met.
+void unifyLineBreaks(QString &text, std::optional<LineEnding> &firstEnding)
 {
-    QString out(text.size(), Qt::Uninitialized);
-    char16_t *put = reinterpret_cast<char16_t *>(out.data());
-    const char16_t *at = text.utf16();
-    const char16_t *const end = at + text.size();
-    bool seen = false;
+    char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
+    const char16_t *at = begin;
+    const char16_t *const end = begin + text.size();
+    char16_t *put = begin;
     for (; at < end; ++at) {
         const char16_t c = *at;
         if (c == u'\r') {
             const bool pair = at + 1 < end && at[1] == u'\n';
-            if (!seen) {
-                *firstEnding = pair ? LineEnding::CRLF : LineEnding::CR;
-                seen = true;
-            }
+            if (!firstEnding)
+                firstEnding = pair ? LineEnding::CRLF : LineEnding::CR;
             if (pair)
                 ++at;
             *put++ = u'\n';
             continue;
         }
-        if (c == u'\n' && !seen) {
-            *firstEnding = LineEnding::LF;
-            seen = true;
-        }
+        if (c == u'\n' && !firstEnding)
+            firstEnding = LineEnding::LF;
         *put++ = c;
     }
-    out.truncate(put - reinterpret_cast<const char16_t *>(out.constData()));
-    return out;
+    text.truncate(put - begin);
 }
 
 QString withLineEnding(const QString &text, LineEnding ending)
@@ -198,30 +193,78 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-DecodedText decodeText(QByteArrayView bytes)
+TextDecoder::TextDecoder(QByteArrayView bytes)
 {
-    DecodedText result;
-    TextFileFormat &format = result.format;
-    QString text;
     if (startsWith(bytes, {0xEF, 0xBB, 0xBF}) && isValidUtf8(bytes.sliced(3))) {
-        format.byteOrderMark = true;
-        text = QString::fromUtf8(bytes.sliced(3));
-    } else if (startsWith(bytes, {0xFF, 0xFE})) {
-        format.encoding = kUtf16LE;
-        format.byteOrderMark = true;
-        text = decodeUtf16(bytes.sliced(2), false);
-    } else if (startsWith(bytes, {0xFE, 0xFF})) {
-        format.encoding = kUtf16BE;
-        format.byteOrderMark = true;
-        text = decodeUtf16(bytes.sliced(2), true);
+        m_format.byteOrderMark = true;
+        m_rest = bytes.sliced(3);
+    } else if (startsWith(bytes, {0xFF, 0xFE}) || startsWith(bytes, {0xFE, 0xFF})) {
+        m_format.encoding = bytes[0] == '\xFF' ? kUtf16LE : kUtf16BE;
+        m_format.byteOrderMark = true;
+        m_rest = bytes.sliced(2);
+        m_unit = 2;
     } else if (isValidUtf8(bytes)) {
-        text = QString::fromUtf8(bytes);
+        m_rest = bytes;
     } else {
         // A UTF-8 mark before bytes that are not UTF-8 is read as the three characters it is.
-        format.encoding = kWindows1252;
-        text = decodeWindows1252(bytes);
+        m_format.encoding = kWindows1252;
+        m_rest = bytes;
     }
-    result.text = unifyLineBreaks(text, &format.lineEnding);
+}
+
+TextFileFormat TextDecoder::format() const
+{
+    TextFileFormat format = m_format;
+    format.lineEnding = m_firstEnding.value_or(LineEnding::LF);
+    return format;
+}
+
+qsizetype TextDecoder::pieceLength(qsizetype maxBytes) const
+{
+    const qsizetype size = m_rest.size();
+    qsizetype end = std::min(size, std::max(maxBytes, qsizetype(16)));
+    if (end == size)
+        return end;
+    end -= end % m_unit;
+    const auto byteAt = [&](qsizetype i) { return static_cast<unsigned char>(m_rest[i]); };
+    if (m_format.encoding == kUtf8) {
+        while ((byteAt(end) & 0xC0) == 0x80)  // never inside a character
+            --end;
+    }
+    // Nor between the CR and LF of one line break.
+    const auto unitAt = [&](qsizetype i) {
+        if (m_unit == 1)
+            return char16_t(byteAt(i));
+        const bool big = m_format.encoding == kUtf16BE;
+        return char16_t(big ? byteAt(i) << 8 | byteAt(i + 1) : byteAt(i + 1) << 8 | byteAt(i));
+    };
+    if (end + m_unit <= size && unitAt(end - m_unit) == u'\r' && unitAt(end) == u'\n')
+        end += m_unit;
+    return end;
+}
+
+QString TextDecoder::next(qsizetype maxBytes)
+{
+    const qsizetype length = pieceLength(maxBytes);
+    const QByteArrayView piece = m_rest.first(length);
+    m_rest = m_rest.sliced(length);
+    QString text;
+    if (m_format.encoding == kUtf8)
+        text = QString::fromUtf8(piece);
+    else if (m_format.encoding == kWindows1252)
+        text = decodeWindows1252(piece);
+    else
+        text = decodeUtf16(piece, m_format.encoding == kUtf16BE);
+    unifyLineBreaks(text, m_firstEnding);
+    return text;
+}
+
+DecodedText decodeText(QByteArrayView bytes)
+{
+    TextDecoder decoder(bytes);
+    DecodedText result;
+    result.text = decoder.next(bytes.size());
+    result.format = decoder.format();
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 // Plain-text files: bytes to text and back, remembering what the file looked like
 // (encoding, byte-order mark, line-ending style) so that a save writes it back the same way.
 //
@@ -27,6 +29,29 @@ struct DecodedText {
 };
 
 DecodedText decodeText(QByteArrayView bytes);
+
+// The same reading, a piece at a time, so that a large file's text need not exist as one
+// string beside the document it is going into. The bytes must outlive the decoder.
+class TextDecoder
+{
+public:
+    explicit TextDecoder(QByteArrayView bytes);
+
+    bool atEnd() const { return m_rest.isEmpty(); }
+    // Text from about maxBytes more of the file, line breaks as '\n'. A piece never ends
+    // inside a character or between the CR and LF of one break.
+    QString next(qsizetype maxBytes);
+    // The line-ending style is known once the first break has been read.
+    TextFileFormat format() const;
+
+private:
+    qsizetype pieceLength(qsizetype maxBytes) const;
+
+    QByteArrayView m_rest;
+    TextFileFormat m_format;
+    std::optional<LineEnding> m_firstEnding;
+    qsizetype m_unit = 1;  // bytes per code unit
+};
 // text has its line breaks as '\n'; they are written in the format's style. Text that the
 // format's encoding cannot hold is written as UTF-8 instead, so that nothing typed is lost.
 QByteArray encodeText(const QString &text, const TextFileFormat &format);

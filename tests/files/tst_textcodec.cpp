@@ -1,6 +1,7 @@
 #include "platform/TextFileCodec.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -159,6 +160,38 @@ private slots:
         QCOMPARE(decodeText(bytes).text, QStringLiteral("\u00e9 \u65e5\n"));
         // U+0080 is no Windows-1252 character either, although byte 0x80 exists.
         QCOMPARE(encodeText(QStringLiteral("\u0080"), legacy), QByteArray("\xC2\x80"));
+    }
+
+    // A large file is read a piece at a time. However the pieces fall (inside a character,
+    // between CR and LF, before the first break), they join to the file read whole.
+    void piecesJoinToTheWholeText()
+    {
+        const QStringList tokens = {QStringLiteral("a"), QStringLiteral("\u00e9"), QStringLiteral("\u65e5"),
+                                    QStringLiteral("\U0001F600"), QStringLiteral("\r\n"), QStringLiteral("\r"),
+                                    QStringLiteral("\n"), QStringLiteral(" ")};
+        QRandomGenerator random(7);
+        for (int round = 0; round < 40; ++round) {
+            QString text;
+            while (text.size() < 120)
+                text += tokens.at(random.bounded(int(tokens.size())));
+            const QList<QByteArray> files = {
+                text.toUtf8(),
+                "\xEF\xBB\xBF" + text.toUtf8(),
+                "\xFF\xFE" + utf16(text, false),
+                "\xFE\xFF" + utf16(text, true) + '\0',  // with a dangling odd byte
+                text.toUtf8() + "\x93",  // not UTF-8: the legacy code page
+            };
+            for (const QByteArray &bytes : files) {
+                const DecodedText whole = decodeText(bytes);
+                const qsizetype pieceBytes = 16 + random.bounded(24);
+                TextDecoder decoder(bytes);
+                QString joined;
+                while (!decoder.atEnd())
+                    joined += decoder.next(pieceBytes);
+                QCOMPARE(joined, whole.text);
+                QCOMPARE(decoder.format(), whole.format);
+            }
+        }
     }
 
     void largeFilesTakeLinearTime()
