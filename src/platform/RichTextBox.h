@@ -117,6 +117,7 @@ protected:
 
 private:
     void emitSelChangeIfMoved();
+    void shapeTextFor(qsizetype documentSize);
     QTextCharFormat formatAtCaret() const;
     template <typename Visit>
     void visitSelectedFormats(Visit visit) const;
