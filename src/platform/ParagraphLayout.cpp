@@ -5,6 +5,14 @@
 #include <QTextLayout>
 #include <QtMath>
 
+namespace {
+
+// Wider than any line: what "no width yet" lays out at. Kept within what a text line can
+// store, so that a line laid out at it is seen to have that width.
+constexpr int kUnbounded = 1 << 22;
+
+} // namespace
+
 ParagraphLayout::ParagraphLayout(QTextDocument *document)
     : QPlainTextDocumentLayout(document)
 {
@@ -13,19 +21,17 @@ ParagraphLayout::ParagraphLayout(QTextDocument *document)
 qreal ParagraphLayout::lineWidth() const
 {
     const int width = m_wrapWidth > 0 ? m_wrapWidth : m_viewWidth;
-    return width - 2 * document()->documentMargin();
+    return (width > 0 ? width : kUnbounded) - 2 * document()->documentMargin();
 }
 
 QRectF ParagraphLayout::blockBoundingRect(const QTextBlock &block) const
 {
     if (!block.isValid())
         return QRectF();
-    if (m_wrapWidth > 0) {
-        // The base class lays out at the view's width, also after an edit; redo it at ours.
-        const QTextLayout *layout = block.layout();
-        if (layout->lineCount() == 0 || layout->lineAt(0).width() != lineWidth())
-            layoutAtFixedWidth(block);
-    }
+    // Laid out at our width; what the base class laid out at its own is done again.
+    const QTextLayout *layout = block.layout();
+    if (layout->lineCount() == 0 || layout->lineAt(0).width() != lineWidth())
+        layoutAtOurWidth(block);
     const QRectF bounds = QPlainTextDocumentLayout::blockBoundingRect(block);
     alignLines(block);
     return bounds;
@@ -33,13 +39,43 @@ QRectF ParagraphLayout::blockBoundingRect(const QTextBlock &block) const
 
 QSizeF ParagraphLayout::documentSize() const
 {
-    QSizeF size = QPlainTextDocumentLayout::documentSize();
-    if (m_wrapWidth > 0)
-        size.setWidth(std::max(size.width(), m_widest));
-    return size;
+    return QSizeF(m_widest, document()->lineCount());
 }
 
-void ParagraphLayout::layoutAtFixedWidth(const QTextBlock &block) const
+void ParagraphLayout::announceSize() const
+{
+    // The view measures paragraphs while it takes the news; that must not tell it again.
+    if (m_announcing)
+        return;
+    m_announcing = true;
+    m_announcedLines = document()->lineCount();
+    emit const_cast<ParagraphLayout *>(this)->documentSizeChanged(documentSize());
+    m_announcing = false;
+}
+
+void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded)
+{
+    // An edit inside one paragraph. The base class would lay the paragraph out at its own
+    // width and, had that made it the widest, measure every paragraph of the document,
+    // giving each a layout object: milliseconds per keystroke and megabytes in a large file.
+    QTextDocument *doc = document();
+    const QTextBlock block = doc->findBlock(from);
+    if (doc->blockCount() == m_blockCount && block.isValid() && block.length() > 0
+        && block == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1))) {
+        const bool shown = block.layout()->lineCount() > 0;  // a paragraph on screen has been laid out
+        const qreal before = shown ? blockBoundingRect(block).height() : 0;
+        layoutAtOurWidth(block);
+        if (!shown || blockBoundingRect(block).height() == before)
+            emit updateBlock(block);
+        else
+            requestUpdate();
+        return;
+    }
+    QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+    m_blockCount = doc->blockCount();
+}
+
+void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
 {
     QTextLayout *layout = block.layout();
     layout->setTextOption(document()->defaultTextOption());
@@ -59,10 +95,11 @@ void ParagraphLayout::layoutAtFixedWidth(const QTextBlock &block) const
     }
     layout->endLayout();
     QTextBlock(block).setLineCount(block.isVisible() ? layout->lineCount() : 0);
-    if (widest > m_widest) {
-        m_widest = widest;
-        emit const_cast<ParagraphLayout *>(this)->documentSizeChanged(documentSize());
-    }
+    const bool wider = widest > m_widest;
+    m_widest = std::max(m_widest, widest);
+    // The view's scroll range follows the document's line count.
+    if (wider || document()->lineCount() != m_announcedLines)
+        announceSize();
 }
 
 void ParagraphLayout::alignLines(const QTextBlock &block) const
@@ -89,16 +126,27 @@ void ParagraphLayout::forgetLayouts()
 {
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         block.clearLayout();
-        block.setLineCount(block.isVisible() ? 1 : 0);
+        const int lines = block.isVisible() ? 1 : 0;
+        if (block.lineCount() != lines)
+            block.setLineCount(lines);
     }
     m_widest = 0;
-    emit documentSizeChanged(documentSize());
+    announceSize();
     requestUpdate();
+}
+
+void ParagraphLayout::setViewWidth(int pixels)
+{
+    if (pixels == m_viewWidth)
+        return;
+    m_viewWidth = pixels;
+    if (m_wrapWidth == 0)
+        forgetLayouts();
 }
 
 void ParagraphLayout::setWrapWidth(int pixels)
 {
-    pixels = std::max(0, pixels);
+    pixels = std::clamp(pixels, 0, kUnbounded);
     if (pixels == m_wrapWidth)
         return;
     m_wrapWidth = pixels;
@@ -107,10 +155,33 @@ void ParagraphLayout::setWrapWidth(int pixels)
 
 int ParagraphLayout::displayLineCount() const
 {
+    // Measured in one scratch layout: a paragraph's own layout object, once made, stays
+    // with the paragraph, and all of them together would double a large document's memory.
+    QTextDocument *doc = document();
+    QTextLayout scratch(QString(), doc->defaultFont(), paintDevice());
+    scratch.setTextOption(doc->defaultTextOption());
+    const qreal width = lineWidth();
     int lines = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        blockBoundingRect(block);
-        lines += std::max(1, block.layout()->lineCount());
+    bool changed = false;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        scratch.setText(block.text());
+        scratch.setFormats(block.textFormats());
+        int count = 0;
+        scratch.beginLayout();
+        for (QTextLine line = scratch.createLine(); line.isValid(); line = scratch.createLine()) {
+            line.setLineWidth(width);
+            ++count;
+        }
+        scratch.endLayout();
+        // Kept, so that the view scrolls over the true number of lines.
+        const int shown = block.isVisible() ? count : 0;
+        if (block.lineCount() != shown) {
+            block.setLineCount(shown);
+            changed = true;
+        }
+        lines += std::max(1, count);
     }
+    if (changed)
+        announceSize();
     return std::max(lines, 1);
 }

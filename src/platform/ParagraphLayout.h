@@ -6,6 +6,9 @@
 // out only when the paragraph is looked at (shown, hit, measured), so a large document opens
 // and takes keystrokes without a pass over all of its text. On top of that it places each
 // line by its paragraph's alignment and can wrap at a fixed width instead of the view's.
+// It lays paragraphs out at its own width rather than the base class's, which the view
+// must leave alone: the base class answers a new width by giving every paragraph a layout
+// object, tens of megabytes for a large file.
 class ParagraphLayout : public QPlainTextDocumentLayout
 {
     Q_OBJECT
@@ -19,19 +22,26 @@ public:
     // Pixels; 0 wraps at the view's width.
     void setWrapWidth(int pixels);
     int wrapWidth() const { return m_wrapWidth; }
-    // The view tells its width, which aligned lines are placed in while wrapping at it.
-    void setViewWidth(int pixels) { m_viewWidth = pixels; }
+    // The view's width, which lines wrap at unless a wrap width is set; 0 or less, no wrapping.
+    void setViewWidth(int pixels);
 
-    // Lines of the whole document, laying out what has not been laid out yet.
+    // Lines of the whole document, measuring what has not been laid out yet.
     int displayLineCount() const;
+
+protected:
+    void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
     qreal lineWidth() const;
-    void layoutAtFixedWidth(const QTextBlock &block) const;
+    void layoutAtOurWidth(const QTextBlock &block) const;
+    void announceSize() const;
     void alignLines(const QTextBlock &block) const;
     void forgetLayouts();
 
     int m_wrapWidth = 0;
     int m_viewWidth = 0;
     mutable qreal m_widest = 0;
+    mutable int m_announcedLines = -1;
+    mutable bool m_announcing = false;
+    int m_blockCount = 1;  // as the base class last saw it
 };

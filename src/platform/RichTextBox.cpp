@@ -118,6 +118,7 @@ RichTextBox::RichTextBox(QWidget *parent)
     doc->setDocumentLayout(m_layout);
     doc->setDefaultFont(font());
     setDocument(doc);
+    m_layout->setViewWidth(viewport()->width());
     setTabChangesFocus(false);
     connect(this, &QPlainTextEdit::textChanged, this, &RichTextBox::Change);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
@@ -469,7 +470,10 @@ int RichTextBox::wrapWidthPixels() const
 void RichTextBox::resizeEvent(QResizeEvent *event)
 {
     m_layout->setViewWidth(viewport()->width());
-    QPlainTextEdit::resizeEvent(event);
+    // Told of a new width, QPlainTextEdit would give every paragraph a layout object (40 MB
+    // for a 10 MB file) to relayout at it; the layout has just done that its own way.
+    QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
+    QPlainTextEdit::resizeEvent(&sameWidth);
 }
 
 void RichTextBox::setMousePointer(int pointer)

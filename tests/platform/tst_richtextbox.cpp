@@ -2,9 +2,13 @@
 
 #include "TestEnvironment.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QTest>
 
 class TestRichTextBox : public QObject
@@ -153,6 +157,67 @@ private slots:
         QCOMPARE(box.LineCount(), 1);
         box.setRightMargin(0);
         QCOMPARE(box.wrapWidthPixels(), 0);
+    }
+
+    // Line Count measures the paragraphs not yet shown in a scratch layout of its own; it has
+    // to agree with the lines they get once shown, for every kind of text and wrap width,
+    // and in the quicker typography of large documents as well as the full one.
+    void lineCountAgreesWithParagraphsLaidOutForDisplay()
+    {
+        RichTextBox box;
+        box.resize(320, 200);
+        const QString large = QStringLiteral("a line of words to fill a large file\n").repeated(30000);
+        for (const QString &filler : {QString(), large}) {
+            box.setText(filler);
+            QCOMPARE(bool(box.document()->defaultFont().styleStrategy() & QFont::PreferNoShaping),
+                     !filler.isEmpty());  // ordinary documents keep kerning and ligatures
+            QTextCursor cursor(box.document());
+            const QStringList families = {QStringLiteral("DejaVu Serif"), QStringLiteral("DejaVu Sans Mono")};
+            for (int i = 0; i < 24; ++i) {
+                QTextCharFormat format;
+                format.setFontFamilies({families.at(i % 2)});
+                format.setFontPointSize(8 + i);
+                format.setFontWeight(i % 3 ? QFont::Normal : QFont::Bold);
+                cursor.insertText(QStringLiteral("Fit fi office\tAVAV To. \u05e9\u05dc\u05d5\u05dd "
+                                                 "\u0645\u0631\u062d\u0628\u0627 ")
+                                      .repeated(i % 5 + 1),
+                                  format);
+                if (i % 4 == 1)
+                    cursor.insertText(QString(QChar(0x2028)) + QString(i * 20, QLatin1Char('w')));
+                QTextBlockFormat paragraph;
+                paragraph.setAlignment(i % 3 == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+                cursor.insertBlock(paragraph);
+            }
+            for (const float margin : {0.0f, 1500.0f, 4000.0f, 100000.0f}) {
+                box.setRightMargin(margin);
+                const int counted = box.LineCount();
+                int shown = 0;
+                QAbstractTextDocumentLayout *layout = box.document()->documentLayout();
+                for (QTextBlock block = box.document()->begin(); block.isValid(); block = block.next()) {
+                    layout->blockBoundingRect(block);
+                    shown += std::max(1, block.layout()->lineCount());
+                }
+                QCOMPARE(counted, shown);
+                QVERIFY(counted > box.document()->blockCount() || margin == 100000.0f);
+            }
+        }
+
+        // Typing inside a paragraph lays it out again at the editor's width, still centred.
+        box.setRightMargin(1500);
+        const QTextBlock centred = box.document()->findBlock(large.size() + 1).next().next();
+        QCOMPARE(centred.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        box.document()->documentLayout()->blockBoundingRect(centred);
+        QTextCursor(centred).insertText(QStringLiteral("typed "));
+        const qreal margin = box.document()->documentMargin();
+        const QTextLayout *lines = centred.layout();
+        QVERIFY(lines->lineCount() > 1);
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            QCOMPARE(lines->lineAt(i).width(), box.wrapWidthPixels() - 2 * margin);
+            QVERIFY(lines->lineAt(i).x() > margin);
+        }
+
+        box.setText(QString());
+        QVERIFY(!(box.document()->defaultFont().styleStrategy() & QFont::PreferNoShaping));
     }
 
     // Plain files load and save with their line ending; a load starts a fresh undo
