@@ -176,6 +176,8 @@ int main(int argc, char *argv[])
     bench::writeFile(text50, bench::englishText(50 * 1000 * 1000));
     bench::writeFile(rtf2, bench::formattedRtf(2 * 1000 * 1000));
     bench::writeFile(rtf10, bench::formattedRtf(10 * 1000 * 1000));
+    const QString oneLine = dir + QStringLiteral("/open-2mb-one-word.txt");
+    bench::writeFile(oneLine, QByteArray(2 * 1000 * 1000, 'a'));
 
     bench::report(QStringLiteral("start-up to an empty window (whole process)"),
                   bench::timeCommand(5, QStringLiteral("'%1' --child startup").arg(program)));
@@ -187,5 +189,8 @@ int main(int argc, char *argv[])
     openDocument(program, QStringLiteral("10 MB RTF"), rtf10, 3);
     bench::report(QStringLiteral("  floor: unrtf --text 10 MB"),
                   bench::timeCommand(3, QStringLiteral("unrtf --text '%1'").arg(rtf10)));
+    // One paragraph that is one word, as in minified or encoded data: every keystroke lays
+    // the whole paragraph out again.
+    openDocument(program, QStringLiteral("2 MB, one unbroken word"), oneLine, 3);
     return 0;
 }

@@ -11,6 +11,24 @@ namespace {
 // store, so that a line laid out at it is seen to have that width.
 constexpr int kUnbounded = 1 << 22;
 
+// Qt measures a word to its end before it knows the word will not fit, then breaks it
+// anywhere, and does so again on every line the word spans: a 200,000-letter word took 13 s
+// to lay out. Paragraphs with a word this long break anywhere, which is linear.
+constexpr qsizetype kLongestWordWrapped = 1000;
+
+bool hasWordTooLongToWrap(QStringView text)
+{
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        // No-break spaces join words rather than part them.
+        const bool parts = c.isSpace() && c != QChar::Nbsp && c != u'\u2007' && c != u'\u202F';
+        run = parts ? 0 : run + 1;
+        if (run > kLongestWordWrapped)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ParagraphLayout::ParagraphLayout(QTextDocument *document)
@@ -78,7 +96,7 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
 void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
 {
     QTextLayout *layout = block.layout();
-    layout->setTextOption(document()->defaultTextOption());
+    layout->setTextOption(textOption(block.text()));
     const qreal margin = document()->documentMargin();
     const qreal width = lineWidth();
     qreal height = 0;
@@ -100,6 +118,14 @@ void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
     // The view's scroll range follows the document's line count.
     if (wider || document()->lineCount() != m_announcedLines)
         announceSize();
+}
+
+QTextOption ParagraphLayout::textOption(QStringView paragraph) const
+{
+    QTextOption option = document()->defaultTextOption();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasWordTooLongToWrap(paragraph))
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    return option;
 }
 
 void ParagraphLayout::alignLines(const QTextBlock &block) const
@@ -159,13 +185,14 @@ int ParagraphLayout::displayLineCount() const
     // with the paragraph, and all of them together would double a large document's memory.
     QTextDocument *doc = document();
     QTextLayout scratch(QString(), doc->defaultFont(), paintDevice());
-    scratch.setTextOption(doc->defaultTextOption());
     const qreal width = lineWidth();
     int lines = 0;
     bool changed = false;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        scratch.setText(block.text());
+        const QString text = block.text();
+        scratch.setText(text);
         scratch.setFormats(block.textFormats());
+        scratch.setTextOption(textOption(text));
         int count = 0;
         scratch.beginLayout();
         for (QTextLine line = scratch.createLine(); line.isValid(); line = scratch.createLine()) {

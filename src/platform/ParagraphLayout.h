@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextDocumentLayout>
+#include <QTextOption>
 
 // The editor's document layout. Like the plain-text layout it extends, it lays a paragraph
 // out only when the paragraph is looked at (shown, hit, measured), so a large document opens
@@ -33,6 +34,7 @@ protected:
 
 private:
     qreal lineWidth() const;
+    QTextOption textOption(QStringView paragraph) const;
     void layoutAtOurWidth(const QTextBlock &block) const;
     void announceSize() const;
     void alignLines(const QTextBlock &block) const;

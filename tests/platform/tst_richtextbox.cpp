@@ -183,7 +183,7 @@ private slots:
                                       .repeated(i % 5 + 1),
                                   format);
                 if (i % 4 == 1)
-                    cursor.insertText(QString(QChar(0x2028)) + QString(i * 20, QLatin1Char('w')));
+                    cursor.insertText(QString(QChar(0x2028)) + QString(i * 150, QLatin1Char('w')));
                 QTextBlockFormat paragraph;
                 paragraph.setAlignment(i % 3 == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
                 cursor.insertBlock(paragraph);
