@@ -32,8 +32,14 @@ Figure summarise(std::vector<double> seconds)
 
 Figure time(int runs, const std::function<void()> &work)
 {
+    return timeAfter(runs, [] {}, work);
+}
+
+Figure timeAfter(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
+{
     std::vector<double> seconds;
     for (int i = 0; i < runs; ++i) {
+        prepare();
         QElapsedTimer timer;
         timer.start();
         work();

@@ -19,6 +19,8 @@ struct Figure {
 
 // Runs work `runs` times and returns its wall-clock seconds.
 Figure time(int runs, const std::function<void()> &work);
+// The same with an untimed preparation before each run.
+Figure timeAfter(int runs, const std::function<void()> &prepare, const std::function<void()> &work);
 // Runs an outside command (through /bin/sh) `runs` times; its output is discarded.
 Figure timeCommand(int runs, const QString &shellCommand);
 // Peak resident memory of this process so far, in MiB.

@@ -20,9 +20,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
 namespace {
@@ -53,20 +51,6 @@ void layOutFully(RichTextBox &editor)
 {
     // The editor lays paragraphs out when they are looked at; counting lines looks at all.
     editor.LineCount();
-}
-
-// Like bench::time, with an untimed preparation before each run.
-bench::Figure timeAfter(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
-{
-    std::vector<double> seconds;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        seconds.push_back(bench::time(1, work).median);
-    }
-    std::sort(seconds.begin(), seconds.end());
-    const size_t n = seconds.size();
-    const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
-    return {median, seconds.front(), seconds.back()};
 }
 
 bool expect(bool ok, const char *what)
@@ -117,7 +101,7 @@ int main(int argc, char **argv)
         {
             QTextDocument doc;
             int count = 0;
-            const bench::Figure figure = timeAfter(
+            const bench::Figure figure = bench::timeAfter(
                 runs, [&] { doc.setPlainText(textsearch::documentLineBreaks(text)); },
                 [&] { count = textsearch::replaceAll(doc, kFind, kReplace, textsearch::MatchCase, 0, 0).count; });
             ok &= expect(count == occurrences, "Replace All count on the bare document");
@@ -131,7 +115,7 @@ int main(int argc, char **argv)
             app.processEvents();
             search.cmdFindNext->click();  // selects the first match and enables Replace All
         };
-        const bench::Figure command = timeAfter(runs, prepare, [&] {
+        const bench::Figure command = bench::timeAfter(runs, prepare, [&] {
             search.cmdReplaceAll->click();
             app.processEvents();
             editor.viewport()->repaint();
