@@ -1,23 +1,18 @@
-#include "app/frmPenwick.h"
 #include "favorites/FavoritesList.h"
 #include "favorites/frmFavorites.h"
 #include "files/DocumentCommands.h"
 #include "platform/CommonDialog.h"
 #include "platform/HelpViewer.h"
-#include "platform/RichTextBox.h"
 #include "platform/SettingsStore.h"
 #include "prefs/SettingKeys.h"
 #include "prefs/frmDirDialog.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -53,36 +48,24 @@ QStringList lines(const QListWidget *list)
     return result;
 }
 
-// Opens the favourites from the File menu and lets body work the dialog. Returns whether
-// the dialog was shown at all.
-bool withFavorites(frmPenwick &window, ScriptedPrompter &answers, const std::function<void(frmFavorites &)> &body)
-{
-    bool shown = false;
-    answers.dialogHandler = [&](QDialog &dialog) {
-        auto *favorites = dynamic_cast<frmFavorites *>(&dialog);
-        if (!favorites)
-            return int(QDialog::Rejected);
-        shown = true;
-        body(*favorites);
-        return dialog.result();
-    };
-    window.action("mnuFileFavorites")->trigger();
-    answers.dialogHandler = nullptr;
-    return shown;
-}
-
-// A fresh store, scripted answers, a temporary folder and a window.
-struct Fixture {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    QTemporaryDir dir;
-    frmPenwick window;
-    QString write(const QString &name, const QByteArray &bytes)
+struct Fixture : FileFixture {
+    // Opens the favourites from the File menu and lets body work the dialog; the dialogs it
+    // opens in turn go to nested. Returns whether the favourites were shown at all.
+    bool favorites(const std::function<void(frmFavorites &)> &body, const std::function<int(QDialog &)> &nested = {})
     {
-        writeFileBytes(dir.filePath(name), bytes);
-        return dir.filePath(name);
+        bool opened = false;
+        answers->dialogHandler = [&](QDialog &dialog) {
+            auto *favorites = dynamic_cast<frmFavorites *>(&dialog);
+            if (!favorites)
+                return nested ? nested(dialog) : int(QDialog::Rejected);
+            opened = true;
+            body(*favorites);
+            return dialog.result();
+        };
+        window.action("mnuFileFavorites")->trigger();
+        answers->dialogHandler = nullptr;
+        return opened;
     }
-    bool favorites(const std::function<void(frmFavorites &)> &body) { return withFavorites(window, *answers, body); }
 };
 
 } // namespace
@@ -155,6 +138,7 @@ private slots:
         }));
         QCOMPARE(favorites::readFavorites(), QStringList({"", "/docs"}));
 
+        // No keeps the list; Yes clears it.
         f.answers->messageAnswers = {msgbox::No, msgbox::Yes};
         f.favorites([&](frmFavorites &dialog) {
             button(dialog, "cmdClearList")->click();
@@ -165,38 +149,36 @@ private slots:
             checkNothingSelected(dialog);
             dialog.close();  // the close box stores too
         });
-        QCOMPARE(f.answers->messages.size(), 2);
-        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Are you sure you want to clear the entire list?"));
-        QCOMPARE(f.answers->messages[0].style, 36);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Clear List"));
+        const QString question = QStringLiteral("Clear List: Are you sure you want to clear the entire list?");
+        QCOMPARE(f.shown(), QStringList(2, question));
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNo | msgbox::Question));
         QCOMPARE(favsKey("Count"), QStringLiteral("0"));
     }
 
     void addsKeepDuplicates()
     {
         Fixture f;
-        const QString active = f.write("active.txt", "text");
-        const QString picked = f.write("picked.rtf", "{\\rtf1 x}");
+        const QString active = f.file("active.txt", "text");
+        const QString picked = f.file("picked.rtf", "{\\rtf1 x}");
         QVERIFY(f.window.documents().loadFile(active));
         QDir::setCurrent(f.dir.path());
 
         f.answers->fileAnswers = {picked, std::nullopt};
         QString pickerCaptions;
-        f.answers->dialogHandler = [&](QDialog &dialog) -> int {
-            if (auto *picker = dynamic_cast<frmDirDialog *>(&dialog)) {
-                pickerCaptions = picker->cmdAdd()->text() + QLatin1Char('/') + picker->cmdClose()->text();
-                picker->cmdAdd()->click();
-                picker->cmdAdd()->click();  // favourites mode stays open for more
-                picker->cmdClose()->click();
-                return picker->result();
-            }
-            auto &favorites = dynamic_cast<frmFavorites &>(dialog);
-            for (const char *name : {"cmdAddActive", "cmdAddActive", "cmdAddFiles", "cmdAddFiles", "cmdAddFolders"})
-                button(favorites, name)->click();  // the second file dialog is cancelled: nothing added
-            button(favorites, "cmdClose")->click();
-            return dialog.result();
-        };
-        f.window.action("mnuFileFavorites")->trigger();
+        f.favorites(
+            [&](frmFavorites &dialog) {
+                for (const char *name : {"cmdAddActive", "cmdAddActive", "cmdAddFiles", "cmdAddFiles", "cmdAddFolders"})
+                    button(dialog, name)->click();  // the second file dialog is cancelled: nothing added
+                button(dialog, "cmdClose")->click();
+            },
+            [&](QDialog &dialog) {
+                auto &picker = dynamic_cast<frmDirDialog &>(dialog);
+                pickerCaptions = picker.cmdAdd()->text() + QLatin1Char('/') + picker.cmdClose()->text();
+                picker.cmdAdd()->click();
+                picker.cmdAdd()->click();  // favourites mode stays open for more
+                picker.cmdClose()->click();
+                return picker.result();
+            });
 
         const QString folder = QDir::cleanPath(f.dir.path());
         QCOMPARE(favorites::readFavorites(), QStringList({active, active, picked, folder, folder}));
@@ -211,9 +193,9 @@ private slots:
     void openSelectedForFilesAndFolders()
     {
         Fixture f;
-        const QString rtf = f.write("styled.RTF", "{\\rtf1\\ansi {\\b bold} plain}");
-        const QString txt = f.write("raw.txt", "{\\rtf1 not read as rtf}");
-        const QString inside = f.write("inside.txt", "found");
+        const QString rtf = f.file("styled.RTF", "{\\rtf1\\ansi {\\b bold} plain}");
+        const QString txt = f.file("raw.txt", "{\\rtf1 not read as rtf}");
+        const QString inside = f.file("inside.txt", "found");
         const QString folder = f.dir.filePath("notes.md");  // not a three-letter extension: a folder
         favorites::writeFavorites({rtf, txt, f.dir.filePath("gone.txt"), folder, ""});
         f.window.LastOpenPath = QStringLiteral("/last/");
@@ -235,16 +217,15 @@ private slots:
 
         // A file favourite leaves the recent files and the open paths alone.
         openRow(0, true, true);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("bold plain"));
-        QCOMPARE(f.window.doc().CurrentFile, rtf);
-        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.editor.Text(), QStringLiteral("bold plain"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + rtf + QStringLiteral(" | S"));
         QCOMPARE(f.window.LastOpenPath, QStringLiteral("/last/"));
         QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/open/"));
         QCOMPARE(f.window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
         QCOMPARE(f.window.documents().mruList().size(), 0);
 
         openRow(1, false, true);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
+        QCOMPARE(f.editor.Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
         QVERIFY(f.answers->fileRequests.isEmpty());
 
         // One that fails to open, or a folder whose file dialog is cancelled, keeps the
@@ -253,7 +234,7 @@ private slots:
         openRow(2, false, false);
         openRow(3, false, false);
         QCOMPARE(f.window.doc().CurrentFile, txt);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
+        QCOMPARE(f.editor.Text(), QStringLiteral("{\\rtf1 not read as rtf}"));
         QVERIFY(!f.window.doc().FileChanged);
         QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(f.answers->fileRequests.size(), 1);
@@ -267,33 +248,7 @@ private slots:
         QCOMPARE(f.answers->fileRequests.size(), 2);
         QCOMPARE(f.answers->fileRequests[1].initialDir, QString());
         QCOMPARE(f.window.doc().CurrentFile, inside);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("found"));
-    }
-
-    void modifiedDocumentIsAskedAboutFirst()
-    {
-        Fixture f;
-        const QString current = f.write("current.txt", "old");
-        QVERIFY(f.window.documents().loadFile(current));
-        f.window.rtbEditor().setText(QStringLiteral("edited"));
-
-        f.answers->messageAnswers = {msgbox::Cancel};
-        QVERIFY(!f.favorites([](frmFavorites &) {}));
-        QVERIFY(f.window.doc().FileChanged);
-
-        // No, then closing without opening anything: the edits are still unsaved.
-        f.answers->messageAnswers = {msgbox::No};
-        QVERIFY(f.favorites([](frmFavorites &dialog) { dialog.close(); }));
-        QVERIFY(f.window.doc().FileChanged);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("edited"));
-        QCOMPARE(readFileBytes(current), QByteArray("old"));
-
-        f.answers->messageAnswers = {msgbox::Yes};
-        QVERIFY(!f.favorites([](frmFavorites &) {}));
-        QCOMPARE(readFileBytes(current), QByteArray("edited"));
-        QVERIFY(!f.window.doc().FileChanged);
-        QCOMPARE(f.answers->messages.size(), 3);
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
+        QCOMPARE(f.editor.Text(), QStringLiteral("found"));
     }
 
     void helpTopmostAndPositionOfTheDialog()

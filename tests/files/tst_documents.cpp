@@ -1,20 +1,14 @@
-#include "app/frmPenwick.h"
 #include "files/DocumentCommands.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
-#include "WindowFixture.h"
+#include "FileFixture.h"
 
-#include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QRandomGenerator>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -23,34 +17,13 @@
 namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
+const QString kSaveError = QStringLiteral("File Error: Unknown error while saving file ");
 
-struct Fixture : WindowFixture {
+struct Fixture : FileFixture {
     void saveAs(const QString &path)
     {
         answers->fileAnswers = {path};
         window.action("mnuFileSaveAs")->trigger();
-    }
-    void type(const QString &text)
-    {
-        editor.setSelStart(editor.DocumentLength());
-        editor.setSelText(text);
-    }
-    RichTextBox &select(int start, int length)
-    {
-        editor.setSelStart(start);
-        editor.setSelLength(length);
-        return editor;
-    }
-    // Caption, the saved-state panel and the modified flag, compared in one go.
-    QString status()
-    {
-        return window.windowTitle() + QStringLiteral(" | ") + window.panelText(6)
-            + (window.doc().FileChanged ? QStringLiteral(" | modified") : QString());
-    }
-    bool saveEnabledInMenu()
-    {
-        emit window.menu("mnuFile")->aboutToShow();
-        return window.action("mnuFileSave")->isEnabled();
     }
 };
 
@@ -61,28 +34,22 @@ QByteArray utf16(const QString &text, bool bigEndian)
 
 // Lowers the largest file this process may write, so that a write fails half-way as on a
 // full disk; restored when the scope ends.
-class FileSizeLimit
-{
-public:
+struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = m_previous;
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit lower = previous;
         lower.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &lower) == 0;
+        active = setrlimit(RLIMIT_FSIZE, &lower) == 0;
     }
     ~FileSizeLimit()
     {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
     }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_previous{};
-    void (*m_handler)(int) = nullptr;
-    bool m_active = false;
+    rlimit previous{};
+    void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    bool active = false;
 };
 
 } // namespace
@@ -97,14 +64,12 @@ private slots:
         Fixture f;
         const QString path = f.file(QStringLiteral("a.txt"), "first line\nsecond");
         const QDateTime written(QDate(2021, 3, 4), QTime(5, 6, 7));
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(written, QFileDevice::FileModificationTime));
-        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(written, QFileDevice::FileModificationTime));
+        file.close();
         f.window.doc().OpenDialogPath = QStringLiteral("/start/here");
         f.open(path);
 
-        QVERIFY(f.answers->messages.isEmpty());
         const FileDialogRequest &request = f.answers->fileRequests.at(0);
         QCOMPARE(request.title, QStringLiteral("Open"));
         QCOMPARE(request.initialDir, QStringLiteral("/start/here"));
@@ -120,8 +85,7 @@ private slots:
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
         QCOMPARE(f.window.panelText(1), QStringLiteral("Modified: ") + generalDateText(written));
         QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 17"));
-        QVERIFY(!f.saveEnabledInMenu());
-        QCOMPARE(f.window.documents().mruList().at(0), path);
+        QVERIFY(!f.fromFileMenu("mnuFileSave"));
         QCOMPARE(f.window.LastOpenPath, f.dir.path() + QLatin1Char('/'));
         // Opening files never moves where the dialog starts.
         QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/start/here"));
@@ -139,46 +103,47 @@ private slots:
         QVERIFY(f.answers->messages.isEmpty());
     }
 
-    void theOpenPromptAnswers()
+    // Every command that would replace the document asks about unsaved changes first. Cancel
+    // stops it; Yes saves and stops it, for the user to give it again; No lets it go on, and
+    // when it then ends without replacing them (here its dialog is cancelled) the changes
+    // are still there to be saved.
+    void commandsAskAboutChangesFirst_data()
     {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("answer");
+        for (const char *command : {"mnuFileOpen", "mnuFileSaveSelection", "mnuFileFavorites"}) {
+            QTest::addRow("%s, cancel", command) << QByteArray(command) << int(msgbox::Cancel);
+            QTest::addRow("%s, yes", command) << QByteArray(command) << int(msgbox::Yes);
+            QTest::addRow("%s, no", command) << QByteArray(command) << int(msgbox::No);
+        }
+    }
+
+    void commandsAskAboutChangesFirst()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(int, answer);
         Fixture f;
         const QString mine = f.file(QStringLiteral("mine.txt"), "mine");
-        const QString other = f.file(QStringLiteral("other.txt"), "other");
         QVERIFY(f.window.documents().loadFile(mine));
         f.type(QStringLiteral(" edited"));
-
-        // Cancel: no dialog, nothing changes.
-        f.answers->messageAnswers = {msgbox::Cancel};
-        f.window.action("mnuFileOpen")->trigger();
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].text,
-                 QStringLiteral("The file ") + mine + QStringLiteral(" has changed.\r\nDo you want to save the changes?"));
-        QVERIFY(f.answers->fileRequests.isEmpty());
-        QVERIFY(f.window.doc().FileChanged);
-
-        // No, then the dialog is cancelled: the edits stay and are still to be saved.
-        f.answers->messageAnswers = {msgbox::No};
+        f.select(0, 4);
+        int windows = 0;  // the program's own, such as the favourites
+        f.answers->dialogHandler = [&](QDialog &) {
+            ++windows;
+            return int(QDialog::Rejected);
+        };
+        f.answers->messageAnswers = {answer};
         f.answers->fileAnswers = {std::nullopt};
-        f.window.action("mnuFileOpen")->trigger();
-        QCOMPARE(f.answers->fileRequests.size(), 1);
+        QVERIFY(f.fromFileMenu(command.constData()));
+
+        QCOMPARE(f.shown(), QStringList{changedQuestion(mine)});
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
+        QCOMPARE(f.answers->fileRequests.size() + windows, answer == msgbox::No ? 1 : 0);
         QCOMPARE(f.editor.Text(), QStringLiteral("mine edited"));
-        QVERIFY(f.window.doc().FileChanged);
+        const bool saved = answer == msgbox::Yes;
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + mine + QLatin1String(saved ? " | S" : " | M | modified"));
+        QCOMPARE(readFileBytes(mine), saved ? QByteArray("mine edited") : QByteArray("mine"));
         QCOMPARE(f.window.LastOpenPath, QString());
-
-        // Yes: saved, and no dialog.
-        f.answers->messageAnswers = {msgbox::Yes};
-        f.window.action("mnuFileOpen")->trigger();
-        QCOMPARE(f.answers->fileRequests.size(), 1);
-        QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
-        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + mine + QStringLiteral(" | S"));
-
-        // No, then a file: the edits are given up for it.
-        f.type(QStringLiteral(" again"));
-        f.answers->messageAnswers = {msgbox::No};
-        f.open(other);
-        QCOMPARE(f.editor.Text(), QStringLiteral("other"));
-        QCOMPARE(readFileBytes(mine), QByteArray("mine edited"));
-        QVERIFY(!f.window.doc().FileChanged);
     }
 
     void aFailedLoadNeverLeavesAnEmptyEditorBoundToAName()
@@ -187,8 +152,7 @@ private slots:
         const QString nothing = f.dir.filePath(QStringLiteral("nothing.txt"));
         // Untitled and unchanged: it stays empty and untitled.
         f.open(nothing);
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
+        QCOMPARE(f.shown(), QStringList{QStringLiteral("Open File Error: ") + nothing + kOpenError});
         QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
         QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 0"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | N"));
@@ -208,11 +172,14 @@ private slots:
         QCOMPARE(f.select(0, 4).SelBold(), std::optional<bool>(false));
         QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
 
-        // A saved file: each failure goes back to it as it is on disk.
+        // No to the question, then a file that loads: the edits are given up for it.
         const QString current = f.file(QStringLiteral("current.txt"), "on disk");
         f.answers->messageAnswers = {msgbox::No};
         f.open(current);
-        const QString caption = f.window.windowTitle();
+        const QString saved = QStringLiteral("Penwick - ") + current + QStringLiteral(" | S");
+        QCOMPARE(f.editor.Text(), QStringLiteral("on disk"));
+        QCOMPARE(f.status(), saved);
+        // A saved file: each failure goes back to it as it is on disk.
         const QString datePanel = f.window.panelText(1);
         const QString missing = f.dir.filePath(QStringLiteral("missing.txt"));
         const QString fake = f.file(QStringLiteral("fake.rtf"), "just words");  // not rich text after all
@@ -222,7 +189,7 @@ private slots:
             QCOMPARE(f.answers->messages.last().text, path + kOpenError);
             QCOMPARE(f.editor.Text(), QStringLiteral("on disk"));
             QCOMPARE(f.window.doc().CurrentFile, current);
-            QCOMPARE(f.status(), caption + QStringLiteral(" | S"));
+            QCOMPARE(f.status(), saved);
             if (path == missing)  // still listed, to be tried again
                 QCOMPARE(f.window.documents().mruList().at(0), missing);
         }
@@ -250,15 +217,32 @@ private slots:
         QCOMPARE(readFileBytes(fresh), QByteArray("one\ntwo"));
         QCOMPARE(f.window.doc().CurrentFile, fresh);
 
-        const QString rtfPath = f.file(QStringLiteral("a.rtf"), "{\\rtf1\\ansi first\\par}");
+        // Formatting survives a save as rich text and a reload.
+        f.window.mnuFileNew_Click();
+        f.editor.setSelText(QStringLiteral("plain bold\nright"));
+        f.select(6, 4).setSelBold(true);
+        f.editor.setSelColor(QColor(200, 0, 0));
+        f.editor.setSelStart(11);
+        f.editor.setSelAlignment(RichTextBox::rtfRight);
+        const QString rtfPath = f.dir.filePath(QStringLiteral("styled.rtf"));
+        f.saveAs(rtfPath);
+        f.window.mnuFileNew_Click();
         f.open(rtfPath);
-        f.select(0, 5).setSelBold(true);
-        QVERIFY(f.saveEnabledInMenu());
-        f.window.mnuFileSave_Click();
-        QVERIFY(readFileBytes(rtfPath).contains("\\b"));
+        QCOMPARE(f.editor.Text(), QStringLiteral("plain bold\r\nright"));
+        QCOMPARE(f.select(6, 4).SelBold(), std::optional<bool>(true));
+        QCOMPARE(f.editor.SelColor(), QColor(200, 0, 0));
+        QCOMPARE(f.select(0, 5).SelBold(), std::optional<bool>(false));
+        QCOMPARE(f.editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
+        f.editor.setSelStart(12);
+        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
+
+        // Save on a named document asks nothing and writes rich text again.
+        f.type(QStringLiteral(" more"));
+        QVERIFY(f.fromFileMenu("mnuFileSave"));
+        QVERIFY(readFileBytes(rtfPath).startsWith("{\\rtf") && readFileBytes(rtfPath).contains("right more"));
         QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: ") + QString::number(readFileBytes(rtfPath).size()));
-        QVERIFY(!f.saveEnabledInMenu());
-        QCOMPARE(f.answers->fileRequests.size(), 2);
+        QVERIFY(!f.fromFileMenu("mnuFileSave"));
+        QCOMPARE(f.answers->fileRequests.size(), 3);
 
         // Save As b.txt: plain text now, and the document is b.txt; the recent list is not touched.
         const QString textPath = f.dir.filePath(QStringLiteral("b.txt"));
@@ -268,48 +252,37 @@ private slots:
         QCOMPARE(request.proposedName, rtfPath);
         QVERIFY(request.confirmOverwrite);
         QCOMPARE(request.nameFilters.size(), 6);
-        QCOMPARE(readFileBytes(textPath), QByteArray("first"));
+        QCOMPARE(readFileBytes(textPath), QByteArray("plain bold\nright more"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + textPath + QStringLiteral(" | S"));
         QCOMPARE(f.window.documents().mruList().entries(), QStringList{rtfPath});
 
         // Save does not look at the modified flag: it rewrites the file as the editor has it.
         QVERIFY(writeFileBytes(textPath, "changed behind our back"));
         f.window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(textPath), QByteArray("first"));
+        QCOMPARE(readFileBytes(textPath), QByteArray("plain bold\nright more"));
 
         // A write that cannot happen is reported and changes nothing.
         f.type(QStringLiteral(" new"));
         const QString before = f.status();
         const QString nowhere = f.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
         f.saveAs(nowhere);
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + nowhere);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
+        QCOMPARE(f.shown(), QStringList{kSaveError + nowhere});
         QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
         QCOMPARE(f.status(), before);
-        QCOMPARE(readFileBytes(textPath), QByteArray("first"));
-    }
-
-    void anInterruptedWriteLeavesTheOldFile()
-    {
-        Fixture f;
-        const QString path = f.file(QStringLiteral("big.txt"), "small and safe");
-        f.open(path);
-        f.type(QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' ')));
+        // Nor does one cut short when the disk "fills up" after 64 KiB: the old file stays whole.
+        const QString words = QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' '));
+        f.type(words);
         {
-            // The disk "fills up" after 64 KiB.
             FileSizeLimit limit(64 * 1024);
-            QVERIFY(limit.active());
+            QVERIFY(limit.active);
             f.window.mnuFileSave_Click();
         }
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("File Error"));
-        QCOMPARE(readFileBytes(path), QByteArray("small and safe"));
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"big.txt"});
-        QCOMPARE(f.window.panelText(6), QStringLiteral("M"));
-
+        QCOMPARE(f.shown(), (QStringList{kSaveError + nowhere, kSaveError + textPath}));
+        QCOMPARE(f.status(), before);
+        QCOMPARE(readFileBytes(textPath), QByteArray("plain bold\nright more"));
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), (QStringList{"b.txt", "new.txt", "styled.rtf"}));
         f.window.mnuFileSave_Click();
-        QCOMPARE(readFileBytes(path).size(), 14 + 25000 * 8 - 1);
+        QCOMPARE(readFileBytes(textPath), (QStringLiteral("plain bold\nright more new") + words).toUtf8());
         QVERIFY(!f.window.doc().FileChanged);
     }
 
@@ -361,30 +334,6 @@ private slots:
         const QString asText = f.dir.filePath(QStringLiteral("r.txt"));
         f.saveAs(asText);
         QCOMPARE(readFileBytes(asText), QByteArray("one\ntwo"));
-        QVERIFY(f.answers->messages.isEmpty());
-    }
-
-    void richTextSurvivesSaveAndReload()
-    {
-        Fixture f;
-        const QString path = f.dir.filePath(QStringLiteral("styled.rtf"));
-        f.editor.setSelText(QStringLiteral("plain bold\nright"));
-        f.select(6, 4).setSelBold(true);
-        f.editor.setSelColor(QColor(200, 0, 0));
-        f.editor.setSelStart(11);
-        f.editor.setSelAlignment(RichTextBox::rtfRight);
-        f.saveAs(path);
-        QVERIFY(readFileBytes(path).startsWith("{\\rtf"));
-
-        f.window.mnuFileNew_Click();
-        f.open(path);
-        QCOMPARE(f.editor.Text(), QStringLiteral("plain bold\r\nright"));
-        QCOMPARE(f.select(6, 4).SelBold(), std::optional<bool>(true));
-        QCOMPARE(f.editor.SelColor(), QColor(200, 0, 0));
-        QCOMPARE(f.select(0, 5).SelBold(), std::optional<bool>(false));
-        QCOMPARE(f.editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
-        f.editor.setSelStart(12);
-        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
         QVERIFY(f.answers->messages.isEmpty());
     }
 

@@ -1,21 +1,17 @@
-#include "app/frmPenwick.h"
 #include "files/DocumentCommands.h"
 #include "files/MruList.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 #include "prefs/SettingKeys.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
-#include "WindowFixture.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QFile>
-#include <QMenu>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
+
+const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
 
 MruList listOf(const QStringList &oldestFirst)
 {
@@ -33,24 +29,22 @@ QStringList menuEntries(frmPenwick &window, bool *between = nullptr)
     int state = 0;  // 0 before mnuFileBar4, 1 inside, 2 after mnuFileBar5
     bool ordered = true;
     for (QAction *item : window.menu("mnuFile")->actions()) {
-        if (item->objectName() == QLatin1String("mnuFileBar4")) {
-            state = 1;
-        } else if (item->objectName() == QLatin1String("mnuFileBar5")) {
-            state = 2;
-        } else if (item->objectName() == QLatin1String("mnuFileMRU")) {
+        const QString name = item->objectName();
+        if (name == QLatin1String("mnuFileBar4") || name == QLatin1String("mnuFileBar5"))
+            state = name.endsWith(QLatin1Char('4')) ? 1 : 2;
+        else if (name == QLatin1String("mnuFileMRU"))
             ordered = ordered && state == 1;
-            if (item->isVisible())
-                captions << item->text();
-        } else if (state == 1 && item->isVisible()) {
+        else if (state == 1 && item->isVisible())
             ordered = false;
-        }
+        if (name == QLatin1String("mnuFileMRU") && item->isVisible())
+            captions << item->text();
     }
     if (between)
         *between = ordered;
     return captions;
 }
 
-struct Fixture : WindowFixture {
+struct Fixture : FileFixture {
     QAction *element(int index)
     {
         for (QAction *item : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {
@@ -65,10 +59,14 @@ struct Fixture : WindowFixture {
         answers->messageAnswers = {answer};
         element(index)->trigger();
     }
-    void type(const QString &text)
+    // The editor's text, "modified" when it is, and the recent files by name, top first.
+    QString state()
     {
-        window.rtbEditor().setSelStart(window.rtbEditor().DocumentLength());
-        window.rtbEditor().setSelText(text);
+        QStringList names;
+        for (const QString &path : menuEntries(window))
+            names << QFileInfo(path).fileName();
+        return editor.Text() + (window.doc().FileChanged ? QStringLiteral(" modified | ") : QStringLiteral(" | "))
+            + names.join(QLatin1Char(' '));
     }
 };
 
@@ -165,80 +163,59 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("sub")));
         const QString a = f.file(QStringLiteral("a.txt"), "alpha");
         const QString b = f.file(QStringLiteral("sub/b.txt"), "beta");
-        const QString c = f.file(QStringLiteral("c.txt"), "gamma");
-        for (const QString &path : {b, a, c})
+        for (const QString &path : {b, a, f.file(QStringLiteral("c.txt"), "gamma")})
             f.open(path);
         f.window.LastOpenPath.clear();
 
-        f.choose(2);  // b
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta"));
+        f.choose(2);
+        QCOMPARE(f.state(), QStringLiteral("beta | b.txt c.txt a.txt"));
         QCOMPARE(f.window.doc().CurrentFile, b);
         QCOMPARE(f.window.dlgCommonDialog().FileName, b);
         QCOMPARE(f.window.LastOpenPath, f.dir.filePath(QStringLiteral("sub/")));
-        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
 
         // Entry 0 again: same list, the file read anew from disk.
         QVERIFY(writeFileBytes(b, "beta 2"));
         f.choose(0);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2"));
-        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
+        QCOMPARE(f.state(), QStringLiteral("beta 2 | b.txt c.txt a.txt"));
         QVERIFY(f.answers->messages.isEmpty());
 
         // Modified: Yes saves and opens nothing; the list stays as it was.
         f.type(QStringLiteral("!"));
         f.choose(2, msgbox::Yes);
         QCOMPARE(readFileBytes(b), QByteArray("beta 2!"));
+        QCOMPARE(f.state(), QStringLiteral("beta 2! | b.txt c.txt a.txt"));
         QCOMPARE(f.window.doc().CurrentFile, b);
-        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
         // Cancel changes nothing.
         f.type(QStringLiteral("?"));
         f.choose(2, msgbox::Cancel);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2!?"));
-        QVERIFY(f.window.doc().FileChanged);
-        QCOMPARE(menuEntries(f.window), (QStringList{b, c, a}));
+        QCOMPARE(f.state(), QStringLiteral("beta 2!? modified | b.txt c.txt a.txt"));
         // No discards the changes once the other file is in.
         f.choose(2, msgbox::No);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("alpha"));
+        QCOMPARE(f.state(), QStringLiteral("alpha | a.txt b.txt c.txt"));
         QCOMPARE(readFileBytes(b), QByteArray("beta 2!"));
-        QVERIFY(!f.window.doc().FileChanged);
-        QCOMPARE(menuEntries(f.window), (QStringList{a, b, c}));
-        QCOMPARE(f.answers->messages.size(), 3);
+        QCOMPARE(f.shown(), QStringList(3, changedQuestion(b)));
         // An entry from the middle moves up over those above it only.
         f.choose(1);
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("beta 2!"));
-        QCOMPARE(menuEntries(f.window), (QStringList{b, a, c}));
-    }
-
-    void aDeletedEntryStaysOnTopAndKeepsTheDocument()
-    {
-        Fixture f;
-        const QString kept = f.file(QStringLiteral("kept.txt"), "kept");
-        const QString gone = f.file(QStringLiteral("gone.txt"), "gone");
-        f.open(gone);
-        f.open(kept);
-        const QString caption = f.window.windowTitle();
+        QCOMPARE(f.state(), QStringLiteral("beta 2! | b.txt a.txt c.txt"));
         const QString sizePanel = f.window.panelText(2);
-        QVERIFY(QFile::remove(gone));
 
+        // A deleted file still goes on top, and the document stays as it was.
+        QVERIFY(QFile::remove(a));
         f.choose(1);
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Open File Error"));
-        QVERIFY(f.answers->messages[0].text.startsWith(gone + QStringLiteral("\r\n")));
-        QCOMPARE(menuEntries(f.window), (QStringList{gone, kept}));
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("kept"));
-        QCOMPARE(f.window.doc().CurrentFile, kept);
-        QCOMPARE(f.window.windowTitle(), caption);
+        const QString failure = QStringLiteral("Open File Error: ") + a + kOpenError;
+        QCOMPARE(f.shown().mid(3), QStringList{failure});
+        QCOMPARE(f.state(), QStringLiteral("beta 2! | a.txt b.txt c.txt"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + b + QStringLiteral(" | S"));
+        QCOMPARE(f.window.doc().CurrentFile, b);
         QCOMPARE(f.window.panelText(2), sizePanel);
-        QVERIFY(!f.window.doc().FileChanged);
-
         // No to the question, then the failure: the edits were not given up for a file that never came.
         f.type(QStringLiteral(" edited"));
         f.choose(0, msgbox::No);
-        QCOMPARE(f.answers->messages.last().title, QStringLiteral("Open File Error"));
-        QCOMPARE(f.window.rtbEditor().Text(), QStringLiteral("kept edited"));
-        QCOMPARE(f.window.panelText(6), QStringLiteral("M"));
-        QCOMPARE(f.window.doc().CurrentFile, kept);
-        QCOMPARE(readFileBytes(kept), QByteArray("kept"));
+        QCOMPARE(f.shown().mid(4), (QStringList{changedQuestion(b), failure}));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + b + QStringLiteral(" | M | modified"));
+        QCOMPARE(f.state(), QStringLiteral("beta 2! edited modified | a.txt b.txt c.txt"));
+        QCOMPARE(f.window.doc().CurrentFile, b);
+        QCOMPARE(readFileBytes(b), QByteArray("beta 2!"));
     }
 };
 

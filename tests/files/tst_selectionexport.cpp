@@ -1,48 +1,15 @@
-#include "app/frmPenwick.h"
 #include "files/DocumentCommands.h"
 #include "files/SelectionExport.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "WindowFixture.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QDir>
-#include <QFont>
 #include <QTest>
 
 namespace {
 
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
-// What a file holds when read back the way the editor reads it.
-QString loadedText(const QString &path, int type, std::optional<bool> *bold = nullptr)
-{
-    RichTextBox box;
-    if (!box.LoadFile(path, type))
-        return QStringLiteral("<unreadable>");
-    if (bold) {
-        box.setSelStart(0);
-        box.setSelLength(box.DocumentLength());
-        *bold = box.SelBold();
-    }
-    return box.Text();
-}
-
-// Opens the File menu, which refreshes its enabled items, and picks one.
-bool fromFileMenu(frmPenwick &window, const char *item)
-{
-    window.mnuFile_Click();
-    QAction *action = window.action(item);
-    if (!action->isEnabled())
-        return false;
-    action->trigger();
-    return true;
-}
+const QString kSaveError = QStringLiteral("File Error: Unknown error while saving file ");
 
 } // namespace
 
@@ -53,33 +20,40 @@ class TestSelectionExport : public QObject
 private slots:
     void savedSelectionBecomesTheDocument()
     {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setText(QStringLiteral("Hello world\r\nsecond line"));
-        window.doc().FileChanged = false;
-        select(editor, 6, 12);  // "world", the break, "second"
+        FileFixture f;
+        f.editor.setText(QStringLiteral("Hello world\r\nsecond line"));
+        f.window.doc().FileChanged = false;
+        f.select(6, 12);  // "world", the break, "second"
         const QString path = f.dir.filePath("part.txt");
-        answers->fileAnswers = {path};
-        QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
+        f.answers->fileAnswers = {path};
+        QVERIFY(f.fromFileMenu("mnuFileSaveSelection"));
 
         QCOMPARE(readFileBytes(path), QByteArray("world\nsecond"));
-        QCOMPARE(editor.Text(), QStringLiteral("world\r\nsecond"));
-        QCOMPARE(window.doc().CurrentFile, path);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
-        QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 12"));
-        QVERIFY(!window.doc().FileChanged);
+        QCOMPARE(f.editor.Text(), QStringLiteral("world\r\nsecond"));
+        QCOMPARE(f.window.doc().CurrentFile, path);
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
+        QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 12"));
 
-        QCOMPARE(answers->fileRequests.size(), 1);
-        const FileDialogRequest &request = answers->fileRequests[0];
+        QCOMPARE(f.answers->fileRequests.size(), 1);
+        const FileDialogRequest &request = f.answers->fileRequests[0];
         QCOMPARE(request.title, QStringLiteral("Save Selection As..."));
         QVERIFY(request.confirmOverwrite);
         QCOMPARE(request.nameFilters.size(), 6);
 
         // A later Save writes what the editor holds, in the same form.
-        editor.setSelStart(editor.DocumentLength());
-        editor.setSelText(QStringLiteral("!"));
-        QVERIFY(fromFileMenu(window, "mnuFileSave"));
+        f.type(QStringLiteral("!"));
+        QVERIFY(f.fromFileMenu("mnuFileSave"));
         QCOMPARE(readFileBytes(path), QByteArray("world\nsecond!"));
+
+        // Nothing selected: an empty file, and an empty document bound to it.
+        f.editor.setSelStart(3);
+        const QString empty = f.dir.filePath("empty.txt");
+        f.answers->fileAnswers = {empty};
+        f.window.mnuFileSaveSelection_Click();
+        QVERIFY(QFileInfo(empty).isFile());
+        QVERIFY(readFileBytes(empty).isEmpty());
+        QCOMPARE(f.editor.Text(), QString());
+        QCOMPARE(f.window.doc().CurrentFile, empty);
     }
 
     void typeFollowsTheChosenName_data()
@@ -97,26 +71,28 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, rich);
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setText(QStringLiteral("plain BOLD tail"));
-        select(editor, 6, 4);
-        editor.setSelBold(true);
-        window.doc().FileChanged = false;
-
+        FileFixture f;
+        f.editor.setText(QStringLiteral("plain BOLD tail"));
+        f.select(6, 4).setSelBold(true);
+        f.window.doc().FileChanged = false;
         const QString path = f.dir.filePath(name);
-        answers->fileAnswers = {path};
-        window.mnuFileSaveSelection_Click();
+        f.answers->fileAnswers = {path};
+        f.window.mnuFileSaveSelection_Click();
 
         QCOMPARE(readFileBytes(path).startsWith("{\\rtf"), rich);
-        std::optional<bool> bold;
-        QCOMPARE(loadedText(path, rich ? RichTextBox::rtfRTF : RichTextBox::rtfText, &bold), QStringLiteral("BOLD"));
-        QCOMPARE(bold, std::optional<bool>(rich));
-        QCOMPARE(editor.Text(), QStringLiteral("BOLD"));
-        select(editor, 0, 4);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));  // the editor keeps the formatting either way
+        // Read back the way the editor reads it, the file holds the word, bold only in rich text.
+        RichTextBox box;
+        QVERIFY(box.LoadFile(path, rich ? RichTextBox::rtfRTF : RichTextBox::rtfText));
+        QCOMPARE(box.Text(), QStringLiteral("BOLD"));
+        box.setSelLength(4);
+        QCOMPARE(box.SelBold(), std::optional<bool>(rich));
+        QCOMPARE(f.editor.Text(), QStringLiteral("BOLD"));
+        // The editor keeps the formatting either way.
+        QCOMPARE(f.select(0, 4).SelBold(), std::optional<bool>(true));
     }
 
+    // A failed write leaves the document, its name and its changes as they were, even
+    // after No to the question about those changes.
     void failedWriteChangesNothing_data()
     {
         QTest::addColumn<QString>("target");
@@ -127,134 +103,70 @@ private slots:
     void failedWriteChangesNothing()
     {
         QFETCH(QString, target);
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
+        FileFixture f;
         QVERIFY(QDir(f.dir.path()).mkdir("folder.txt"));
         const QString original = f.file("original.txt", "one two three");
-        QVERIFY(window.documents().loadFile(original));
-        editor.setSelStart(editor.DocumentLength());
-        editor.setSelText(QStringLiteral(" four"));
-        select(editor, 4, 3);
+        QVERIFY(f.window.documents().loadFile(original));
+        f.type(QStringLiteral(" four"));
+        f.select(4, 3);
 
         const QString path = f.dir.filePath(target);
-        answers->messageAnswers = {msgbox::No};
-        answers->fileAnswers = {path};
-        QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
+        f.answers->messageAnswers = {msgbox::No};
+        f.answers->fileAnswers = {path};
+        QVERIFY(f.fromFileMenu("mnuFileSaveSelection"));
 
-        QCOMPARE(answers->messages.size(), 2);  // the save-changes question, then the failure
-        QCOMPARE(answers->messages[1].text, QStringLiteral("Unknown error while saving file ") + path);
-        QCOMPARE(editor.Text(), QStringLiteral("one two three four"));
-        QCOMPARE(window.doc().CurrentFile, original);
-        QVERIFY(window.doc().FileChanged);
+        QCOMPARE(f.shown(), (QStringList{changedQuestion(original), kSaveError + path}));
+        QCOMPARE(f.editor.Text(), QStringLiteral("one two three four"));
+        QCOMPARE(f.window.doc().CurrentFile, original);
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + original + QStringLiteral(" | M | modified"));
         QCOMPARE(readFileBytes(original), QByteArray("one two three"));
 
         // Saving now still writes the whole edited document to its own file.
-        QVERIFY(fromFileMenu(window, "mnuFileSave"));
+        QVERIFY(f.fromFileMenu("mnuFileSave"));
         QCOMPARE(readFileBytes(original), QByteArray("one two three four"));
     }
 
-    void changedDocumentIsAskedAboutFirst()
+    void appendsAddPlainTextRecordsAndLeaveTheDocument()
     {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        const QString original = f.file("doc.txt", "saved");
-        QVERIFY(window.documents().loadFile(original));
-        editor.setText(QStringLiteral("edited text"));
-        select(editor, 0, 6);
-
-        // No, then Cancel in the file dialog: still modified, nothing written.
-        answers->messageAnswers = {msgbox::No};
-        answers->fileAnswers = {std::nullopt};
-        QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(answers->fileRequests.size(), 1);
-        QVERIFY(window.doc().FileChanged);
-        QCOMPARE(editor.Text(), QStringLiteral("edited text"));
-
-        // Yes saves the document and exports nothing.
-        answers->messageAnswers = {msgbox::Yes};
-        QVERIFY(fromFileMenu(window, "mnuFileSaveSelection"));
-        QCOMPARE(answers->fileRequests.size(), 1);
-        QCOMPARE(readFileBytes(original), QByteArray("edited text"));
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(answers->messages.size(), 2);
-    }
-
-    void emptySelectionSavesAnEmptyDocument()
-    {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setText(QStringLiteral("all of this goes"));
-        window.doc().FileChanged = false;
-        editor.setSelStart(3);
-        const QString path = f.dir.filePath("empty.txt");
-        answers->fileAnswers = {path};
-        window.mnuFileSaveSelection_Click();
-        QVERIFY(QFileInfo(path).isFile());
-        QVERIFY(readFileBytes(path).isEmpty());
-        QCOMPARE(editor.Text(), QString());
-        QCOMPARE(window.doc().CurrentFile, path);
-    }
-
-    void appendsAddRecordsInTheFilesOwnStyle()
-    {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setText(QStringLiteral("first\r\nsecond"));
-        window.doc().FileChanged = false;
-        window.dlgCommonDialog().Flags = CommonDialog::OFNOverwritePrompt;  // as Save As left it
+        FileFixture f;
+        const QString rtf = f.file("styled.rtf", "{\\rtf1\\ansi {\\b first}\\par second}");
+        QVERIFY(f.window.documents().loadFile(rtf));
+        f.window.dlgCommonDialog().Flags = CommonDialog::OFNOverwritePrompt;  // as Save As left it
 
         const QString log = f.dir.filePath("log.txt");
-        answers->fileAnswers = {log, log};
-        select(editor, 0, 5);
-        QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
-        select(editor, 0, 13);
-        QVERIFY(fromFileMenu(window, "mnuFileAppendSelection"));
+        QVERIFY(QDir(f.dir.path()).mkdir("blocked"));
+        const QString blocked = f.dir.filePath("blocked");
+        f.answers->fileAnswers = {log, log, blocked, std::nullopt};
+        f.select(0, 5);
+        QVERIFY(f.fromFileMenu("mnuFileAppendSelection"));
+        f.window.action("mnuEditSelectAll")->trigger();
+        QVERIFY(f.fromFileMenu("mnuFileAppendSelection"));
         QCOMPARE(readFileBytes(log), QByteArray("first\nfirst\nsecond\n"));
 
-        QCOMPARE(answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
-        QCOMPARE(answers->fileRequests[0].nameFilters.size(), 5);
-        QVERIFY(!answers->fileRequests[0].confirmOverwrite);
-        QCOMPARE(window.dlgCommonDialog().Flags, int(CommonDialog::OFNOverwritePrompt));
-        QCOMPARE(window.dlgCommonDialog().FileName, log);
-        QCOMPARE(editor.Text(), QStringLiteral("first\r\nsecond"));
-        QCOMPARE(window.doc().CurrentFile, QString());
-        QVERIFY(!window.doc().FileChanged);
+        QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
+        QCOMPARE(f.answers->fileRequests[0].nameFilters.size(), 5);
+        QVERIFY(!f.answers->fileRequests[0].confirmOverwrite);
+        QCOMPARE(f.window.dlgCommonDialog().Flags, int(CommonDialog::OFNOverwritePrompt));
+        QCOMPARE(f.window.dlgCommonDialog().FileName, log);
+        QCOMPARE(f.editor.Text(), QStringLiteral("first\r\nsecond"));
+        QCOMPARE(f.status(), QStringLiteral("Penwick - ") + rtf + QStringLiteral(" | S"));
+
+        // A failure is reported; a cancel neither writes nor says anything.
+        f.window.mnuFileAppendSelection_Click();
+        f.window.mnuFileAppendSelection_Click();
+        QCOMPARE(f.shown(), QStringList{kSaveError + blocked});
+        QCOMPARE(readFileBytes(log), QByteArray("first\nfirst\nsecond\n"));
 
         // An existing file keeps its encoding and line ends, and gets no second mark.
         const QString legacy = f.file("legacy.txt", "caf\xe9\r\n");
         const QString wide = f.file("wide.txt", QByteArray("\xff\xfex\0\r\0\n\0", 8));
-        editor.setText(QStringLiteral("\u00fcber"));
-        select(editor, 0, 4);
-        answers->fileAnswers = {legacy, wide};
-        window.mnuFileAppendSelection_Click();
-        window.mnuFileAppendSelection_Click();
+        f.editor.setText(QStringLiteral("\u00fcber"));
+        f.select(0, 4);
+        f.answers->fileAnswers = {legacy, wide};
+        f.window.mnuFileAppendSelection_Click();
+        f.window.mnuFileAppendSelection_Click();
         QCOMPARE(readFileBytes(legacy), QByteArray("caf\xe9\r\n\xfc" "ber\r\n"));
         QCOMPARE(readFileBytes(wide), QByteArray("\xff\xfex\0\r\0\n\0\xfc\0b\0e\0r\0\r\0\n\0", 20));
-    }
-
-    void appendWritesPlainTextOnlyAndReportsFailure()
-    {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
-        const QString rtf = f.file("styled.rtf", "{\\rtf1\\ansi {\\b bold} text}");
-        QVERIFY(window.documents().loadFile(rtf));
-        window.action("mnuEditSelectAll")->trigger();
-
-        const QString target = f.dir.filePath("notes.txt");
-        QVERIFY(QDir(f.dir.path()).mkdir("blocked"));
-        const QString blocked = f.dir.filePath("blocked");
-        answers->fileAnswers = {target, blocked, std::nullopt};
-        window.mnuFileAppendSelection_Click();
-        QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
-
-        window.mnuFileAppendSelection_Click();
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(answers->messages[0].text, QStringLiteral("Unknown error while saving file ") + blocked);
-        QCOMPARE(answers->messages[0].title, QStringLiteral("File Error"));
-
-        window.mnuFileAppendSelection_Click();  // cancelled: no message, nothing written
-        QCOMPARE(answers->messages.size(), 1);
-        QCOMPARE(readFileBytes(target), QByteArray("bold text\n"));
     }
 
     void appendRecordFollowsTheExistingBytes()
