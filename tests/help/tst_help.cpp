@@ -1,21 +1,15 @@
-#include "app/frmPenwick.h"
-#include "help/frmAbout.h"
 #include "platform/CommonDialog.h"
 #include "platform/HelpViewer.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
+#include "WindowTestUtil.h"
 
-#include <QAction>
-#include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -28,11 +22,6 @@ QString labelText(QDialog &dialog, const char *name)
 {
     auto *label = dialog.findChild<QLabel *>(QLatin1String(name));
     return label ? label->text() : QStringLiteral("<no label>");
-}
-
-bool isTopmost(const QWidget &window)
-{
-    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 } // namespace
@@ -113,9 +102,8 @@ private slots:
     // and a keyword request reuses the same window.
     void helpTopicsOpensTheContents()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         QAction *topics = window.action("mnuHelpHelpTopics");
         QCOMPARE(topics->shortcut(), QKeySequence(Qt::Key_F1));
         QVERIFY(QFile::rename(shippedHelpFile(), shippedHelpFile() + ".away"));
@@ -155,9 +143,8 @@ private slots:
     // Always on Top back.
     void aboutTextsAndEveryWayOutOfAboutRestoresAlwaysOnTop()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         window.action("mnuOptionsAlwaysOnTop")->trigger();
         for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
             bool topmostWhileOpen = true;

@@ -1,23 +1,16 @@
-#include "app/frmPenwick.h"
 #include "platform/CommonDialog.h"
 #include "platform/SettingsStore.h"
 #include "prefs/FolderTree.h"
 #include "prefs/SettingKeys.h"
 #include "prefs/frmDirDialog.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowTestUtil.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -29,34 +22,15 @@ QString storedText(const char *key)
     return GetSetting(QStringLiteral("Penwick"), QStringLiteral("Settings"), QLatin1String(key), missing);
 }
 
-bool isTopmost(const QWidget &window)
+// Triggers the Default Open Path item with body working the picker.
+void pick(WindowLater &f, const std::function<void(frmDirDialog &)> &body)
 {
-    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    f.answers->dialogHandler = [&](QDialog &dialog) {
+        body(dynamic_cast<frmDirDialog &>(dialog));
+        return dialog.result();
+    };
+    f.item("mnuOptionsDefPath")->trigger();
 }
-
-// A fresh store and scripted answers; the window is made on first use, after the test
-// has written the settings it starts from.
-struct Fixture {
-    TemporaryConfigHome home;
-    ScriptedScope answers;
-    std::unique_ptr<frmPenwick> made;
-    frmPenwick &window()
-    {
-        if (!made)
-            made = std::make_unique<frmPenwick>();
-        return *made;
-    }
-    QAction *item(const char *name) { return window().action(name); }
-    // Triggers the Default Open Path item with body working the picker.
-    void pick(const std::function<void(frmDirDialog &)> &body)
-    {
-        answers->dialogHandler = [&](QDialog &dialog) {
-            body(dynamic_cast<frmDirDialog &>(dialog));
-            return dialog.result();
-        };
-        item("mnuOptionsDefPath")->trigger();
-    }
-};
 
 // Opens folder in the picker's folder list the keyboard way: highlight it, press Enter.
 void openFolder(frmDirDialog &picker, const QString &folder)
@@ -73,6 +47,11 @@ void openFolder(frmDirDialog &picker, const QString &folder)
     QFAIL(qPrintable(QStringLiteral("not listed: ") + folder));
 }
 
+QString shownFolder(frmDirDialog &picker)
+{
+    return picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text();
+}
+
 } // namespace
 
 class TestOptions : public QObject
@@ -82,26 +61,25 @@ class TestOptions : public QObject
 private slots:
     void captionsFollowTheDefaultsFromTheFirstOpening()
     {
-        Fixture f;
+        WindowLater f;
         QCOMPARE(f.item("mnuOptionsFont")->text(), QStringLiteral("Default &Font"));
-        for (bool changed : {false, true}) {
-            if (changed) {
-                f.window().doc().DefaultFont = QStringLiteral("Courier New");
-                f.window().doc().DefaultFontSize = 12;
-                f.item("mnuOptionsDefPath")->setChecked(true);
-            }
+        auto captions = [&] {
             f.window().mnuOptions_Click();
-            QCOMPARE(f.item("mnuOptionsFont")->text(), changed ? "Default Font: Courier New" : "Default Font: Arial");
-            QCOMPARE(f.item("mnuOptionsFontSize")->text(),
-                     changed ? "Default Font Size: 12 pts" : "Default Font Size: 10 pts");
-            QCOMPARE(f.item("mnuOptionsDefPath")->text(),
-                     changed ? "&Default Open Path Set" : "Select &Default Open Path...");
-        }
+            return QStringList{f.item("mnuOptionsFont")->text(), f.item("mnuOptionsFontSize")->text(),
+                               f.item("mnuOptionsDefPath")->text()};
+        };
+        QCOMPARE(captions(), QStringList({"Default Font: Arial", "Default Font Size: 10 pts",
+                                          "Select &Default Open Path..."}));
+        f.window().doc().DefaultFont = QStringLiteral("Courier New");
+        f.window().doc().DefaultFontSize = 12;
+        f.item("mnuOptionsDefPath")->setChecked(true);
+        QCOMPARE(captions(), QStringList({"Default Font: Courier New", "Default Font Size: 12 pts",
+                                          "&Default Open Path Set"}));
     }
 
     void lastPathOptionClearsTheDefaultPathAtOnce()
     {
-        Fixture f;
+        WindowLater f;
         settings::SaveDefPath.write(true);
         settings::DefPath.write(QStringLiteral("/default"));
         QAction *lastPath = f.item("mnuOptionsLastPath");
@@ -131,13 +109,13 @@ private slots:
     void choosingASetDefaultPath()
     {
         for (bool lastPathToo : {false, true}) {
-            Fixture f;
+            WindowLater f;
             settings::SaveLastPath.write(lastPathToo);
             settings::LastPath.write(QStringLiteral("/last/"));
             settings::SaveDefPath.write(true);
             settings::DefPath.write(QStringLiteral("/default"));
             int pickers = 0;
-            f.pick([&](frmDirDialog &) { ++pickers; });
+            pick(f, [&](frmDirDialog &) { ++pickers; });
             QCOMPARE(pickers, 0);
             QCOMPARE(f.item("mnuOptionsDefPath")->isChecked(), lastPathToo);
             QCOMPARE(f.window().doc().OpenDialogPath, lastPathToo ? QStringLiteral("/last/") : QString());
@@ -147,83 +125,73 @@ private slots:
         }
     }
 
-    void pickerOkMakesTheShownFolderTheDefaultPath()
+    // OK makes the folder shown the default path (and turns the last path off); every
+    // other way out changes nothing, even after browsing. Always on Top is given up while
+    // the picker is open and put back after.
+    void pickerWaysOut_data()
     {
-        Fixture f;
-        QTemporaryDir folder;
-        QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("projects/notes")));
-        const QString start = QDir::cleanPath(folder.path());
+        QTest::addColumn<QString>("way");
+        for (const char *way : {"OK", "Cancel", "Esc", "close box"})
+            QTest::newRow(way) << QString::fromLatin1(way);
+    }
+
+    void pickerWaysOut()
+    {
+        QFETCH(QString, way);
+        const bool ok = way == QLatin1String("OK");
+        WindowLater f;
+        QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("projects/notes")));
+        const QString start = QDir::cleanPath(f.dir.path());
         const QString chosen = start + QStringLiteral("/projects");
         // Run from within the temporary folder, so the picker starts somewhere known.
         const auto back = qScopeGuard([old = QDir::currentPath()] { QDir::setCurrent(old); });
         QDir::setCurrent(start);
         settings::SaveLastPath.write(true);
+        settings::OnTop.write(true);
 
-        f.pick([&](frmDirDialog &picker) {
+        bool topmostWhileOpen = true;
+        pick(f, [&](frmDirDialog &picker) {
+            topmostWhileOpen = isTopmost(f.window());
             [&] {
                 QCOMPARE(picker.windowTitle(), QStringLiteral("Select Directory"));
                 QCOMPARE(picker.cmdAdd()->text() + picker.cmdClose()->text(), QStringLiteral("OKCancel"));
                 QCOMPARE(picker.currentFolder(), start);
                 openFolder(picker, chosen);
-                QCOMPARE(picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), chosen);
+                QCOMPARE(shownFolder(picker), chosen);
                 // The subfolders of the opened folder are listed now; back up through the ancestor line.
                 openFolder(picker, chosen + QStringLiteral("/notes"));
                 openFolder(picker, chosen);
-            }();
-            picker.cmdAdd()->click();
-        });
-        QCOMPARE(f.window().doc().DefaultOpenPath, chosen);
-        QCOMPARE(f.window().doc().OpenDialogPath, chosen);
-        QVERIFY(f.item("mnuOptionsDefPath")->isChecked());
-        QVERIFY(!f.item("mnuOptionsLastPath")->isChecked());
-        QCOMPARE(storedText("SaveDefPath"), QStringLiteral("True"));
-        QCOMPARE(storedText("DefPath"), chosen);
-    }
-
-    // Every way out but OK changes nothing. On the way, an unreadable volume falls back
-    // to the root once, with one report.
-    void pickerCancelEscAndCloseBoxChangeNothing_data()
-    {
-        QTest::addColumn<int>("way");
-        QTest::newRow("Cancel") << 0;
-        QTest::newRow("Esc") << 1;
-        QTest::newRow("close box") << 2;
-    }
-
-    void pickerCancelEscAndCloseBoxChangeNothing()
-    {
-        QFETCH(int, way);
-        Fixture f;
-        settings::OnTop.write(true);
-        bool topmostWhileOpen = true;
-        f.pick([&](frmDirDialog &picker) {
-            topmostWhileOpen = isTopmost(f.window());
-            auto *drives = picker.findChild<QComboBox *>(QStringLiteral("drvDriveBox"));
-            [&] {
+                if (ok)
+                    return;
+                // A volume that cannot be read falls back to the root once, with one report.
+                auto *drives = picker.findChild<QComboBox *>(QStringLiteral("drvDriveBox"));
                 QVERIFY(drives->findData(QStringLiteral("/")) >= 0);
                 drives->addItem(QStringLiteral("/gone"), QStringLiteral("/no/such/volume"));
                 drives->setCurrentIndex(drives->count() - 1);
                 QCOMPARE(drives->currentData().toString(), QStringLiteral("/"));
                 QCOMPARE(picker.currentFolder(), QStringLiteral("/"));
-                QCOMPARE(picker.findChild<QLabel *>(QStringLiteral("lblCurrentFolder"))->text(), QStringLiteral("/"));
+                QCOMPARE(shownFolder(picker), QStringLiteral("/"));
+                checkLastMessage(*f.answers, QStringLiteral("This drive is currently unavailable."),
+                                 msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Drive Error"));
             }();
-            if (way == 0)
+            if (ok)
+                picker.cmdAdd()->click();
+            else if (way == QLatin1String("Cancel"))
                 picker.cmdClose()->click();
-            else if (way == 1)
+            else if (way == QLatin1String("Esc"))
                 QTest::keyClick(&picker, Qt::Key_Escape);
             else
                 picker.close();
         });
         QVERIFY(!topmostWhileOpen);
         QVERIFY(isTopmost(f.window()));
-        QVERIFY(!f.item("mnuOptionsDefPath")->isChecked());
-        QCOMPARE(f.window().doc().DefaultOpenPath, QString());
-        QCOMPARE(storedText("SaveDefPath"), missing);
-        QCOMPARE(storedText("DefPath"), missing);
-        QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].text, QStringLiteral("This drive is currently unavailable."));
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
-        QCOMPARE(f.answers->messages[0].title, QStringLiteral("Drive Error"));
+        QCOMPARE(f.answers->messages.size(), ok ? 0 : 1);
+        QCOMPARE(f.item("mnuOptionsDefPath")->isChecked(), ok);
+        QCOMPARE(f.item("mnuOptionsLastPath")->isChecked(), !ok);
+        QCOMPARE(f.window().doc().DefaultOpenPath, ok ? chosen : QString());
+        QCOMPARE(f.window().doc().OpenDialogPath, ok ? chosen : QString());
+        QCOMPARE(storedText("SaveDefPath"), ok ? QStringLiteral("True") : missing);
+        QCOMPARE(storedText("DefPath"), ok ? chosen : missing);
     }
 
     void driveChangeNeverLoops()
@@ -291,7 +259,7 @@ private slots:
         QFETCH(double, chosen);
         QFETCH(QString, font);
         QFETCH(QString, size);
-        Fixture f;
+        WindowLater f;
         settings::Font.write(QStringLiteral("Times"));
         settings::FontSize.write(11);
         if (chosen > 0)

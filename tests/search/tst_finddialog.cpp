@@ -3,43 +3,24 @@
 #include "search/frmSearch.h"
 
 #include "WindowFixture.h"
+#include "WindowTestUtil.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 
-bool nearTwips(double actual, double expected)
-{
-    return std::abs(actual - expected) <= twipsPerPixel();
-}
-
-bool isTopmost(const QWidget &window)
-{
-    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-}
-
 // A main window holding a document, with the caret or selection where a test wants it.
 struct Session : WindowFixture {
-    void setDocument(const QString &text, int selStart = 0, int selLength = 0)
+    void select(int start, int length = 0) { editor.setSelStart(start); editor.setSelLength(length); }
+    void setDocument(const QString &text, int start = 0, int length = 0)
     {
         editor.setText(text);
-        select(selStart, selLength);
+        select(start, length);
     }
-    void select(int start, int length = 0)
-    {
-        editor.setSelStart(start);
-        editor.setSelLength(length);
-    }
-    void findFrom(int start)
-    {
-        select(start);
-        dialog()->cmdFindNext->click();
-    }
+    void findFrom(int start) { select(start); dialog()->cmdFindNext->click(); }
     void command(const char *name) { window.action(name)->trigger(); }
     frmSearch *dialog() { return window.search().dialog(); }
     // The dialog in the mode of the given command, with the texts typed in.
@@ -50,15 +31,17 @@ struct Session : WindowFixture {
         dialog()->txtReplaceWith->setText(replaceWith);
         return *dialog();
     }
-    QString lastMessage() { return answers->messages.isEmpty() ? QString() : answers->messages.last().text; }
-    void checkMessage(const QString &text)
-    {
-        QCOMPARE(lastMessage(), text);
-        QCOMPARE(answers->messages.last().style, int(msgbox::Information));
-        QCOMPARE(answers->messages.last().title, QStringLiteral("Penwick"));
-    }
+    // Both search results are told in an information box under the program's name.
+    void checkMessage(const QString &text) { checkLastMessage(*answers, text, msgbox::Information, "Penwick"); }
     bool replaceEnabled() { return dialog()->cmdReplace->isEnabled() && dialog()->cmdReplaceAll->isEnabled(); }
     bool replaceDisabled() { return !dialog()->cmdReplace->isEnabled() && !dialog()->cmdReplaceAll->isEnabled(); }
+    // Moves the dialog to a place in twips and gives its bounds there.
+    QRectF moveDialog(double left, double top)
+    {
+        setFormBounds(*dialog(), QRectF(QPointF(left, top), formBounds(*dialog()).size()));
+        return formBounds(*dialog());
+    }
+    QPointF storedPlace() { return QPointF(settings::SearchLeft.read(), settings::SearchTop.read()); }
 };
 
 } // namespace
@@ -68,84 +51,63 @@ class TestFindDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void findNextStartsOnePastTheSelectionStartAndNeverWraps()
+    // Find Next searches from one past the selection's start, never wraps, and tells of a
+    // miss without moving the selection.
+    void findNext_data()
     {
-        Session s;
-        s.setDocument(QStringLiteral("xaaa"));
-        frmSearch &search = s.open("mnuSearchFind", QStringLiteral("aa"));
-        search.cmdFindNext->click();
-        QCOMPARE(s.editor.SelStart(), 1);
-        QCOMPARE(s.editor.SelLength(), 2);
-        QCOMPARE(search.LastFoundPos(), 1);
-        QTest::keyClick(search.txtFind, Qt::Key_Return);  // Enter presses the default button
-        QCOMPARE(s.editor.SelStart(), 2);
-        QVERIFY(s.answers->messages.isEmpty());
-        search.cmdFindNext->click();
-        QCOMPARE(s.answers->messages.size(), 1);
-        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'aa'"));
-        QCOMPARE(search.LastFoundPos(), -1);
-        QCOMPARE(s.editor.SelStart(), 2);
-
-        // A match at the caret is skipped; past the last one nothing is found, though the
-        // text occurs earlier.
-        s.setDocument(QStringLiteral("the cat\r\nthe end"));
-        search.txtFind->setText(QStringLiteral("the"));
-        search.cmdFindNext->click();
-        QCOMPARE(s.editor.SelStart(), 8);
-        s.findFrom(10);
-        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'the'"));
-        QCOMPARE(s.editor.SelStart(), 10);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<QString>("findWhat");
+        QTest::addColumn<int>("options");  // 1 Match Case, 2 Whole Word
+        QTest::addColumn<int>("found");  // -1: "Cannot find"
+        const QString words = QStringLiteral("x Word concatenate cat");
+        QTest::newRow("first") << "xaaa" << 0 << 0 << "aa" << 0 << 1;
+        QTest::newRow("overlapping the selected match") << "xaaa" << 1 << 2 << "aa" << 0 << 2;
+        QTest::newRow("past the last") << "xaaa" << 2 << 2 << "aa" << 0 << -1;
+        QTest::newRow("match at the caret skipped") << "the cat\r\nthe end" << 0 << 0 << "the" << 0 << 8;
+        QTest::newRow("no wrap") << "the cat\r\nthe end" << 10 << 0 << "the" << 0 << -1;
+        QTest::newRow("any case") << words << 0 << 0 << "word" << 0 << 2;
+        QTest::newRow("match case") << words << 0 << 0 << "word" << 1 << -1;
+        QTest::newRow("inside a word") << words << 0 << 0 << "cat" << 0 << 10;
+        QTest::newRow("whole word") << words << 0 << 0 << "cat" << 2 << 19;
+        QTest::newRow("past 16 bits") << QString(40000, '.') + " mark" << 35000 << 0 << "mark" << 0 << 40001;
     }
 
-    void optionsDecideWhatMatches()
+    void findNext()
     {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(QString, findWhat);
+        QFETCH(int, options);
+        QFETCH(int, found);
         Session s;
-        s.setDocument(QStringLiteral("x Word concatenate cat"));
-        frmSearch &search = s.open("mnuSearchFind", QStringLiteral("word"));
-        search.cmdFindNext->click();
-        QCOMPARE(s.editor.SelText(), QStringLiteral("Word"));
-        s.select(0);
-        search.chkMatchCase->setChecked(true);
-        search.cmdFindNext->click();
-        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'word'"));
-
-        search.chkMatchCase->setChecked(false);
-        search.txtFind->setText(QStringLiteral("cat"));
-        s.findFrom(0);
-        QCOMPARE(s.editor.SelStart(), 10);
-        search.chkWholeWord->setChecked(true);
-        s.findFrom(0);
-        QCOMPARE(s.editor.SelStart(), 19);
+        s.setDocument(text, selStart, selLength);
+        frmSearch &search = s.open("mnuSearchFind", findWhat);
+        search.chkMatchCase->setChecked(options & 1);
+        search.chkWholeWord->setChecked(options & 2);
+        QTest::keyClick(search.txtFind, Qt::Key_Return);  // Enter presses Find Next, the default button
+        QCOMPARE(search.LastFoundPos(), found);
+        QCOMPARE(s.answers->messages.size(), found < 0 ? 1 : 0);
+        if (found < 0)
+            s.checkMessage("Cannot find '" + findWhat + "'");
+        QCOMPARE(s.editor.SelStart(), found < 0 ? selStart : found);
+        QCOMPARE(s.editor.SelLength(), found < 0 ? selLength : findWhat.size());
     }
 
-    void replaceButtonsFollowTheModeAndTheLastSearch()
-    {
-        Session s;
-        s.setDocument(QStringLiteral("- one one"));
-        frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("one"));
-        QCOMPARE(search.windowTitle(), QStringLiteral("Find and Replace"));
-        QVERIFY(s.replaceDisabled());
-        search.cmdFindNext->click();
-        QVERIFY(s.replaceEnabled());
-        search.cmdFindNext->click();
-        search.cmdFindNext->click();
-        QVERIFY(s.replaceDisabled());
-
-        s.findFrom(0);
-        QVERIFY(s.replaceEnabled());
-        // A successful search in the search-only layout disables them.
-        s.command("mnuSearchFind");
-        s.findFrom(0);
-        QCOMPARE(s.editor.SelStart(), 2);
-        QVERIFY(s.replaceDisabled());
-    }
-
+    // Replace and Replace All are enabled by a match found in the replace layout, and
+    // disabled by a miss or by a match found in the search-only layout.
     void replaceReplacesOnlyAMatchAndSearchesOnPastIt()
     {
         Session s;
         s.setDocument(QStringLiteral("- one two one one"));
         frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("one"), QStringLiteral("zone"));
+        QCOMPARE(search.windowTitle(), QStringLiteral("Find and Replace"));
+        QVERIFY(s.replaceDisabled());
         search.cmdFindNext->click();
+        QVERIFY(s.replaceEnabled());
+        s.window.doc().FileChanged = false;
         search.cmdReplace->click();
         // The search goes on after the inserted text, never into it.
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one one"));
@@ -163,7 +125,8 @@ private slots:
         search.txtFind->setText(QStringLiteral("ONE"));
         search.cmdReplace->click();
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one one"));
-        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'ONE'"));
+        s.checkMessage(QStringLiteral("Cannot find 'ONE'"));
+        QVERIFY(s.replaceDisabled());
 
         // The last match: replaced, then nothing further is found.
         search.chkMatchCase->setChecked(false);
@@ -171,12 +134,35 @@ private slots:
         search.txtReplaceWith->setText(QStringLiteral("1"));
         s.findFrom(14);
         QCOMPARE(s.editor.SelStart(), 15);
+        QVERIFY(s.replaceEnabled());
         search.cmdReplace->click();
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one 1"));
-        QCOMPARE(s.lastMessage(), QStringLiteral("Cannot find 'one'"));
+        s.checkMessage(QStringLiteral("Cannot find 'one'"));
         QVERIFY(s.replaceDisabled());
         s.editor.Undo();
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one one"));
+
+        // A miss of Find Next disables them as well, and so does a match found in the
+        // search-only layout.
+        s.findFrom(0);
+        QVERIFY(s.replaceEnabled());
+        s.findFrom(15);
+        QVERIFY(s.replaceDisabled());
+        s.findFrom(0);
+        QVERIFY(s.replaceEnabled());
+        s.command("mnuSearchFind");
+        s.findFrom(0);
+        QCOMPARE(s.editor.SelStart(), 3);
+        QVERIFY(s.replaceDisabled());
+
+        // Positions past 16 bits: the match replaced, and the search on past it.
+        const QString filler(40000, QLatin1Char('.'));
+        s.setDocument(filler + QStringLiteral(" mark ") + filler + QStringLiteral(" mark"));
+        s.open("mnuSearchFindReplace", QStringLiteral("mark"), QStringLiteral("M"));
+        s.findFrom(35000);
+        search.cmdReplace->click();
+        QCOMPARE(s.editor.SelStart(), 80004);
+        QCOMPARE(s.editor.SelLength(), 4);
     }
 
     void replaceAllCountsFromTheStartingMatchAsOneUndoStep()
@@ -203,7 +189,7 @@ private slots:
         s.select(3);
         search.cmdReplaceAll->click();
         QCOMPARE(s.editor.Text(), QStringLiteral("- aXbaab baabbaab"));
-        QCOMPARE(s.lastMessage(), QStringLiteral("Replaced 3 word(s)."));
+        s.checkMessage(QStringLiteral("Replaced 3 word(s)."));
     }
 
     void cancelAndEscHideKeepingEverything()
@@ -266,23 +252,19 @@ private slots:
         s.window.show();
         QPointer<frmSearch> search = &s.open("mnuSearchFind", QStringLiteral("gone at unload"));
         // Centred as loaded, before the window frame was known.
-        const QRectF screen = screenTwips();
         const QRectF centred = formBounds(*search);
-        QVERIFY(std::abs(centred.center().x() - screen.center().x()) <= 3 * twipsPerPixel());
-        setFormBounds(*search, QRectF(QPointF(1800, 1200), centred.size()));
-        const QRectF moved = formBounds(*search);
+        QVERIFY(std::abs(centred.center().x() - screenTwips().center().x()) <= 3 * twipsPerPixel());
+        QRectF moved = s.moveDialog(1800, 1200);
         QVERIFY(search->close());
         QVERIFY(!s.dialog());
-        QCOMPARE(settings::SearchLeft.read(), float(moved.left()));
-        QCOMPARE(settings::SearchTop.read(), float(moved.top()));
+        QCOMPARE(s.storedPlace(), QPointF(float(moved.left()), float(moved.top())));
         QTRY_VERIFY(search.isNull());
 
         // Afresh, and centred again while the option is off.
         s.command("mnuSearchFind");
         QCOMPARE(s.dialog()->txtFind->text(), QString());
         QVERIFY(nearTwips(formBounds(*s.dialog()).left(), centred.left()));
-        setFormBounds(*s.dialog(), QRectF(QPointF(2400, 600), centred.size()));
-        const QRectF second = formBounds(*s.dialog());
+        moved = s.moveDialog(2400, 600);
         QVERIFY(s.dialog()->close());
 
         // The load reads the option from the store; a hidden dialog stores at program end.
@@ -290,14 +272,11 @@ private slots:
         s.window.action("mnuOptionsSaveSizePosition")->setChecked(false);
         s.command("mnuSearchFindReplace");
         QVERIFY(s.window.action("mnuOptionsSaveSizePosition")->isChecked());
-        QVERIFY(nearTwips(formBounds(*s.dialog()).left(), second.left()));
-        QVERIFY(nearTwips(formBounds(*s.dialog()).top(), second.top()));
-        setFormBounds(*s.dialog(), QRectF(QPointF(3000, 900), centred.size()));
-        const QRectF last = formBounds(*s.dialog());
+        QVERIFY(nearTwips(formBounds(*s.dialog()), moved));
+        moved = s.moveDialog(3000, 900);
         s.dialog()->cmdCancel->click();
         QVERIFY(s.window.close());
-        QCOMPARE(settings::SearchLeft.read(), float(last.left()));
-        QCOMPARE(settings::SearchTop.read(), float(last.top()));
+        QCOMPARE(s.storedPlace(), QPointF(float(moved.left()), float(moved.top())));
         QVERIFY(!s.dialog());
     }
 
@@ -358,20 +337,6 @@ private slots:
                 next = next->nextInFocusChain();
             QCOMPARE(next, tabOrder[i + 1]);
         }
-        QVERIFY(search.cmdFindNext->isDefault());
-    }
-
-    void positionsPastSixteenBitsWork()
-    {
-        Session s;
-        const QString filler(40000, QLatin1Char('.'));
-        s.setDocument(filler + QStringLiteral(" mark ") + filler + QStringLiteral(" mark"), 35000);
-        frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("mark"), QStringLiteral("M"));
-        search.cmdFindNext->click();
-        QCOMPARE(search.LastFoundPos(), 40001);
-        search.cmdReplace->click();
-        QCOMPARE(s.editor.SelStart(), 80004);
-        QCOMPARE(s.editor.SelLength(), 4);
     }
 };
 
