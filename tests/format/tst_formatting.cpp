@@ -1,15 +1,9 @@
-#include "app/frmPenwick.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
 #include "WindowFixture.h"
 
 #include <QAction>
 #include <QTest>
-
-#include <tuple>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -21,9 +15,27 @@ void select(RichTextBox &editor, int start, int length)
     editor.setSelLength(length);
 }
 
-bool checked(frmPenwick &window, const char *item)
+// A flag for each item's check mark: 1 checked.
+QString marks(frmPenwick &window, std::initializer_list<const char *> items)
 {
-    return window.action(item)->isChecked();
+    QString flags;
+    for (const char *item : items)
+        flags += window.action(item)->isChecked() ? u'1' : u'0';
+    return flags;
+}
+
+QString styleMarks(frmPenwick &window)
+{
+    return marks(window, {"mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline"});
+}
+
+// Bold, italic and underline of the selection: 1 all, 0 none, ? mixed.
+QString styles(RichTextBox &editor)
+{
+    QString flags;
+    for (const std::optional<bool> on : {editor.SelBold(), editor.SelItalic(), editor.SelUnderline()})
+        flags += !on ? u'?' : *on ? u'1' : u'0';
+    return flags;
 }
 
 // Gives the characters [start, start + length) a format of their own, leaving the selection alone.
@@ -44,18 +56,6 @@ QTextCharFormat family(const QString &name, double size = 0)
     return format;
 }
 
-FontRequest chosenFont(const QString &name, double size, bool bold, bool italic)
-{
-    FontRequest font;
-    font.family = name;
-    font.pointSize = size;
-    font.bold = bold;
-    font.italic = italic;
-    return font;
-}
-
-using Fixture = WindowFixture;
-
 } // namespace
 
 class TestFormatting : public QObject
@@ -66,115 +66,80 @@ private slots:
     void styleCommandsFollowTheirMarks_data()
     {
         QTest::addColumn<QString>("item");
-        QTest::addColumn<int>("which");  // 0 bold, 1 italic, 2 underline
-        QTest::newRow("bold") << QStringLiteral("mnuFormatBold") << 0;
-        QTest::newRow("italic") << QStringLiteral("mnuFormatItalic") << 1;
-        QTest::newRow("underline") << QStringLiteral("mnuFormatUnderline") << 2;
+        QTest::addColumn<QString>("on");  // styles and marks once the item is on
+        QTest::newRow("bold") << QStringLiteral("mnuFormatBold") << QStringLiteral("100");
+        QTest::newRow("italic") << QStringLiteral("mnuFormatItalic") << QStringLiteral("010");
+        QTest::newRow("underline") << QStringLiteral("mnuFormatUnderline") << QStringLiteral("001");
     }
 
     void styleCommandsFollowTheirMarks()
     {
         QFETCH(QString, item);
-        QFETCH(int, which);
-        Fixture f;
+        QFETCH(QString, on);
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
+        QAction *mark = window.action(item.toLatin1().constData());
+        const QString off = QStringLiteral("000"), mixed = QString(on).replace(u'1', u'?');
         editor.setSelText(QStringLiteral("some words here"));
-        const QByteArray name = item.toLatin1();
-        auto state = [&] {
-            return which == 0 ? editor.SelBold() : which == 1 ? editor.SelItalic() : editor.SelUnderline();
-        };
 
+        // The mark follows the command and the selection.
         select(editor, 5, 5);
-        window.action(name.constData())->trigger();
-        QVERIFY(checked(window, name.constData()));
-        QCOMPARE(state(), std::optional<bool>(true));
-        select(editor, 0, 15);
-        QCOMPARE(state(), std::nullopt);  // partly styled now
+        mark->trigger();
+        QCOMPARE(styleMarks(window), on);
+        QCOMPARE(styles(editor), on);
+        select(editor, 0, 5);
+        QCOMPARE(styleMarks(window), off);
         select(editor, 5, 5);
-        window.action(name.constData())->trigger();
-        QVERIFY(!checked(window, name.constData()));
-        QCOMPARE(state(), std::optional<bool>(false));
-        select(editor, 0, 15);
-        QCOMPARE(state(), std::optional<bool>(false));
-    }
+        QCOMPARE(styleMarks(window), on);
+        mark->trigger();
+        QCOMPARE(styleMarks(window), off);
+        QCOMPARE(styles(editor), off);
 
-    void aMixedSelectionTakesTheStateOfTheMark()
-    {
-        Fixture f;
-        auto [window, editor, answers] = f.parts();
-        QAction *mark = window.action("mnuFormatBold");
-        QTextCharFormat bold;
-        bold.setFontWeight(QFont::Bold);
-        QTextCharFormat plain;
-        plain.setFontWeight(QFont::Normal);
-        editor.setSelText(QStringLiteral("bold plain"));
-        formatRange(editor, 0, 4, bold);
-
-        select(editor, 0, 10);
-        QCOMPARE(editor.SelBold(), std::nullopt);
-        mark->setChecked(false);
-        window.mnuFormatBold_Click();
-        QVERIFY(mark->isChecked());
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-
-        // A checked mark on a mixed selection makes the whole selection plain.
-        formatRange(editor, 5, 5, plain);
-        select(editor, 0, 10);
-        QCOMPARE(editor.SelBold(), std::nullopt);
-        mark->setChecked(true);
-        window.mnuFormatBold_Click();
-        QVERIFY(!mark->isChecked());
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
-    }
-
-    void regularClearsAllThree()
-    {
-        Fixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setSelText(QStringLiteral("styled text"));
-        select(editor, 0, 11);
-        const char *marks[] = {"mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline"};
-        for (const char *item : marks) {
-            window.action(item)->trigger();
-            QVERIFY(checked(window, item));
+        // On a mixed selection the mark decides: unchecked styles all of it, checked none of it.
+        for (const bool checked : {false, true}) {
+            select(editor, 0, 5);
+            mark->trigger();
+            select(editor, 0, 15);
+            QCOMPARE(styles(editor), mixed);
+            mark->setChecked(checked);
+            mark->trigger();
+            QCOMPARE(styleMarks(window), checked ? off : on);
+            QCOMPARE(styles(editor), checked ? off : on);
         }
-        QVERIFY(editor.SelBold().value_or(false) && editor.SelItalic().value_or(false)
-                && editor.SelUnderline().value_or(false));
 
+        // Regular clears the style and its mark.
+        mark->trigger();
+        QCOMPARE(styles(editor), on);
         window.action("mnuFormatRegular")->trigger();
-        QVERIFY(editor.SelBold() == false && editor.SelItalic() == false && editor.SelUnderline() == false);
-        for (const char *item : marks)
-            QVERIFY(!checked(window, item));
+        QCOMPARE(styleMarks(window), off);
+        QCOMPARE(styles(editor), off);
     }
 
     void alignmentCommandsKeepOneMark()
     {
-        Fixture f;
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
+        auto alignMarks = [&] {
+            return marks(window, {"mnuFormatAlignLeft", "mnuFormatCenter", "mnuFormatAlignRight"});
+        };
         editor.setSelText(QStringLiteral("one\ntwo\nthree"));
         select(editor, 2, 4);  // the first two paragraphs
-
-        const struct {
-            const char *item;
-            int alignment;
-        } steps[] = {{"mnuFormatCenter", RichTextBox::rtfCenter},
-                     {"mnuFormatAlignRight", RichTextBox::rtfRight},
-                     {"mnuFormatAlignLeft", RichTextBox::rtfLeft}};
-        for (const auto &step : steps) {
-            window.action(step.item)->trigger();
-            QCOMPARE(editor.SelAlignment(), std::optional<int>(step.alignment));
-            for (const char *item : {"mnuFormatAlignLeft", "mnuFormatCenter", "mnuFormatAlignRight"})
-                QCOMPARE(checked(window, item), qstrcmp(item, step.item) == 0);
+        for (const auto &[item, alignment, flags] : {std::tuple{"mnuFormatCenter", RichTextBox::rtfCenter, "010"},
+                                                     {"mnuFormatAlignRight", RichTextBox::rtfRight, "001"},
+                                                     {"mnuFormatAlignLeft", RichTextBox::rtfLeft, "100"}}) {
+            window.action(item)->trigger();
+            QCOMPARE(editor.SelAlignment(), std::optional<int>(alignment));
+            QCOMPARE(alignMarks(), QLatin1String(flags));
         }
         window.mnuFormatCenter_Click();
         editor.setSelStart(9);  // the third paragraph was not part of it
         QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
-        QVERIFY(checked(window, "mnuFormatAlignLeft"));
+        QCOMPARE(alignMarks(), QStringLiteral("100"));
     }
 
     void fontDialogIsSeededFromTheSelection()
     {
-        Fixture f;
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
         CommonDialog &dialog = window.dlgCommonDialog();
         editor.setSelText(QStringLiteral("alpha beta"));
@@ -210,21 +175,19 @@ private slots:
 
     void chosenFontAppliesToTheWholeSelection()
     {
-        Fixture f;
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
         editor.setSelText(QStringLiteral("alpha beta gamma"));
         formatRange(editor, 0, 5, family(QStringLiteral("Times New Roman"), 20));
         select(editor, 0, 10);
-        answers->fontAnswers = {chosenFont(QStringLiteral("Courier New"), 13.5, true, true)};
+        answers->fontAnswers = {FontRequest{QStringLiteral("Courier New"), 13.5, true, true}};
         window.mnuFormatFont_Click();
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
         QCOMPARE(editor.SelFontSize(), std::optional<float>(13.5f));
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-        QCOMPARE(editor.SelItalic(), std::optional<bool>(true));
-        QCOMPARE(editor.SelUnderline(), std::optional<bool>(false));
+        QCOMPARE(styles(editor), QStringLiteral("110"));
         select(editor, 11, 5);  // outside the selection: untouched
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
+        QCOMPARE(styles(editor), QStringLiteral("000"));
 
         // Cancel changes nothing.
         select(editor, 0, 10);
@@ -236,7 +199,7 @@ private slots:
 
     void textColorStartsFromTheLastColour()
     {
-        Fixture f;
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
         CommonDialog &dialog = window.dlgCommonDialog();
         editor.setSelText(QStringLiteral("red and black"));
@@ -269,7 +232,7 @@ private slots:
 
     void resetAllGivesEveryCharacterTheDefaults()
     {
-        Fixture f;
+        WindowFixture f;
         auto [window, editor, answers] = f.parts();
         window.doc().DefaultFont = QStringLiteral("Courier New");
         window.doc().DefaultFontSize = 12;
@@ -291,9 +254,7 @@ private slots:
         QCOMPARE(editor.SelLength(), editor.DocumentLength());
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
         QCOMPARE(editor.SelFontSize(), std::optional<float>(12));
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
-        QCOMPARE(editor.SelItalic(), std::optional<bool>(false));
-        QCOMPARE(editor.SelUnderline(), std::optional<bool>(false));
+        QCOMPARE(styles(editor), QStringLiteral("000"));
         QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
         for (int i = 0; i < editor.DocumentLength(); ++i) {
             QTextCursor at(editor.document());
