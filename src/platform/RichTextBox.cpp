@@ -166,13 +166,13 @@ void RichTextBox::setText(const QString &text)
 
 void RichTextBox::setTextRTF(const QByteArray &rtf)
 {
+    shapeTextFor(rtf.size());
     if (rtf.isEmpty()) {
         clear();
         setCurrentCharFormat(QTextCharFormat());
         m_textFormat = TextFileFormat();
         return;
     }
-    shapeTextFor(rtf.size());
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     rtf::insertRtf(cursor, rtf);
