@@ -18,12 +18,12 @@
 namespace {
 
 constexpr char16_t kParagraphSeparator = 0x2029;
+constexpr char16_t kLineSeparator = 0x2028;
 // Characters of text, or bytes of a file, past which a document is laid out without optional
 // OpenType shaping (see shapeTextFor).
 constexpr qsizetype kLargeDocument = 1 << 20;
 // How much of a large text file is decoded and inserted at a time.
 constexpr qsizetype kLoadPieceBytes = 1 << 20;
-constexpr char16_t kLineSeparator = 0x2028;
 
 // Document text with its breaks as '\n' (nbsp and the like kept, unlike toPlainText()).
 QString withNewlines(QString raw)
