@@ -1,25 +1,11 @@
 #include "app/MainToolbar.h"
-#include "app/frmPenwick.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "WindowFixture.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QLocale>
-#include <QMenu>
 #include <QTest>
 #include <QToolBar>
-
-namespace {
-
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
-} // namespace
 
 class TestToolbar : public QObject
 {
@@ -28,7 +14,7 @@ class TestToolbar : public QObject
 private slots:
     void entriesInOrderWithKeysTooltipsAndIcons()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
         MainToolbar &bar = window.toolbarButtons();
         const QStringList keys = {
@@ -37,7 +23,6 @@ private slots:
         QCOMPARE(window.tbToolbar()->actions().size(), MainToolbar::ButtonCount);
         for (int position = 1; position <= MainToolbar::ButtonCount; ++position) {
             QAction *entry = bar.button(position);
-            QVERIFY(entry);
             QCOMPARE(window.tbToolbar()->actions().at(position - 1), entry);
             const QString expected = keys[position - 1];
             QCOMPARE(entry->isSeparator(), expected.isEmpty());
@@ -57,150 +42,136 @@ private slots:
 
     void boldButtonFollowsTheSelectionAndTogglesIt()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
-        MainToolbar &bar = window.toolbarButtons();
+        QAction *bold = window.toolbarButtons().button(MainToolbar::BoldButton);
         editor.setText(QStringLiteral("plain text here"));
-        select(editor, 0, 5);
-
-        bar.button(MainToolbar::BoldButton)->trigger();
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 1);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
-        QVERIFY(window.action("mnuFormatBold")->isChecked());
-
-        bar.button(MainToolbar::BoldButton)->trigger();
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 0);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(false));
+        f.select(0, 5);
+        for (bool on : {true, false}) {
+            bold->trigger();
+            QCOMPARE(MainToolbar::value(bold), int(on));
+            QCOMPARE(editor.SelBold(), std::optional<bool>(on));
+            QCOMPARE(window.action("mnuFormatBold")->isChecked(), on);
+        }
 
         // A selection that is partly bold leaves the button and the mark as they were.
-        select(editor, 0, 2);
-        editor.setSelBold(true);
-        select(editor, 0, 1);
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 1);
-        select(editor, 0, 8);
-        QCOMPARE(editor.SelBold(), std::nullopt);
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 1);
-        select(editor, 6, 2);
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 0);
+        f.select(0, 2).setSelBold(true);
+        for (auto [start, length, pressed] : {std::tuple{0, 1, 1}, {0, 8, 1}, {6, 2, 0}}) {
+            f.select(start, length);
+            QCOMPARE(MainToolbar::value(bold), pressed);
+        }
         // Straight to the mixed selection, without passing the caret over bold text.
         QTextCursor mixed = editor.textCursor();
         mixed.setPosition(8);
         mixed.setPosition(0, QTextCursor::KeepAnchor);
         editor.setTextCursor(mixed);
         QCOMPARE(editor.SelBold(), std::nullopt);
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 0);
+        QCOMPARE(MainToolbar::value(bold), 0);
         QVERIFY(!window.action("mnuFormatBold")->isChecked());
 
         // Clicking Bold on the mixed selection: the button shows unpressed, the mark decides.
-        bar.button(MainToolbar::BoldButton)->trigger();
-        QCOMPARE(MainToolbar::value(bar.button(MainToolbar::BoldButton)), 0);
+        bold->trigger();
+        QCOMPARE(MainToolbar::value(bold), 0);
         QCOMPARE(editor.SelBold(), std::optional<bool>(true));
     }
 
-    void keysAreExactAndButtonsIgnoreMenuStates()
+    // Buttons and drop-down entries answer to their exact keys only, and a button works while
+    // its menu item is disabled. A drop-down formats the selection, or everything when
+    // nothing is selected.
+    void keysAreExactAndDropDownsFormatTheSelectionOrEverything()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
+        MainToolbar &bar = window.toolbarButtons();
         const QString path = f.file(QStringLiteral("a.txt"), "abc");
         f.open(path);
         editor.setText(QStringLiteral("abcd"));
         window.tbToolbar_ButtonClick(QStringLiteral("save"));  // not a key: case matters
         QCOMPARE(readFileBytes(path), QByteArray("abc"));
         QVERIFY(!window.action("mnuFileSave")->isEnabled());
-        window.toolbarButtons().buttonByKey(QStringLiteral("Save"))->trigger();
+        bar.buttonByKey(QStringLiteral("Save"))->trigger();
         QCOMPARE(readFileBytes(path), QByteArray("abcd"));
         QCOMPARE(window.panelText(6), QStringLiteral("S"));
         window.tbToolbar_ButtonClick(QStringLiteral("Nothing"));
-        QVERIFY(answers->messages.isEmpty());
-    }
 
-    void dropDownsFormatTheSelectionOrEverything()
-    {
-        WindowFixture f;
-        auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("one two\r\nthree"));
         editor.setSelStart(2);
-        window.toolbarButtons().menuEntry(QStringLiteral("Font12"))->trigger();
+        bar.menuEntry(QStringLiteral("Font12"))->trigger();
         QCOMPARE(editor.SelStart(), 0);
         QCOMPARE(editor.SelLength(), editor.DocumentLength());
         QCOMPARE(editor.SelFontSize(), std::optional<float>(12));
         QCOMPARE(window.dlgCommonDialog().FontSize, 12.0f);
 
-        select(editor, 4, 3);
-        window.toolbarButtons().menuEntry(QStringLiteral("FontGreen"))->trigger();
+        f.select(4, 3);
+        bar.menuEntry(QStringLiteral("FontGreen"))->trigger();
         QCOMPARE(editor.SelColor(), QColor(0, 128, 0));
         QCOMPARE(window.dlgCommonDialog().Color, QColor(0, 128, 0));
         QCOMPARE(editor.SelStart(), 4);
-        select(editor, 0, 3);
-        QCOMPARE(editor.SelColor(), QColor(Qt::black));
+        QCOMPARE(f.select(0, 3).SelColor(), QColor(Qt::black));
         window.tbToolbar_ButtonMenuClick(QStringLiteral("fontred"));
         QCOMPARE(editor.SelColor(), QColor(Qt::black));
+        QVERIFY(answers->messages.isEmpty());
     }
 
     void keyHandlerMasksAndCaretJumps()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
-        int code = 'V';
-        window.rtbEditor_KeyDown(code, 2);
-        QCOMPARE(code, 0);
-        // Ctrl+Shift+V, Alt+Ctrl+V and the rest pass through, as does Ctrl with another key.
-        for (auto [key, mask] : {std::pair{'V', 3}, {'V', 6}, {'V', 7}, {'V', 0}, {'Q', 2}}) {
-            code = key;
+        // Ctrl+V is swallowed; Ctrl+Shift+V, Alt+Ctrl+V and the rest pass through, as does
+        // Ctrl with another key.
+        for (auto [key, mask, left] : {std::tuple{'V', 2, 0}, {'V', 3, 'V'}, {'V', 6, 'V'}, {'V', 7, 'V'},
+                                       {'V', 0, 'V'}, {'Q', 2, 'Q'}}) {
+            int code = key;
             window.rtbEditor_KeyDown(code, mask);
-            QCOMPARE(code, int(key));
+            QCOMPARE(code, left);
         }
 
-        code = 45;
+        int code = 45;
         window.rtbEditor_KeyDown(code, 1);  // Shift+Insert
         QVERIFY(window.InsertMode);
         QCOMPARE(window.panelText(4), QStringLiteral("INS"));
-        QTest::keyClick(&editor, Qt::Key_Insert);
-        QVERIFY(!window.InsertMode);
-        QVERIFY(editor.overwriteMode());
-        QCOMPARE(window.panelText(4), QStringLiteral("OVR"));
-        QTest::keyClick(&editor, Qt::Key_Insert);
-        QVERIFY(window.InsertMode && !editor.overwriteMode());
+        for (bool insert : {false, true}) {
+            QTest::keyClick(&editor, Qt::Key_Insert);
+            QCOMPARE(window.InsertMode, insert);
+            QCOMPARE(editor.overwriteMode(), !insert);
+            QCOMPARE(window.panelText(4), insert ? QStringLiteral("INS") : QStringLiteral("OVR"));
+        }
 
         // Word and sentence jumps stop before the delimiter, even when pressed again.
         editor.setText(QStringLiteral("Alpha beta, gamma. Delta"));
         editor.setSelStart(1);
-        for (int i = 0; i < 2; ++i) {  // the second press stays before the delimiter
-            QTest::keyClick(&editor, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
-            QCOMPARE(editor.SelStart(), 5);
+        for (auto [key, caret] : {std::pair{Qt::Key_W, 5}, {Qt::Key_W, 5}, {Qt::Key_S, 17}}) {
+            QTest::keyClick(&editor, key, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(editor.SelStart(), caret);
         }
-        QTest::keyClick(&editor, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(editor.SelStart(), 17);
         QCOMPARE(editor.Text(), QStringLiteral("Alpha beta, gamma. Delta"));
     }
 
     void selectionFeedbackMarksAndFontPanel()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("left\r\ncentre\r\nmore"));
-        select(editor, 7, 2);
-        editor.setSelAlignment(RichTextBox::rtfCenter);
-        select(editor, 0, 8);  // a left and a centred paragraph
-        QVERIFY(window.action("mnuFormatCenter")->isChecked());
-        QVERIFY(!window.action("mnuFormatAlignLeft")->isChecked());
-        select(editor, 0, 2);
-        QVERIFY(window.action("mnuFormatAlignLeft")->isChecked());
-        QVERIFY(!window.action("mnuFormatCenter")->isChecked());
+        f.select(7, 2).setSelAlignment(RichTextBox::rtfCenter);
+        // 0 to 8 takes in a left and a centred paragraph.
+        for (auto [length, centred] : {std::pair{8, true}, {2, false}}) {
+            f.select(0, length);
+            QCOMPARE(window.action("mnuFormatCenter")->isChecked(), centred);
+            QCOMPARE(window.action("mnuFormatAlignLeft")->isChecked(), !centred);
+        }
 
+        auto fontPanel = [&](int start, int length) {
+            f.select(start, length);
+            return window.panelText(3);
+        };
         editor.setSelFontName(QStringLiteral("Times New Roman"));
         editor.setSelFontSize(12);
-        select(editor, 1, 1);
-        QCOMPARE(window.panelText(3), QStringLiteral("Times New Roman 12 pts"));
-        select(editor, 0, 8);
-        QCOMPARE(window.panelText(3), QStringLiteral("Multiple fonts..."));
+        QCOMPARE(fontPanel(1, 1), QStringLiteral("Times New Roman 12 pts"));
+        QCOMPARE(fontPanel(0, 8), QStringLiteral("Multiple fonts..."));
         editor.setSelFontName(QStringLiteral("Arial"));
-        select(editor, 1, 6);
-        QCOMPARE(window.panelText(3), QStringLiteral("Multiple font sizes..."));
-        select(editor, 7, 3);
-        editor.setSelFontSize(10.5f);
-        select(editor, 8, 1);
-        QCOMPARE(window.panelText(3),
+        QCOMPARE(fontPanel(1, 6), QStringLiteral("Multiple font sizes..."));
+        f.select(7, 3).setSelFontSize(10.5f);
+        QCOMPARE(fontPanel(8, 1),
                  QStringLiteral("Arial 10") + QLocale::system().decimalPoint() + QStringLiteral("5 pts"));
     }
 };

@@ -1,10 +1,7 @@
-#include "app/frmPenwick.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "WindowFixture.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,45 +32,39 @@ private slots:
 
     void cancelThenSelectionThenSetupKeepsThePrinter()
     {
-        WindowFixture f;
+        FileFixture f;
         auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("Keep this line\r\nPrinted words only\r\nand not this"));
         QPrinter &printer = window.dlgCommonDialog().printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
+        // Answers the dialog item shows; with a name, points the printer at that PDF in the
+        // folder first. Gives the printer's output file.
+        auto run = [&](const char *item, bool answer, const char *pdf = nullptr) {
+            if (pdf)
+                printer.setOutputFileName(f.dir.filePath(QLatin1String(pdf)));
+            answers->printAnswers = {answer};
+            window.action(item)->trigger();
+            return printer.outputFileName();
+        };
 
         // Cancelling the dialog prints nothing.
-        const QString never = f.dir.filePath(QStringLiteral("never.pdf"));
-        printer.setOutputFileName(never);
-        answers->printAnswers = {false};
-        window.action("mnuFilePrint")->trigger();
+        QVERIFY(!QFileInfo::exists(run("mnuFilePrint", false, "never.pdf")));
         QCOMPARE(answers->printDialogs, 1);
-        QVERIFY(!QFileInfo::exists(never));
 
-        const QString selectionPdf = f.dir.filePath(QStringLiteral("selection.pdf"));
-        printer.setOutputFileName(selectionPdf);
-
-        editor.setSelStart(15);
-        editor.setSelLength(18);
-        answers->printAnswers = {true};
-        window.action("mnuFilePrint")->trigger();
+        f.select(15, 18);
+        const QString printed = pdfText(run("mnuFilePrint", true, "selection.pdf"));
         QCOMPARE(answers->printDialogs, 2);
         QCOMPARE(window.dlgCommonDialog().Flags, 265);
-        const QString printed = pdfText(selectionPdf);
         QVERIFY2(printed.contains(QStringLiteral("Printed words only")), qPrintable(printed));
         QVERIFY2(!printed.contains(QStringLiteral("Keep")) && !printed.contains(QStringLiteral("not this")),
                  qPrintable(printed));
 
         // Setup's choices stay on the printer that Print uses next.
-        const QString wholePdf = f.dir.filePath(QStringLiteral("whole.pdf"));
-        printer.setOutputFileName(wholePdf);
-        answers->printAnswers = {true};
-        window.action("mnuFilePageSetup")->trigger();
+        run("mnuFilePageSetup", true, "whole.pdf");
         QCOMPARE(window.dlgCommonDialog().Flags, 64);
         editor.setSelStart(0);
-        answers->printAnswers = {true};
-        window.action("mnuFilePrint")->trigger();
+        const QString whole = pdfText(run("mnuFilePrint", true));
         QCOMPARE(window.dlgCommonDialog().Flags, 264);
-        const QString whole = pdfText(wholePdf);
         QVERIFY2(whole.contains(QStringLiteral("Keep this line")) && whole.contains(QStringLiteral("and not this")),
                  qPrintable(whole));
     }

@@ -1,21 +1,7 @@
-#include "app/frmPenwick.h"
-#include "platform/RichTextBox.h"
 #include "prefs/SettingKeys.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
-
-#include <QAction>
-#include <QTest>
-
-namespace {
-
-bool onTop(const QWidget &window)
-{
-    return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-}
-
-} // namespace
+#include "WindowFixture.h"
+#include "WindowTestUtil.h"
 
 class TestAlwaysOnTop : public QObject
 {
@@ -24,52 +10,47 @@ class TestAlwaysOnTop : public QObject
 private slots:
     void ctrlTTogglesTheShownWindowInPlace()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
+        WindowFixture f;
+        auto [window, editor, answers] = f.parts();
         QAction *item = window.action("mnuOptionsAlwaysOnTop");
-        QVERIFY(!item->isChecked() && !onTop(window));  // off by default
+        QVERIFY(!item->isChecked() && !isTopmost(window));  // off by default
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.rtbEditor().setFocus();
+        editor.setFocus();
         const QRect before = window.geometry();
 
         for (bool expected : {true, false}) {
-            QTest::keyClick(&window.rtbEditor(), Qt::Key_T, Qt::ControlModifier);
+            QTest::keyClick(&editor, Qt::Key_T, Qt::ControlModifier);
             QCOMPARE(item->isChecked(), expected);
-            QCOMPARE(onTop(window), expected);
+            QCOMPARE(isTopmost(window), expected);
             QCOMPARE(window.geometry(), before);
             QVERIFY(window.isVisible());
-            QVERIFY(window.rtbEditor().hasFocus());
-            // Toggling takes effect at once and reaches the store only at exit.
+            QVERIFY(editor.hasFocus());
+            // Toggling takes effect at once; the store hears of it only at exit, which the
+            // main window's shutdown test checks.
             QCOMPARE(settings::OnTop.read(), false);
         }
-        QCOMPARE(window.rtbEditor().Text(), QString());  // the key never reached the text
+        QCOMPARE(editor.Text(), QString());  // the key never reached the text
         QVERIFY(answers->messages.isEmpty());
-
-        window.mnuOptionsAlwaysOnTop_Click();
-        QVERIFY(window.close());
-        QCOMPARE(settings::OnTop.read(), true);
     }
 
     void storedSettingIsAppliedAtStartWithoutMovingTheWindow()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
+        WindowLater f;
         settings::OnTop.write(true);
         settings::SaveWinState.write(true);
         settings::MainLeft.write(1500);
         settings::MainTop.write(1200);
-        frmPenwick window;
+        frmPenwick &window = f.window();
         QVERIFY(window.action("mnuOptionsAlwaysOnTop")->isChecked());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(onTop(window));
+        QVERIFY(isTopmost(window));
         const QRectF bounds = formBounds(window);
-        QVERIFY(std::abs(bounds.left() - 1500) <= twipsPerPixel());
-        QVERIFY(std::abs(bounds.top() - 1200) <= twipsPerPixel());
-        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(nearTwips(bounds.left(), 1500));
+        QVERIFY(nearTwips(bounds.top(), 1200));
+        QVERIFY(f.answers->messages.isEmpty());
     }
 };
 

@@ -7,48 +7,30 @@
 
 namespace {
 
-// Notes the editor's pointer while each report is open.
-class PointerWatcher : public ScriptedPrompter
-{
-public:
-    explicit PointerWatcher(RichTextBox &editor)
-        : m_editor(editor)
-    {
-    }
+// Scripted answers that also note the editor's pointer while each report is open.
+struct PointerWatcher : ScriptedPrompter {
+    RichTextBox *editor = nullptr;
+    QList<int> pointers;
     int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override
     {
-        pointers << m_editor.MousePointer();
+        pointers << editor->MousePointer();
         return ScriptedPrompter::messageBox(parent, text, style, title);
     }
-    QList<int> pointers;
-
-private:
-    RichTextBox &m_editor;
 };
 
 // The window's reports go to a watcher that stands in for the scripted answers.
 struct WatchedWindow : WindowFixture {
-    WatchedWindow()
-    {
-        auto watcher = std::make_unique<PointerWatcher>(window.rtbEditor());
-        prompter = watcher.get();
-        m_previous = setPrompter(std::move(watcher));
-    }
-    ~WatchedWindow()
-    {
-        window.doc().FileChanged = false;
-        setPrompter(std::move(m_previous));
-    }
+    PointerWatcher *watcher = new PointerWatcher;
+    std::unique_ptr<Prompter> scripted = setPrompter(std::unique_ptr<Prompter>(watcher));
+    WatchedWindow() { watcher->editor = &editor; }
+    ~WatchedWindow() { setPrompter(std::move(scripted)); }
     // Runs a menu item and returns the one report it showed.
-    ScriptedPrompter::Message report(const char *item)
+    ScriptedPrompter::Message report(const QByteArray &item)
     {
-        prompter->messages.clear();
-        window.action(item)->trigger();
-        return prompter->messages.size() == 1 ? prompter->messages.constFirst() : ScriptedPrompter::Message{};
+        watcher->messages.clear();
+        window.action(item.constData())->trigger();
+        return watcher->messages.size() == 1 ? watcher->messages.constFirst() : ScriptedPrompter::Message{};
     }
-
-    PointerWatcher *prompter = nullptr;
-    std::unique_ptr<Prompter> m_previous;
 };
 
 } // namespace
@@ -58,36 +40,21 @@ class TestStatistics : public QObject
     Q_OBJECT
 
 private slots:
-    void wordCount_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("words");
-        QTest::newRow("empty") << QString() << 0;
-        QTest::newRow("one") << QStringLiteral("word") << 1;
-        QTest::newRow("hyphenated line end") << QStringLiteral("well-\r\nknown fact") << 2;
-        QTest::newRow("hyphen kept mid-line") << QStringLiteral("well- known") << 2;
-        QTest::newRow("runs of spaces") << QStringLiteral("  many   spaces  here  ") << 3;
-        QTest::newRow("tab joins") << QStringLiteral("a\tb") << 1;
-        QTest::newRow("punctuation joins") << QStringLiteral("a,b.c;d") << 1;
-        QTest::newRow("spaces and breaks only") << QStringLiteral(" \r\n  \r\n\r\n ") << 0;
-        QTest::newRow("breaks separate") << QStringLiteral("ab\r\ncd") << 2;
-        QTest::newRow("lone LF and CR join") << QStringLiteral("a\nb\rc") << 1;
-        QTest::newRow("CR before a pair") << QStringLiteral("a\r\r\nb") << 2;
-        QTest::newRow("hyphens only") << QStringLiteral("- -") << 2;
-        // Deleting one "-" CR LF joins a CR and an LF around it into a break.
-        QTest::newRow("break brought together") << QStringLiteral("a\r-\r\n\nb") << 2;
-        // The deletion is one pass: the "-" CR LF it brings together stays, and its break
-        // turns into a space.
-        QTest::newRow("one deletion pass") << QStringLiteral("x--\r\n\r\ny") << 2;
-        QTest::newRow("hyphen at the end") << QStringLiteral("end-\r\n") << 1;
-        QTest::newRow("break after a space") << QStringLiteral("a \r\nb") << 2;
-    }
-
     void wordCount()
     {
-        QFETCH(QString, text);
-        QFETCH(int, words);
-        QCOMPARE(WordCount(text), words);
+        const QPair<const char *, int> cases[] = {
+            {"", 0}, {"word", 1}, {"  many   spaces  here  ", 3}, {" \r\n  \r\n\r\n ", 0},
+            // Tabs, punctuation and a lone LF or CR join words; a CR LF pair parts them.
+            {"a\tb", 1}, {"a,b.c;d", 1}, {"a\nb\rc", 1}, {"ab\r\ncd", 2}, {"a\r\r\nb", 2}, {"a \r\nb", 2},
+            // A hyphen ending a line joins its word to the next line's; elsewhere it stays.
+            {"well-\r\nknown fact", 2}, {"well- known", 2}, {"- -", 2}, {"end-\r\n", 1},
+            // Deleting one "-" CR LF joins a CR and an LF around it into a break.
+            {"a\r-\r\n\nb", 2},
+            // The deletion is one pass: the "-" CR LF it brings together stays, and its break
+            // turns into a space.
+            {"x--\r\n\r\ny", 2}};
+        for (const auto &[text, words] : cases)
+            QVERIFY2(WordCount(QString::fromLatin1(text)) == words, text);
     }
 
     void lineBreaksAreCrLfPairsOnly()
@@ -97,57 +64,40 @@ private slots:
             QCOMPARE(CountLineBreaks(QString::fromLatin1(text)), breaks);
     }
 
-    void documentAndSelectionCounts()
+    // Each report in full, and the editor's pointer while it is open: the hourglass stays
+    // through the word count's report, the selection's line count puts it back before its
+    // report, the character count never shows it. Counting leaves the selection as it was.
+    void reportsCountTheDocumentOrTheSelection()
     {
         WatchedWindow w;
         RichTextBox &editor = w.editor;
-        const ScriptedPrompter::Message empty = w.report("mnuSearchCharacterCount");
-        QCOMPARE(empty.text, QStringLiteral("This document contains: 0 characters"));
-        QCOMPARE(empty.title, QStringLiteral("Character Count"));
-        QCOMPARE(empty.style, msgbox::OKOnly | msgbox::Information);
-        QCOMPARE(w.report("mnuSearchWordCount").title, QStringLiteral("Word Count"));
-        QCOMPARE(w.report("mnuSearchLineCount").title, QStringLiteral("Line Count"));
-        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("This document contains: 1 lines."));
-
-        editor.setText(QStringLiteral("ab\r\ncd"));
-        editor.setSelStart(1);
-        QCOMPARE(w.report("mnuSearchCharacterCount").text, QStringLiteral("This document contains: 6 characters"));
-        QCOMPARE(w.report("mnuSearchWordCount").text, QStringLiteral("This document contains: 2 words."));
-
-        editor.setSelStart(1);
-        editor.setSelLength(3);  // "b", the break, "c"
-        QCOMPARE(w.report("mnuSearchCharacterCount").text, QStringLiteral("The selection contains: 4 characters"));
-        QCOMPARE(w.report("mnuSearchWordCount").text, QStringLiteral("The selection contains: 2 words."));
-        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("The selection contains: 2 line(s.)"));
-
-        // A selection ending just after a break counts the empty line after it.
-        editor.setSelStart(0);
-        editor.setSelLength(3);
-        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("The selection contains: 2 line(s.)"));
-        editor.setSelLength(1);
-        QCOMPARE(w.report("mnuSearchLineCount").text, QStringLiteral("The selection contains: 1 line(s.)"));
-        // Counting leaves the selection as it was.
-        QCOMPARE(editor.SelStart(), 0);
-        QCOMPARE(editor.SelLength(), 1);
-    }
-
-    void hourglassStaysWhileTheWordCountIsShown()
-    {
-        WatchedWindow w;
-        RichTextBox &editor = w.editor;
-        editor.setText(QStringLiteral("some words\r\nhere"));
-        w.report("mnuSearchWordCount");
-        editor.setSelStart(0);
-        editor.setSelLength(4);
-        w.report("mnuSearchWordCount");
-        w.report("mnuSearchLineCount");
-        w.report("mnuSearchCharacterCount");
-        // Word count: hourglass while the box is open; selection line count: back to normal
-        // before the box; character count: never.
-        QCOMPARE(w.prompter->pointers,
-                 (QList<int>{RichTextBox::rtfHourglass, RichTextBox::rtfHourglass, RichTextBox::rtfDefault,
-                             RichTextBox::rtfDefault}));
-        QCOMPARE(editor.MousePointer(), int(RichTextBox::rtfDefault));
+        const int busy = RichTextBox::rtfHourglass;
+        const int idle = RichTextBox::rtfDefault;
+        // The item after "mnuSearch", and its report as "title: text".
+        for (const auto &[text, start, length, item, report, pointer] : {
+                 std::tuple{"", 0, 0, "CharacterCount", "Character Count: This document contains: 0 characters", idle},
+                 {"", 0, 0, "WordCount", "Word Count: This document contains: 0 words.", busy},
+                 {"", 0, 0, "LineCount", "Line Count: This document contains: 1 lines.", idle},
+                 {"ab\r\ncd", 1, 0, "CharacterCount", "Character Count: This document contains: 6 characters", idle},
+                 {"ab\r\ncd", 1, 0, "WordCount", "Word Count: This document contains: 2 words.", busy},
+                 // "b", the break, "c"
+                 {"ab\r\ncd", 1, 3, "CharacterCount", "Character Count: The selection contains: 4 characters", idle},
+                 {"ab\r\ncd", 1, 3, "WordCount", "Word Count: The selection contains: 2 words.", busy},
+                 {"ab\r\ncd", 1, 3, "LineCount", "Line Count: The selection contains: 2 line(s.)", idle},
+                 // A selection ending just after a break counts the empty line after it.
+                 {"ab\r\ncd", 0, 3, "LineCount", "Line Count: The selection contains: 2 line(s.)", idle},
+                 {"ab\r\ncd", 0, 1, "LineCount", "Line Count: The selection contains: 1 line(s.)", idle}}) {
+            editor.setText(QString::fromLatin1(text));
+            editor.setSelStart(start);
+            editor.setSelLength(length);
+            const ScriptedPrompter::Message shown = w.report(QByteArray("mnuSearch") + item);
+            QCOMPARE(shown.title + QStringLiteral(": ") + shown.text, QLatin1String(report));
+            QCOMPARE(shown.style, msgbox::OKOnly | msgbox::Information);
+            QCOMPARE(w.watcher->pointers.last(), pointer);
+            QCOMPARE(editor.MousePointer(), idle);
+            QCOMPARE(editor.SelStart(), start);
+            QCOMPARE(editor.SelLength(), length);
+        }
     }
 
     void documentLineCountIsTheDisplayedLines()
@@ -157,10 +107,7 @@ private slots:
         window.resize(500, 400);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QString paragraph;
-        for (int i = 0; i < 60; ++i)
-            paragraph += QStringLiteral("word ");
-        editor.setText(paragraph + QStringLiteral("\r\nshort"));
+        editor.setText(QStringLiteral("word ").repeated(60) + QStringLiteral("\r\nshort"));
         editor.setSelStart(0);
 
         const int wrapped = editor.LineCount();
