@@ -4,18 +4,16 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
+// A code unit's row is its high byte, its cell the low one.
 QByteArray utf16(const QString &text, bool bigEndian)
 {
     QByteArray bytes;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (bigEndian)
-            bytes.append(char(u >> 8)).append(char(u & 0xFF));
-        else
-            bytes.append(char(u & 0xFF)).append(char(u >> 8));
-    }
+    for (const QChar c : text)
+        bytes.append(char(bigEndian ? c.row() : c.cell())).append(char(bigEndian ? c.cell() : c.row()));
     return bytes;
 }
 
@@ -36,30 +34,29 @@ private slots:
         QTest::addColumn<LineEnding>("ending");
         QTest::addColumn<QString>("text");
 
-        const QString accents = QStringLiteral("caf\u00e9 \u20ac");
-        QTest::newRow("utf-8, lf") << (accents + QStringLiteral("\nx\n")).toUtf8() << QByteArray("UTF-8") << false
-                                   << LineEnding::LF << accents + QStringLiteral("\nx\n");
-        QTest::newRow("utf-8 mark, crlf") << QByteArray("\xEF\xBB\xBF") + (accents + QStringLiteral("\r\nx")).toUtf8()
-                                          << QByteArray("UTF-8") << true << LineEnding::CRLF
-                                          << accents + QStringLiteral("\nx");
-        QTest::newRow("utf-16le mark, crlf")
-            << QByteArray("\xFF\xFE") + utf16(accents + QStringLiteral("\r\n\U0001F600"), false)
-            << QByteArray("UTF-16LE") << true << LineEnding::CRLF << accents + QStringLiteral("\n\U0001F600");
-        QTest::newRow("utf-16be mark, cr") << QByteArray("\xFE\xFF") + utf16(QStringLiteral("a\rb\r"), true)
-                                           << QByteArray("UTF-16BE") << true << LineEnding::CR
-                                           << QStringLiteral("a\nb\n");
-        QTest::newRow("windows-1252, crlf") << QByteArray("caf\xE9 \x80\r\n\x93q\x94")
-                                            << QByteArray("windows-1252") << false << LineEnding::CRLF
-                                            << QStringLiteral("caf\u00e9 \u20ac\n\u201cq\u201d");
+        using enum LineEnding;
+        const QString accents = u"caf\u00e9 \u20ac"_s;
+        const QByteArray utf8 = "UTF-8";
+        const QByteArray legacy = "windows-1252";
+        QTest::newRow("utf-8, lf") << (accents + u"\nx\n"_s).toUtf8() << utf8 << false << LF << accents + u"\nx\n"_s;
+        QTest::newRow("utf-8 mark, crlf") << "\xEF\xBB\xBF" + (accents + u"\r\nx"_s).toUtf8() << utf8 << true << CRLF
+                                          << accents + u"\nx"_s;
+        QTest::newRow("utf-16le mark, crlf") << "\xFF\xFE" + utf16(accents + u"\r\n\U0001F600"_s, false)
+                                             << QByteArray("UTF-16LE") << true << CRLF << accents + u"\n\U0001F600"_s;
+        QTest::newRow("utf-16be mark, cr") << "\xFE\xFF" + utf16(u"a\rb\r"_s, true) << QByteArray("UTF-16BE") << true
+                                           << CR << u"a\nb\n"_s;
+        // An unpaired surrogate is not a character, but it is what the file holds.
+        QTest::newRow("utf-16le unpaired surrogate")
+            << QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0", 8) << QByteArray("UTF-16LE") << true << LF
+            << u"a"_s + QChar(0xD800) + u"b"_s;
+        QTest::newRow("windows-1252, crlf") << QByteArray("caf\xE9 \x80\r\n\x93q\x94") << legacy << false << CRLF
+                                            << u"caf\u00e9 \u20ac\n\u201cq\u201d"_s;
         // A mark that is followed by something other than UTF-8 is just three more characters.
-        QTest::newRow("utf-8 mark before latin bytes") << QByteArray("\xEF\xBB\xBF\xE9t\xE9")
-                                                       << QByteArray("windows-1252") << false << LineEnding::LF
-                                                       << QStringLiteral("\u00ef\u00bb\u00bf\u00e9t\u00e9");
-        QTest::newRow("empty") << QByteArray() << QByteArray("UTF-8") << false << LineEnding::LF << QString();
-        QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF") << QByteArray("UTF-8") << true << LineEnding::LF
-                                   << QString();
-        QTest::newRow("no line break") << QByteArray("one line") << QByteArray("UTF-8") << false << LineEnding::LF
-                                       << QStringLiteral("one line");
+        QTest::newRow("utf-8 mark before latin bytes") << QByteArray("\xEF\xBB\xBF\xE9t\xE9") << legacy << false << LF
+                                                       << u"\u00ef\u00bb\u00bf\u00e9t\u00e9"_s;
+        QTest::newRow("empty") << QByteArray() << utf8 << false << LF << QString();
+        QTest::newRow("mark only") << QByteArray("\xEF\xBB\xBF") << utf8 << true << LF << QString();
+        QTest::newRow("no line break") << QByteArray("one line") << utf8 << false << LF << u"one line"_s;
     }
 
     void decodesEachKindOfFile()
@@ -79,7 +76,7 @@ private slots:
         QCOMPARE(encodeText(decoded.text, decoded.format), bytes);
     }
 
-    void everyByteSurvivesTheLegacyCodePage()
+    void legacyCodePageReadsAnyBytesAndWritesOnlyItsOwnCharacters()
     {
         // All 256 values, NUL and the five bytes Windows-1252 leaves undefined included.
         QByteArray bytes;
@@ -89,7 +86,7 @@ private slots:
         QCOMPARE(decoded.format.encoding, QByteArray("windows-1252"));
         QCOMPARE(decoded.format.lineEnding, LineEnding::LF);  // byte 10 comes before byte 13
         QCOMPARE(decoded.text.size(), 256);  // LF and CR are not adjacent: two breaks
-        QCOMPARE(decoded.text.mid(0x7F, 3), QStringLiteral("\u007f\u20ac\u0081"));
+        QCOMPARE(decoded.text.mid(0x7F, 3), u"\u007f\u20ac\u0081"_s);
         QCOMPARE(decoded.text.at(0x9F), QChar(0x0178));
 
         // Without line breaks the bytes come back exactly.
@@ -97,32 +94,32 @@ private slots:
         bytes.remove(10, 1);
         const DecodedText plain = decodeText(bytes);
         QCOMPARE(encodeText(plain.text, plain.format), bytes);
+
+        const TextFileFormat legacy{"windows-1252", false, LineEnding::CRLF};
+        QCOMPARE(encodeText(u"\u20ac\u00e9\n"_s, legacy), QByteArray("\x80\xE9\r\n"));
+        // A character outside the code page must not turn into a question mark on disk.
+        const QByteArray written = encodeText(u"\u00e9 \u65e5\n"_s, legacy);
+        QCOMPARE(written, QByteArray("\xC3\xA9 \xE6\x97\xA5\r\n"));
+        QCOMPARE(decodeText(written).text, u"\u00e9 \u65e5\n"_s);
+        // U+0080 is no Windows-1252 character either, although byte 0x80 exists.
+        QCOMPARE(encodeText(u"\u0080"_s, legacy), QByteArray("\xC2\x80"));
     }
 
-    void firstLineEndingWinsInMixedFiles()
+    void filesThatCannotComeBackByteForByte()
     {
-        const DecodedText lfFirst = decodeText("a\nb\r\nc\rd");
-        QCOMPARE(lfFirst.text, QStringLiteral("a\nb\nc\nd"));
-        QCOMPARE(encodeText(lfFirst.text, lfFirst.format), QByteArray("a\nb\nc\nd"));
-        const DecodedText crFirst = decodeText("a\rb\r\nc\n");
-        QCOMPARE(encodeText(crFirst.text, crFirst.format), QByteArray("a\rb\rc\r"));
-        // CR LF is one break, not two.
-        const DecodedText crlf = decodeText("\r\n\r\n\n");
-        QCOMPARE(crlf.format.lineEnding, LineEnding::CRLF);
-        QCOMPARE(crlf.text, QStringLiteral("\n\n\n"));
-    }
-
-    void utf16KeepsWhatItCannotPair()
-    {
-        // An unpaired surrogate is not a character, but it is what the file holds.
-        const QByteArray bytes = QByteArray("\xFF\xFE") + QByteArray("a\0\x00\xD8" "b\0", 6);
-        const DecodedText decoded = decodeText(bytes);
-        QCOMPARE(decoded.text.size(), 3);
-        QCOMPARE(encodeText(decoded.text, decoded.format), bytes);
-
-        // A dangling odd byte is shown as a replacement character rather than dropped silently.
-        const DecodedText odd = decodeText(QByteArray("\xFE\xFF\0a\0", 5));
-        QCOMPARE(odd.text, QStringLiteral("a\uFFFD"));
+        const std::tuple<QByteArray, QString, QByteArray> files[] = {
+            // Mixed breaks: each is one '\n' (CR LF too), and all are written in the first one's style.
+            {"a\nb\r\nc\rd", u"a\nb\nc\nd"_s, "a\nb\nc\nd"},
+            {"a\rb\r\nc\n", u"a\nb\nc\n"_s, "a\rb\rc\r"},
+            {"\r\n\r\n\n", u"\n\n\n"_s, "\r\n\r\n\r\n"},
+            // A dangling odd byte is shown as a replacement character rather than dropped silently.
+            {QByteArray("\xFE\xFF\0a\0", 5), u"a\uFFFD"_s, QByteArray("\xFE\xFF\0a\xFF\xFD", 6)},
+        };
+        for (const auto &[bytes, text, written] : files) {
+            const DecodedText decoded = decodeText(bytes);
+            QCOMPARE(decoded.text, text);
+            QCOMPARE(encodeText(decoded.text, decoded.format), written);
+        }
     }
 
     void validUtf8IsTellingApartLegacyText_data()
@@ -148,27 +145,12 @@ private slots:
         QCOMPARE(decodeText(bytes).format.encoding, valid ? QByteArray("UTF-8") : QByteArray("windows-1252"));
     }
 
-    void textTheLegacyCodePageCannotHoldIsWrittenAsUtf8()
-    {
-        TextFileFormat legacy;
-        legacy.encoding = "windows-1252";
-        legacy.lineEnding = LineEnding::CRLF;
-        QCOMPARE(encodeText(QStringLiteral("\u20ac\u00e9\n"), legacy), QByteArray("\x80\xE9\r\n"));
-        // A character outside the code page must not turn into a question mark on disk.
-        const QByteArray bytes = encodeText(QStringLiteral("\u00e9 \u65e5\n"), legacy);
-        QCOMPARE(bytes, QByteArray("\xC3\xA9 \xE6\x97\xA5\r\n"));
-        QCOMPARE(decodeText(bytes).text, QStringLiteral("\u00e9 \u65e5\n"));
-        // U+0080 is no Windows-1252 character either, although byte 0x80 exists.
-        QCOMPARE(encodeText(QStringLiteral("\u0080"), legacy), QByteArray("\xC2\x80"));
-    }
-
     // A large file is read a piece at a time. However the pieces fall (inside a character,
     // between CR and LF, before the first break), they join to the file read whole.
     void piecesJoinToTheWholeText()
     {
-        const QStringList tokens = {QStringLiteral("a"), QStringLiteral("\u00e9"), QStringLiteral("\u65e5"),
-                                    QStringLiteral("\U0001F600"), QStringLiteral("\r\n"), QStringLiteral("\r"),
-                                    QStringLiteral("\n"), QStringLiteral(" ")};
+        const QStringList tokens = {u"a"_s, u"\u00e9"_s, u"\u65e5"_s, u"\U0001F600"_s,
+                                    u"\r\n"_s, u"\r"_s, u"\n"_s, u" "_s};
         QRandomGenerator random(7);
         for (int round = 0; round < 40; ++round) {
             QString text;
@@ -197,12 +179,8 @@ private slots:
     void largeFilesTakeLinearTime()
     {
         // 24 MB of short CR LF lines in the legacy code page: each pass over it is one scan.
-        QByteArray line("caf\xE9 \x93quoted\x94 text\r\n");
-        QByteArray bytes;
-        const int lines = 24 * 1024 * 1024 / int(line.size());
-        bytes.reserve(qsizetype(lines) * line.size());
-        for (int i = 0; i < lines; ++i)
-            bytes += line;
+        const QByteArray line("caf\xE9 \x93quoted\x94 text\r\n");
+        const QByteArray bytes = line.repeated(24 * 1024 * 1024 / line.size());
         QElapsedTimer timer;
         timer.start();
         const DecodedText decoded = decodeText(bytes);

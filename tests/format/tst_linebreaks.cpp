@@ -1,21 +1,20 @@
-#include "app/frmPenwick.h"
 #include "format/LineBreaks.h"
-#include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // The joining as it is defined: three whole-text replacements in a row.
 QString byReplacements(QString text)
 {
-    text.replace(QStringLiteral("\r\n\r\n"), QString(QChar(1)));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    text.replace(QChar(1), QStringLiteral("\r\n\r\n"));
+    text.replace(u"\r\n\r\n"_s, QString(QChar(1)));
+    text.replace(u"\r\n"_s, u" "_s);
+    text.replace(QChar(1), u"\r\n\r\n"_s);
     return text;
 }
 
@@ -30,13 +29,13 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("joined");
-        QTest::newRow("paragraphs") << QStringLiteral("one\r\ntwo\r\n\r\nthree") << QStringLiteral("one two\r\n\r\nthree");
-        QTest::newRow("three breaks") << QStringLiteral("a\r\n\r\n\r\nb") << QStringLiteral("a\r\n\r\n b");
-        QTest::newRow("four breaks") << QStringLiteral("a\r\n\r\n\r\n\r\nb") << QStringLiteral("a\r\n\r\n\r\n\r\nb");
-        QTest::newRow("five breaks") << QStringLiteral("a\r\n\r\n\r\n\r\n\r\nb") << QStringLiteral("a\r\n\r\n\r\n\r\n b");
-        QTest::newRow("space kept") << QStringLiteral("end \r\nnext") << QStringLiteral("end  next");
-        QTest::newRow("lone LF and CR") << QStringLiteral("a\nb\rc\n\rd") << QStringLiteral("a\nb\rc\n\rd");
-        QTest::newRow("marker") << QStringLiteral("a") + QChar(1) + QStringLiteral("b") << QStringLiteral("a\r\n\r\nb");
+        QTest::newRow("paragraphs") << u"one\r\ntwo\r\n\r\nthree"_s << u"one two\r\n\r\nthree"_s;
+        QTest::newRow("three breaks") << u"a\r\n\r\n\r\nb"_s << u"a\r\n\r\n b"_s;
+        QTest::newRow("four breaks") << u"a\r\n\r\n\r\n\r\nb"_s << u"a\r\n\r\n\r\n\r\nb"_s;
+        QTest::newRow("five breaks") << u"a\r\n\r\n\r\n\r\n\r\nb"_s << u"a\r\n\r\n\r\n\r\n b"_s;
+        QTest::newRow("space kept") << u"end \r\nnext"_s << u"end  next"_s;
+        QTest::newRow("lone LF and CR") << u"a\nb\rc\n\rd"_s << u"a\nb\rc\n\rd"_s;
+        QTest::newRow("marker") << u"a\u0001b"_s << u"a\r\n\r\nb"_s;
     }
 
     void joining()
@@ -52,13 +51,10 @@ private slots:
         // Every string of up to seven characters over CR, LF, the marker and a letter.
         const QChar alphabet[] = {u'\r', u'\n', QChar(1), u'x'};
         for (int length = 0; length <= 7; ++length) {
-            int total = 1;
-            for (int i = 0; i < length; ++i)
-                total *= 4;
-            for (int code = 0; code < total; ++code) {
+            for (int code = 0; code < 1 << (2 * length); ++code) {
                 QString text;
-                for (int i = 0, rest = code; i < length; ++i, rest /= 4)
-                    text += alphabet[rest % 4];
+                for (int i = 0; i < length; ++i)
+                    text += alphabet[(code >> (2 * i)) % 4];
                 QCOMPARE(lineBreaksToWrap(text), byReplacements(text));
             }
         }
@@ -66,28 +62,23 @@ private slots:
 
     void commandRewritesSelectionOrWholeDocument()
     {
-        TemporaryConfigHome home;
-        ScriptedScope answers;
-        frmPenwick window;
-        RichTextBox &editor = window.rtbEditor();
-
-        editor.setText(QStringLiteral("one\r\ntwo\r\n\r\nthree\r\nfour"));
-        window.doc().FileChanged = false;
-        editor.setSelStart(2);
-        window.action("mnuFormatRemoveLineBreaks")->trigger();
-        QCOMPARE(editor.Text(), QStringLiteral("one two\r\n\r\nthree four"));
-        QVERIFY(window.doc().FileChanged);
-        editor.Undo();
-        QCOMPARE(editor.Text(), QStringLiteral("one\r\ntwo\r\n\r\nthree\r\nfour"));
-
-        // The breaks just outside the selection stay.
-        editor.setText(QStringLiteral("a\r\nb\r\nc\r\nd"));
-        editor.setSelStart(2);
-        editor.setSelLength(3);  // "b", the break, "c"
-        window.action("mnuFormatRemoveLineBreaks")->trigger();
-        QCOMPARE(editor.Text(), QStringLiteral("a\r\nb c\r\nd"));
-        editor.Undo();
-        QCOMPARE(editor.Text(), QStringLiteral("a\r\nb\r\nc\r\nd"));
+        WindowFixture f;
+        // Runs the command on [start, start + length) and takes it back with one Undo.
+        const auto removeBreaks = [&f](const QString &text, int start, int length, const QString &joined) {
+            f.editor.setText(text);
+            f.window.doc().FileChanged = false;
+            f.editor.setSelStart(start);
+            f.editor.setSelLength(length);
+            f.window.action("mnuFormatRemoveLineBreaks")->trigger();
+            QCOMPARE(f.editor.Text(), joined);
+            QVERIFY(f.window.doc().FileChanged);
+            f.editor.Undo();
+            QCOMPARE(f.editor.Text(), text);
+        };
+        // Without a selection, the whole document.
+        removeBreaks(u"one\r\ntwo\r\n\r\nthree\r\nfour"_s, 2, 0, u"one two\r\n\r\nthree four"_s);
+        // The breaks just outside the selection ("b", the break, "c") stay.
+        removeBreaks(u"a\r\nb\r\nc\r\nd"_s, 2, 3, u"a\r\nb c\r\nd"_s);
     }
 };
 

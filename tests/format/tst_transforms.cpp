@@ -1,69 +1,38 @@
-#include "app/frmPenwick.h"
 #include "format/CaseTransforms.h"
 #include "platform/CommonDialog.h"
-#include "platform/RichTextBox.h"
 
-#include "ScriptedPrompter.h"
-#include "TestEnvironment.h"
-#include "WindowFixture.h"
+#include "RtfTestUtil.h"
+#include "FileFixture.h"
 
-#include <QAction>
 #include <QTest>
-
-#include <tuple>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QString proper(const QString &text)
-{
-    return convertCase(text, CaseConversion::Proper);
-}
-
-QString invert(const QString &text)
-{
-    return convertCase(text, CaseConversion::Invert);
-}
-
-QTextCharFormat styled(bool bold, const QString &family = QString())
-{
-    QTextCharFormat format;
-    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    if (!family.isEmpty())
-        format.setFontFamilies(QStringList{family});
-    return format;
-}
-
-// Puts runs of differently formatted text into the editor, "\n" starting a new paragraph.
-void fill(RichTextBox &editor, const QList<QPair<QString, QTextCharFormat>> &runs)
-{
-    editor.setTextRTF(QByteArray());
-    QTextCursor cursor(editor.document());
-    for (const auto &[text, format] : runs)
-        cursor.insertText(text, format);
-}
-
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
-QTextCharFormat formatAt(RichTextBox &editor, int position)
-{
-    QTextCursor cursor(editor.document());
-    cursor.setPosition(position + 1);  // a cursor reports the character before it
-    return cursor.charFormat();
-}
-
-void run(frmPenwick &window, const char *item)
-{
-    window.action(item)->trigger();
-}
-
-using Fixture = WindowFixture;
+struct Fixture : FileFixture {
+    // Names the document, which decides whether it is rich text, and fills it with runs of
+    // differently formatted text, "\n" starting a new paragraph.
+    void fill(const char *name, const QList<QPair<QString, rtftest::Look>> &runs)
+    {
+        window.dlgCommonDialog().FileName = QString::fromUtf8(name);
+        editor.setTextRTF(QByteArray());
+        QTextCursor cursor(editor.document());
+        for (const auto &[text, look] : runs)
+            cursor.insertText(text, rtftest::format(look));
+    }
+    // Runs a Format menu item on [start, start + length), which must stay selected afterwards.
+    void transform(const char *item, int start, int length)
+    {
+        select(start, length);
+        window.action(item)->trigger();
+        QCOMPARE(editor.SelStart(), start);
+        QCOMPARE(editor.SelLength(), length);
+    }
+    rtftest::Look lookAt(int position) { return rtftest::lookAt(*editor.document(), position); }
+};
 
 } // namespace
 
@@ -72,166 +41,129 @@ class TestTransforms : public QObject
     Q_OBJECT
 
 private slots:
-    void properCaseStartsWordsOnlyAfterTheSeparators()
+    void conversionsMapEachCharacterToOne()
     {
-        for (const auto &[in, out] : {std::pair{"hello world", "Hello World"}, {"HELLO-WORLD", "Hello-world"},
-                                      {"o'neil", "O'neil"}, {"(note)", "(note)"}, {"a1b", "A1b"},
-                                      {"one\r\ntwo", "One\r\nTwo"}, {"ÉCOLE élève", "École Élève"}, {"", ""}})
-            QCOMPARE(proper(QString::fromUtf8(in)), QString::fromUtf8(out));
-
-        const char16_t separators[] = {0, 9, 10, 11, 12, 13, 32};
-        for (const char16_t separator : separators) {
-            const QString text = QStringLiteral("aB") + QChar(separator) + QStringLiteral("cD");
-            QCOMPARE(proper(text), QStringLiteral("Ab") + QChar(separator) + QStringLiteral("Cd"));
-        }
-        // Anything else, no-break space and punctuation included, continues the word.
-        const char16_t joiners[] = {u'.', u'-', u'\'', u'"', u'(', u'[', u'1', u'_', u'/', u',', 0xA0, 0x2013};
-        for (const char16_t joiner : joiners) {
-            const QString text = QStringLiteral("ab") + QChar(joiner) + QStringLiteral("CD");
-            QCOMPARE(proper(text), QStringLiteral("Ab") + QChar(joiner) + QStringLiteral("cd"));
-        }
-    }
-
-    void invertAndPlainConversionsKeepEveryLength()
-    {
-        QCOMPARE(invert(QStringLiteral("Hello World 42")), QStringLiteral("hELLO wORLD 42"));
-        QCOMPARE(invert(QStringLiteral("ÄöÉ ß!")), QStringLiteral("äÖé ß!"));
-        QCOMPARE(convertCase(QStringLiteral("Mixed 1x"), CaseConversion::Upper), QStringLiteral("MIXED 1X"));
-        QCOMPARE(convertCase(QStringLiteral("Mixed ÀÉ"), CaseConversion::Lower), QStringLiteral("mixed àé"));
+        using enum CaseConversion;
+        const std::tuple<CaseConversion, QString, QString> cases[] = {
+            {Proper, u"(note)"_s, u"(note)"_s},
+            {Proper, u"one\r\ntwo"_s, u"One\r\nTwo"_s},
+            {Proper, u"ÉCOLE élève"_s, u"École Élève"_s},
+            {Proper, QString(), QString()},
+            {Invert, u"Hello World 42"_s, u"hELLO wORLD 42"_s},
+            {Invert, u"ÄöÉ ß!"_s, u"äÖé ß!"_s},
+            {Upper, u"Mixed 1x"_s, u"MIXED 1X"_s},
+            {Lower, u"Mixed ÀÉ"_s, u"mixed àé"_s},
+            // Letters outside the basic plane change as whole surrogate pairs.
+            {Upper, u"\U00010428a\U00010400"_s, u"\U00010400A\U00010400"_s},
+            {Invert, u"\U00010428a\U00010400"_s, u"\U00010400A\U00010428"_s},
+            {Proper, u"\U00010400\U00010400 \U00010428"_s, u"\U00010400\U00010428 \U00010400"_s},
+            // A broken pair is left as it is rather than mapped half by half.
+            {Upper, QChar(0xD801) + u"x"_s + QChar(0xDC28), QChar(0xD801) + u"X"_s + QChar(0xDC28)},
+        };
+        for (const auto &[conversion, text, converted] : cases)
+            QCOMPARE(convertCase(text, conversion), converted);
 
         // A full mapping would turn "ß" into "SS" and shift every later position.
-        const QString street = convertCase(QStringLiteral("straße"), CaseConversion::Upper);
+        const QString street = convertCase(u"straße"_s, Upper);
         QCOMPARE(street.size(), 6);
-        QVERIFY(street.startsWith(QStringLiteral("STRA")));
-        QVERIFY(street.endsWith(QStringLiteral("E")));
+        QVERIFY(street.startsWith(u"STRA"_s));
+        QVERIFY(street.endsWith(u"E"_s));
 
-        // Letters outside the basic plane change as whole surrogate pairs.
-        const QString deseret = QString::fromUcs4(U"\U00010428a\U00010400");
-        QCOMPARE(convertCase(deseret, CaseConversion::Upper), QString::fromUcs4(U"\U00010400A\U00010400"));
-        QCOMPARE(invert(deseret), QString::fromUcs4(U"\U00010400A\U00010428"));
-        QCOMPARE(proper(QString::fromUcs4(U"\U00010400\U00010400 \U00010428")),
-                 QString::fromUcs4(U"\U00010400\U00010428 \U00010400"));
-        // A broken pair is left as it is rather than mapped half by half.
-        const QString broken = QString(QChar(0xD801)) + QStringLiteral("x") + QChar(0xDC28);
-        QCOMPARE(convertCase(broken, CaseConversion::Upper), QString(QChar(0xD801)) + QStringLiteral("X") + QChar(0xDC28));
+        // Proper case starts a word only after NUL, tab, LF, VT, FF, CR and space; anything else,
+        // no-break space and punctuation included, continues the word.
+        for (const QChar separator : u"\0\t\n\v\f\r "_s)
+            QCOMPARE(convertCase(u"aB"_s + separator + u"cD"_s, Proper), u"Ab"_s + separator + u"Cd"_s);
+        for (const QChar joiner : u".-'\"([1_/,\u00a0\u2013"_s)
+            QCOMPARE(convertCase(u"ab"_s + joiner + u"CD"_s, Proper), u"Ab"_s + joiner + u"cd"_s);
     }
 
     void plainDocumentTransformsSelectionAndReselectsIt()
     {
         Fixture f;
-        auto [window, editor, answers] = f.parts();
-        editor.setText(QStringLiteral("say hello world\r\nnew LINE here"));
-        window.doc().FileChanged = false;
-
-        select(editor, 4, 18);  // "hello world", the break, "new LI"
-        run(window, "mnuFormatCapitalize");
-        QCOMPARE(editor.Text(), QStringLiteral("say Hello World\r\nNew LiNE here"));
-        QCOMPARE(editor.SelStart(), 4);
-        QCOMPARE(editor.SelLength(), 18);
-        QVERIFY(window.doc().FileChanged);
-
-        run(window, "mnuFormatInvertCase");
-        QCOMPARE(editor.Text(), QStringLiteral("say hELLO wORLD\r\nnEW lINE here"));
-        run(window, "mnuFormatUpperCase");
-        QCOMPARE(editor.Text(), QStringLiteral("say HELLO WORLD\r\nNEW LINE here"));
-        run(window, "mnuFormatLowerCase");
-        QCOMPARE(editor.Text(), QStringLiteral("say hello world\r\nnew liNE here"));
-        QCOMPARE(editor.SelStart(), 4);
-        QCOMPARE(editor.SelLength(), 18);
-
+        f.editor.setText(u"say hello world\r\nnew LINE here"_s);
+        // On "hello world", the break and "new LI"; each item marks the document changed.
+        const std::pair<const char *, QString> steps[] = {
+            {"mnuFormatCapitalize", u"say Hello World\r\nNew LiNE here"_s},
+            {"mnuFormatInvertCase", u"say hELLO wORLD\r\nnEW lINE here"_s},
+            {"mnuFormatUpperCase", u"say HELLO WORLD\r\nNEW LINE here"_s},
+            {"mnuFormatLowerCase", u"say hello world\r\nnew liNE here"_s},
+        };
+        for (const auto &[item, text] : steps) {
+            f.window.doc().FileChanged = false;
+            f.transform(item, 4, 18);
+            QCOMPARE(f.editor.Text(), text);
+            QVERIFY(f.window.doc().FileChanged);
+        }
         // Each transform is one step of the history.
-        editor.Undo();
-        QCOMPARE(editor.Text(), QStringLiteral("say HELLO WORLD\r\nNEW LINE here"));
+        f.editor.Undo();
+        QCOMPARE(f.editor.Text(), steps[2].second);
 
         // Without a selection nothing changes, not even the history.
-        editor.setText(QStringLiteral("keep me"));
-        editor.setSelStart(3);
-        window.doc().FileChanged = false;
-        const int steps = editor.document()->availableUndoSteps();
-        for (const char *item : {"mnuFormatUpperCase", "mnuFormatLowerCase", "mnuFormatCapitalize", "mnuFormatInvertCase"})
-            run(window, item);
-        QCOMPARE(editor.Text(), QStringLiteral("keep me"));
-        QCOMPARE(editor.SelStart(), 3);
-        QCOMPARE(editor.SelLength(), 0);
-        QVERIFY(!window.doc().FileChanged);
-        QCOMPARE(editor.document()->availableUndoSteps(), steps);
+        f.editor.setText(u"keep me"_s);
+        f.window.doc().FileChanged = false;
+        const int undoSteps = f.editor.document()->availableUndoSteps();
+        for (const char *item :
+             {"mnuFormatUpperCase", "mnuFormatLowerCase", "mnuFormatCapitalize", "mnuFormatInvertCase"})
+            f.transform(item, 3, 0);
+        QCOMPARE(f.editor.Text(), u"keep me"_s);
+        QVERIFY(!f.window.doc().FileChanged);
+        QCOMPARE(f.editor.document()->availableUndoSteps(), undoSteps);
     }
 
     void richDocumentChangesOnlyLettersAndKeepsEachFormat()
     {
         Fixture f;
-        auto [window, editor, answers] = f.parts();
-        window.dlgCommonDialog().FileName = QStringLiteral("/tmp/Letter.RTF");
-        fill(editor, {{QStringLiteral("plain "), styled(false)},
-                      {QStringLiteral("bold"), styled(true)},
-                      {QStringLiteral(" courier\nsecond"), styled(false, QStringLiteral("Courier New"))}});
-        QTextCursor center(editor.document()->findBlockByNumber(1));
+        f.fill("/tmp/Letter.RTF",
+               {{u"plain "_s, {}}, {u"bold"_s, {.bold = true}}, {u" courier\nsecond"_s, {.family = u"Courier New"_s}}});
+        QTextCursor second(f.editor.document()->findBlockByNumber(1));
         QTextBlockFormat centred;
         centred.setAlignment(Qt::AlignHCenter);
-        center.mergeBlockFormat(centred);
+        second.mergeBlockFormat(centred);
 
-        select(editor, 2, 20);  // "ain bold courier", the break, "sec"
-        run(window, "mnuFormatUpperCase");
-        QCOMPARE(editor.Text(), QStringLiteral("plAIN BOLD COURIER\r\nSECond"));
-        QCOMPARE(editor.SelStart(), 2);
-        QCOMPARE(editor.SelLength(), 20);
-        QVERIFY(window.doc().FileChanged);
-
-        QCOMPARE(formatAt(editor, 3).fontWeight(), int(QFont::Normal));
-        for (int i = 6; i < 10; ++i)
-            QCOMPARE(formatAt(editor, i).fontWeight(), int(QFont::Bold));
+        f.transform("mnuFormatUpperCase", 2, 20);  // "ain bold courier", the break, "sec"
+        QCOMPARE(f.editor.Text(), u"plAIN BOLD COURIER\r\nSECond"_s);
+        QVERIFY(f.window.doc().FileChanged);
+        for (int i = 3; i <= 10; ++i)
+            QCOMPARE(f.lookAt(i).bold, i >= 6 && i < 10);
         // Font names are formatting, not text: they keep their case.
-        QCOMPARE(formatAt(editor, 12).fontFamilies().toStringList(), QStringList{QStringLiteral("Courier New")});
-        QCOMPARE(formatAt(editor, 20).fontFamilies().toStringList(), QStringList{QStringLiteral("Courier New")});
-        QCOMPARE(formatAt(editor, 10).fontWeight(), int(QFont::Normal));
-        QCOMPARE(editor.document()->findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+        QCOMPARE(f.lookAt(12).family, u"Courier New"_s);
+        QCOMPARE(f.lookAt(20).family, u"Courier New"_s);
+        QCOMPARE(f.editor.document()->findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
                  Qt::AlignHCenter);
 
         // One Undo takes the whole transform back.
-        editor.Undo();
-        QCOMPARE(editor.Text(), QStringLiteral("plain bold courier\r\nsecond"));
-        QCOMPARE(formatAt(editor, 7).fontWeight(), int(QFont::Bold));
-    }
+        f.editor.Undo();
+        QCOMPARE(f.editor.Text(), u"plain bold courier\r\nsecond"_s);
+        QVERIFY(f.lookAt(7).bold);
 
-    void richCapitalizeSeesWordsAcrossFormatsAndParagraphs()
-    {
-        Fixture f;
-        auto [window, editor, answers] = f.parts();
-        window.dlgCommonDialog().FileName = QStringLiteral("notes.rtf");
-        fill(editor, {{QStringLiteral("hel"), styled(false)},
-                      {QStringLiteral("LO WOR"), styled(true)},
-                      {QStringLiteral("ld\nnext"), styled(false)}});
-        select(editor, 0, editor.DocumentLength());
-        run(window, "mnuFormatCapitalize");
-        QCOMPARE(editor.Text(), QStringLiteral("Hello World\r\nNext"));
-        QCOMPARE(formatAt(editor, 3).fontWeight(), int(QFont::Bold));
-        QCOMPARE(formatAt(editor, 9).fontWeight(), int(QFont::Normal));
+        // Capitalising sees words across formats and paragraphs.
+        f.fill("notes.rtf", {{u"hel"_s, {}}, {u"LO WOR"_s, {.bold = true}}, {u"ld\nnext"_s, {}}});
+        f.transform("mnuFormatCapitalize", 0, f.editor.DocumentLength());
+        QCOMPARE(f.editor.Text(), u"Hello World\r\nNext"_s);
+        QVERIFY(f.lookAt(3).bold);
+        QVERIFY(!f.lookAt(9).bold);
 
-        // A selection starting mid-word capitalises its own first letter.
-        select(editor, 2, 3);
-        run(window, "mnuFormatInvertCase");
-        QCOMPARE(editor.Text(), QStringLiteral("HeLLO World\r\nNext"));
+        // A selection inside a word changes only itself, and one starting mid-word capitalises
+        // its own first letter.
+        f.transform("mnuFormatInvertCase", 2, 3);
+        QCOMPARE(f.editor.Text(), u"HeLLO World\r\nNext"_s);
+        f.transform("mnuFormatCapitalize", 2, 3);
+        QCOMPARE(f.editor.Text(), u"HeLlo World\r\nNext"_s);
     }
 
     void richTextTestFollowsTheDialogsFileName()
     {
         Fixture f;
-        auto [window, editor, answers] = f.parts();
-        struct Case {
-            const char *name;
-            bool rich;
-        };
-        const Case cases[] = {{"notes.RTF", true}, {"myrtf", true}, {"RTF", true}, {"Rtf", true},
-                              {"Untitled", false}, {"readme.txt", false}, {"rtf.txt", false}, {"tf", false}};
-        for (const Case &c : cases) {
-            window.dlgCommonDialog().FileName = QLatin1String(c.name);
-            fill(editor, {{QStringLiteral("ab"), styled(false)}, {QStringLiteral("cd"), styled(true)}});
-            select(editor, 0, 4);
-            run(window, "mnuFormatUpperCase");
-            QCOMPARE(editor.Text(), QStringLiteral("ABCD"));
+        const std::pair<const char *, bool> names[] = {
+            {"notes.RTF", true}, {"myrtf", true}, {"RTF", true}, {"Rtf", true},
+            {"Untitled", false}, {"readme.txt", false}, {"rtf.txt", false}, {"tf", false}};
+        for (const auto &[name, rich] : names) {
+            f.fill(name, {{u"ab"_s, {}}, {u"cd"_s, {.bold = true}}});
+            f.transform("mnuFormatUpperCase", 0, 4);
+            QCOMPARE(f.editor.Text(), u"ABCD"_s);
             // Only the rich-text path keeps each character's own formatting; the plain path
             // writes the selection back as text of one format.
-            QCOMPARE(!editor.SelBold().has_value(), c.rich);
+            QCOMPARE(!f.editor.SelBold().has_value(), rich);
         }
     }
 };

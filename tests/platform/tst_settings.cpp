@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -15,20 +17,20 @@ private slots:
     void emptyStoreGivesDefaults()
     {
         TemporaryConfigHome home;
-        const QString app = QStringLiteral("Penwick");
-        const QString section = QStringLiteral("Settings");
-        QCOMPARE(GetSetting(app, section, QStringLiteral("Nope"), QStringLiteral("dflt")), QStringLiteral("dflt"));
+        const QString app = u"Penwick"_s;
+        const QString section = u"Settings"_s;
+        QCOMPARE(GetSetting(app, section, u"Nope"_s, u"dflt"_s), u"dflt"_s);
+        // One key of each kind: true or false, number, text, 16-bit integer.
         QCOMPARE(settings::SaveWinState.read(), false);
         QCOMPARE(settings::MainWidth.read(), 7905.0f);
-        QCOMPARE(settings::Font.read(), QStringLiteral("Arial"));
+        QCOMPARE(settings::Font.read(), u"Arial"_s);
         QCOMPARE(settings::FontSize.read(), qint16(10));
-        QCOMPARE(settings::LastPath.read(), QString());
+        // Reading alone writes no store.
         QVERIFY(!QFileInfo::exists(settingsFilePath(app)));
 
-        SaveSetting(app, section, QStringLiteral("SaveWinState"), QStringLiteral("perhaps"));
-        SaveSetting(app, section, QStringLiteral("MainLeft"), QStringLiteral("left"));
-        SaveSetting(app, section, QStringLiteral("FontSize"), QStringLiteral("40000"));
-        SaveSetting(app, section, QStringLiteral("OnTop"), QStringLiteral("-1"));
+        for (const auto &[key, value] :
+             {std::pair{"SaveWinState", "perhaps"}, {"MainLeft", "left"}, {"FontSize", "40000"}, {"OnTop", "-1"}})
+            SaveSetting(app, section, QLatin1String(key), QLatin1String(value));
         QCOMPARE(settings::SaveWinState.read(), false);
         QCOMPARE(settings::MainLeft.read(), 1000.0f);
         QCOMPARE(settings::FontSize.read(), qint16(10));
@@ -42,37 +44,31 @@ private slots:
         settings::OnTop.write(false);
         settings::MainLeft.write(1000);
         settings::MainTop.write(1234.5f);
-        settings::DefPath.write(QStringLiteral("/home/me/my docs/"));
-        settings::writeListEntry(settings::sectionMru(), 0, QStringLiteral("/tmp/a, b.txt"));
+        settings::DefPath.write(u"/home/me/my docs/"_s);
+        settings::writeListEntry(settings::sectionMru(), 0, u"/tmp/a, b.txt"_s);
 
-        const QString file = settingsFilePath(QStringLiteral("Penwick"));
-        QCOMPARE(file, home.path() + QStringLiteral("/Penwick/Penwick.conf"));
+        QCOMPARE(settingsFilePath(u"Penwick"_s), home.path() + u"/Penwick/Penwick.conf"_s);
         const QString text = home.storeText();
-        QVERIFY2(text.contains(QStringLiteral("[Settings]")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("SaveWinState=True")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("OnTop=False")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("MainLeft=1000\n")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("MainTop=1234.5")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("[MRUFiles]")), qPrintable(text));
+        for (const char *line : {"[Settings]", "SaveWinState=True", "OnTop=False", "MainLeft=1000\n", "MainTop=1234.5"})
+            QVERIFY2(text.contains(QLatin1String(line)), qPrintable(text));
 
         QCOMPARE(settings::SaveWinState.read(), true);
         QCOMPARE(settings::MainTop.read(), 1234.5f);
-        QCOMPARE(settings::DefPath.read(), QStringLiteral("/home/me/my docs/"));
-        QCOMPARE(settings::readListEntry(settings::sectionMru(), 0), QStringLiteral("/tmp/a, b.txt"));
+        QCOMPARE(settings::DefPath.read(), u"/home/me/my docs/"_s);
+        QCOMPARE(settings::readListEntry(settings::sectionMru(), 0), u"/tmp/a, b.txt"_s);
         QCOMPARE(settings::readListEntry(settings::sectionMru(), 1), QString());
     }
 
     void integersRoundHalfToEven()
     {
-        QCOMPARE(settings::parseInt16(QStringLiteral(" 10.5 ")), std::optional<qint16>(10));
-        QCOMPARE(settings::parseInt16(QStringLiteral("11.5")), std::optional<qint16>(12));
-        QCOMPARE(settings::parseInt16(QStringLiteral("-32768")), std::optional<qint16>(-32768));
-        QCOMPARE(settings::parseInt16(QStringLiteral("32767.6")), std::nullopt);
-        QCOMPARE(settings::parseInt16(QStringLiteral("abc")), std::nullopt);
+        QCOMPARE(settings::parseInt16(u" 10.5 "_s), std::optional<qint16>(10));
+        QCOMPARE(settings::parseInt16(u"11.5"_s), std::optional<qint16>(12));
+        QCOMPARE(settings::parseInt16(u"-32768"_s), std::optional<qint16>(-32768));
+        QCOMPARE(settings::parseInt16(u"32767.6"_s), std::nullopt);
+        QCOMPARE(settings::parseInt16(u"abc"_s), std::nullopt);
         QCOMPARE(settings::roundHalfEvenToInt16(2.5), qint16(2));
         QCOMPARE(settings::roundHalfEvenToInt16(3.5), qint16(4));
-        QCOMPARE(settings::numberText(7905), QStringLiteral("7905"));
-        QCOMPARE(settings::numberText(0.1f), QStringLiteral("0.1"));
+        QCOMPARE(settings::numberText(0.1f), u"0.1"_s);
     }
 };
 

@@ -13,9 +13,10 @@
 // What is left must be equal line for line, so words, their order and paragraph ends all count.
 
 #include "RtfTestUtil.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -36,22 +37,13 @@ QStringList normalised(QString text)
                        "\\x{F000}-\\x{F0FF}-]|\\(?(?:\\d+|[A-Za-z]|[ivxlcIVXLC]+)[.)])(?:\\s+|$)"));
     static const QRegularExpression space(QStringLiteral("\\s+"),
                                           QRegularExpression::UseUnicodePropertiesOption);
-    text.replace(u'\t', u'\n');
     QStringList lines;
-    for (QString line : text.split(u'\n')) {
-        line = line.trimmed();
-        line.remove(label);
-        line.replace(space, QStringLiteral(" "));
-        line = line.trimmed();
+    for (QString line : text.replace(u'\t', u'\n').split(u'\n')) {
+        line = line.trimmed().remove(label).replace(space, QStringLiteral(" ")).trimmed();
         if (!line.isEmpty() && line != u"o")
             lines.append(line);
     }
     return lines;
-}
-
-QString corpusDir()
-{
-    return qEnvironmentVariable("PENWICK_CORPUS_DIR");
 }
 
 } // namespace
@@ -61,57 +53,44 @@ class TestRtfCorpus : public QObject
     Q_OBJECT
 
 private slots:
-    void readsCorpusFile_data();
-    void readsCorpusFile();
-};
-
-void TestRtfCorpus::readsCorpusFile_data()
-{
-    QTest::addColumn<QString>("rtfPath");
-    QTest::addColumn<QString>("txtPath");
-    const QDir dir(corpusDir());
-    if (corpusDir().isEmpty() || !dir.exists())
-        QSKIP("PENWICK_CORPUS_DIR does not name the corpus folder");
-    const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
-    QVERIFY2(files.size() >= 50, "the corpus looks incomplete");
-    for (const QString &file : files) {
-        const QString txt = file.chopped(4) + QStringLiteral(".txt");
-        QVERIFY2(dir.exists(txt), qPrintable(txt + " is missing"));
-        QTest::newRow(qPrintable(file)) << dir.filePath(file) << dir.filePath(txt);
-    }
-}
-
-void TestRtfCorpus::readsCorpusFile()
-{
-    QFETCH(QString, rtfPath);
-    QFETCH(QString, txtPath);
-    const QString name = QFileInfo(rtfPath).fileName();
-
-    QFile rtfFile(rtfPath);
-    QFile txtFile(txtPath);
-    QVERIFY(rtfFile.open(QIODevice::ReadOnly));
-    QVERIFY(txtFile.open(QIODevice::ReadOnly));
-    const QByteArray rtf = rtfFile.readAll();
-
-    QTextDocument doc;
-    QTextCursor cursor(&doc);
-    const rtf::ReadResult result = rtf::insertRtf(cursor, rtf);
-    QVERIFY2(result.ok, qPrintable(result.error));
-
-    const QStringList actual = normalised(rtftest::plainText(doc));
-    const QStringList expected = normalised(QString::fromUtf8(txtFile.readAll()));
-    for (qsizetype i = 0; i < std::min(actual.size(), expected.size()); ++i) {
-        if (actual.at(i) != expected.at(i)) {
-            QFAIL(qPrintable(QStringLiteral("line %1 differs\n   actual: %2\n expected: %3")
-                                 .arg(i + 1)
-                                 .arg(actual.at(i), expected.at(i))));
+    void readsCorpusFile_data()
+    {
+        QTest::addColumn<QString>("rtfPath");
+        QTest::addColumn<QString>("txtPath");
+        const QString corpus = qEnvironmentVariable("PENWICK_CORPUS_DIR");
+        const QDir dir(corpus);
+        if (corpus.isEmpty() || !dir.exists())
+            QSKIP("PENWICK_CORPUS_DIR does not name the corpus folder");
+        const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 50, "the corpus looks incomplete");
+        for (const QString &file : files) {
+            const QString txt = file.chopped(4) + QStringLiteral(".txt");
+            QVERIFY2(dir.exists(txt), qPrintable(txt + " is missing"));
+            QTest::newRow(qPrintable(file)) << dir.filePath(file) << dir.filePath(txt);
         }
     }
-    if (kExpectedIsPrefix.contains(name))
-        QVERIFY2(actual.size() > expected.size(), qPrintable(kExpectedIsPrefix.value(name)));
-    else
-        QCOMPARE(actual.size(), expected.size());
-}
+
+    void readsCorpusFile()
+    {
+        QFETCH(QString, rtfPath);
+        QFETCH(QString, txtPath);
+        QTextDocument doc;
+        QTextCursor cursor(&doc);
+        const rtf::ReadResult result = rtf::insertRtf(cursor, readFileBytes(rtfPath));
+        QVERIFY2(result.ok, qPrintable(result.error));
+
+        const QStringList actual = normalised(rtftest::plainText(doc));
+        const QStringList expected = normalised(QString::fromUtf8(readFileBytes(txtPath)));
+        // Line for line as far as both go, so that a failure shows the first line that differs.
+        const qsizetype common = std::min(actual.size(), expected.size());
+        QCOMPARE(actual.first(common), expected.first(common));
+        const QString name = QFileInfo(rtfPath).fileName();
+        if (kExpectedIsPrefix.contains(name))
+            QVERIFY2(actual.size() > expected.size(), qPrintable(kExpectedIsPrefix.value(name)));
+        else
+            QCOMPARE(actual.size(), expected.size());
+    }
+};
 
 QTEST_MAIN(TestRtfCorpus)
 #include "tst_rtfcorpus.moc"

@@ -1,21 +1,22 @@
 #include "search/TextSearch.h"
 
+#include "RtfTestUtil.h"
+
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 
 using namespace textsearch;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QTextDocument::FindFlags flagsFor(int options)
 {
     QTextDocument::FindFlags flags;
-    if (options & WholeWord)
-        flags |= QTextDocument::FindWholeWords;
-    if (options & MatchCase)
-        flags |= QTextDocument::FindCaseSensitively;
+    flags.setFlag(QTextDocument::FindWholeWords, options & WholeWord);
+    flags.setFlag(QTextDocument::FindCaseSensitively, options & MatchCase);
     return flags;
 }
 
@@ -32,38 +33,31 @@ QString randomText(QRandomGenerator &random, int length)
 
 QString randomNeedle(QRandomGenerator &random)
 {
-    static const QStringList needles = {
-        QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("aa"), QStringLiteral("ab"),
-        QStringLiteral("-"), QStringLiteral("a-"), QStringLiteral(" "), QStringLiteral("a a"),
-        QStringLiteral("\u00e9"), QStringLiteral("1a"), QStringLiteral("aAa"), QStringLiteral("b."),
-        QString(), QStringLiteral("a\u2029a"),
-    };
+    static const QStringList needles = {u"a"_s, u"A"_s, u"aa"_s, u"ab"_s, u"-"_s, u"a-"_s, u" "_s, u"a a"_s,
+                                        u"\u00e9"_s, u"1a"_s, u"aAa"_s, u"b."_s, QString(), u"a\u2029a"_s};
     return needles.at(random.bounded(int(needles.size())));
 }
 
-// Replace All done the slow, obvious way on a real document: replace the selection when the
-// editor's find would find it there, then find from after each inserted replacement.
-QString replaceStepByStep(const QString &original, const QString &needle, const QString &replacement, int options,
-                          int selStart, int selEnd, int *count)
+// Replace All done the slow, obvious way on a real document, giving the text and the count:
+// start with the selection when the editor's find finds just that there, else one past its
+// start; then find again from after each inserted replacement.
+std::pair<QString, int> replaceStepByStep(const QString &original, const QString &needle, const QString &replacement,
+                                          int options, int selStart, int selEnd)
 {
     QTextDocument doc;
     doc.setPlainText(original);
     const QTextDocument::FindFlags flags = flagsFor(options);
-    *count = 0;
+    int count = 0;
     int from = selStart + 1;
-    const QTextCursor atSelection = doc.find(needle, selStart, flags);
-    if (!atSelection.isNull() && atSelection.selectionStart() == selStart && atSelection.selectionEnd() == selEnd) {
-        QTextCursor cursor = atSelection;
-        cursor.insertText(replacement);
-        from = cursor.position();
-        ++*count;
-    }
-    for (QTextCursor found = doc.find(needle, from, flags); !found.isNull(); found = doc.find(needle, from, flags)) {
+    QTextCursor found = doc.find(needle, selStart, flags);
+    if (found.isNull() || found.selectionStart() != selStart || found.selectionEnd() != selEnd)
+        found = doc.find(needle, from, flags);
+    for (; !found.isNull(); found = doc.find(needle, from, flags)) {
         found.insertText(replacement);
         from = found.position();
-        ++*count;
+        ++count;
     }
-    return doc.toPlainText();
+    return {doc.toPlainText(), count};
 }
 
 } // namespace
@@ -86,14 +80,10 @@ private slots:
                 for (int from = 0; from <= text.size() + 1; ++from) {
                     const QTextCursor found = doc.find(needle, from, flagsFor(options));
                     const qsizetype expected = found.isNull() ? -1 : found.selectionStart();
-                    if (matcher.indexIn(text, from) != expected || isMatchAt(doc, needle, options, from, from + int(needle.size()))
-                                                                       != (expected == from)) {
-                        QFAIL(qPrintable(QStringLiteral("text '%1', needle '%2', options %3, from %4: editor finds %5")
-                                             .arg(doc.toRawText(), needle)
-                                             .arg(options)
-                                             .arg(from)
-                                             .arg(expected)));
-                    }
+                    const bool matchHere = isMatchAt(doc, needle, options, from, from + int(needle.size()));
+                    QVERIFY2(matcher.indexIn(text, from) == expected && matchHere == (expected == from),
+                             qPrintable(u"text '%1', needle '%2', options %3, from %4: editor finds %5"_s
+                                            .arg(doc.toRawText(), needle).arg(options).arg(from).arg(expected)));
                 }
             }
         }
@@ -102,8 +92,7 @@ private slots:
     void replaceAllAgreesWithReplacingOneAtATime()
     {
         QRandomGenerator random(77);
-        const QStringList replacements = {QString(), QStringLiteral("a"), QStringLiteral("aa"), QStringLiteral("-"),
-                                          QStringLiteral("xAx"), QStringLiteral("b\n")};
+        const QStringList replacements = {QString(), u"a"_s, u"aa"_s, u"-"_s, u"xAx"_s, u"b\n"_s};
         for (int round = 0; round < 2000; ++round) {
             const QString original = randomText(random, 24);
             const QString needle = randomNeedle(random);
@@ -112,93 +101,73 @@ private slots:
             const int selStart = random.bounded(int(original.size()) + 1);
             const int selEnd = std::min(int(original.size()), selStart + random.bounded(3));
 
-            int expectedCount = 0;
-            const QString expected =
-                replaceStepByStep(original, needle, replacement, options, selStart, selEnd, &expectedCount);
+            const auto [expected, expectedCount] =
+                replaceStepByStep(original, needle, replacement, options, selStart, selEnd);
             QTextDocument doc;
             doc.setPlainText(original);
             const ReplaceAllResult result = replaceAll(doc, needle, replacement, options, selStart, selEnd);
             QVERIFY2(doc.toPlainText() == expected && result.count == expectedCount,
                      qPrintable(QStringLiteral("'%1' → '%2' in '%3', options %4, selection %5-%6")
                                     .arg(needle, replacement, original)
-                                    .arg(options)
-                                    .arg(selStart)
-                                    .arg(selEnd)));
+                                    .arg(options).arg(selStart).arg(selEnd)));
         }
     }
 
     void replaceAllEndsAndStartsWhereItShould()
     {
-        QTextDocument doc;
-        doc.setPlainText(QStringLiteral("a b a b a"));
-        // The selection is the first match: it and every later one are replaced once.
-        ReplaceAllResult result = replaceAll(doc, QStringLiteral("a"), QStringLiteral("aa"), 0, 0, 1);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("aa b aa b aa"));
-        QCOMPARE(result.count, 3);
-        QCOMPARE(result.caret, 12);
-
-        doc.setPlainText(QStringLiteral("cat concatenate cat"));
-        result = replaceAll(doc, QStringLiteral("cat"), QStringLiteral("concatenate"), WholeWord, 0, 3);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("concatenate concatenate concatenate"));
-        QCOMPARE(result.count, 2);
-
-        // What a replacement leaves in front of the next candidate decides whether it is a word.
-        doc.setPlainText(QStringLiteral("x --"));
-        result = replaceAll(doc, QStringLiteral("-"), QStringLiteral("a"), WholeWord, 2, 3);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("x a-"));
-        QCOMPARE(result.count, 1);
-        doc.setPlainText(QStringLiteral("x --"));
-        result = replaceAll(doc, QStringLiteral("-"), QStringLiteral("+"), WholeWord, 2, 3);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("x ++"));
-        QCOMPARE(result.count, 2);
-
-        // Deleting: each search starts where the match was, so neighbours go too.
-        doc.setPlainText(QStringLiteral("xxxx yxx"));
-        result = replaceAll(doc, QStringLiteral("x"), QString(), 0, 0, 1);
-        QCOMPARE(doc.toPlainText(), QStringLiteral(" y"));
-        QCOMPARE(result.count, 6);
-        QCOMPARE(result.caret, 2);
-
-        // Part of a word selected: it stays, and so does a match at the selection start.
-        doc.setPlainText(QStringLiteral("cat cat cat"));
-        result = replaceAll(doc, QStringLiteral("cat"), QStringLiteral("dog"), 0, 0, 2);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("cat dog dog"));
-        QCOMPARE(result.count, 2);
-
-        doc.setPlainText(QStringLiteral("cat cat"));
-        result = replaceAll(doc, QStringLiteral("CAT"), QStringLiteral("dog"), MatchCase, 0, 3);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("cat cat"));
-        QCOMPARE(result.count, 0);
-        QCOMPARE(result.caret, -1);
-        QVERIFY(!doc.isUndoAvailable());
+        struct Case {
+            QString text, needle, replacement;
+            int options, selStart, selEnd;
+            QString replaced;
+            int count, caret;
+        };
+        const Case cases[] = {
+            // The selection is the first match: it and every later one are replaced once.
+            {u"a b a b a"_s, u"a"_s, u"aa"_s, 0, 0, 1, u"aa b aa b aa"_s, 3, 12},
+            {u"cat concatenate cat"_s, u"cat"_s, u"concatenate"_s, WholeWord, 0, 3,
+             u"concatenate concatenate concatenate"_s, 2, 35},
+            // What a replacement leaves in front of the next candidate decides whether it is a word.
+            {u"x --"_s, u"-"_s, u"a"_s, WholeWord, 2, 3, u"x a-"_s, 1, 3},
+            {u"x --"_s, u"-"_s, u"+"_s, WholeWord, 2, 3, u"x ++"_s, 2, 4},
+            // Deleting: each search starts where the match was, so neighbours go too.
+            {u"xxxx yxx"_s, u"x"_s, QString(), 0, 0, 1, u" y"_s, 6, 2},
+            // A selection inside a word: it stays, and so does a match at the selection start.
+            {u"cat cat cat"_s, u"cat"_s, u"dog"_s, 0, 0, 2, u"cat dog dog"_s, 2, 11},
+            {u"cat cat"_s, u"CAT"_s, u"dog"_s, MatchCase, 0, 3, u"cat cat"_s, 0, -1},
+        };
+        for (const Case &c : cases) {
+            QTextDocument doc;
+            doc.setPlainText(c.text);
+            const ReplaceAllResult result = replaceAll(doc, c.needle, c.replacement, c.options, c.selStart, c.selEnd);
+            QCOMPARE(doc.toPlainText(), c.replaced);
+            QCOMPARE(result.count, c.count);
+            QCOMPARE(result.caret, c.caret);
+            // Nothing replaced leaves nothing to undo.
+            QCOMPARE(doc.isUndoAvailable(), c.count > 0);
+        }
     }
 
     void replaceAllIsOneUndoStepAndKeepsFormatting()
     {
+        using rtftest::lookAt;
         QTextDocument doc;
-        doc.setPlainText(QStringLiteral("one two\none two\none"));
-        QTextCursor bold(&doc);
-        bold.setPosition(4);
-        bold.setPosition(7, QTextCursor::KeepAnchor);
-        QTextCharFormat format;
-        format.setFontWeight(QFont::Bold);
-        bold.mergeCharFormat(format);
+        doc.setPlainText(u"one two\none two\none"_s);
+        QTextCursor cursor(&doc);
+        cursor.setPosition(4);
+        cursor.setPosition(7, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(rtftest::format({.bold = true}));
 
-        const ReplaceAllResult result = replaceAll(doc, QStringLiteral("two"), QStringLiteral("2\r\n"), 0, 0, 0);
+        const ReplaceAllResult result = replaceAll(doc, u"two"_s, u"2\r\n"_s, 0, 0, 0);
         QCOMPARE(result.count, 2);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("one 2\n\none 2\n\none"));
-        QTextCursor inserted(&doc);
-        inserted.setPosition(5);  // after the "2" that replaced the bold word
-        QCOMPARE(inserted.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(doc.toPlainText(), u"one 2\n\none 2\n\none"_s);
+        QVERIFY(lookAt(doc, 4).bold);  // the "2" that replaced the bold word
 
         // One undo takes back every replacement and nothing older: the bold stays.
         doc.undo();
-        QCOMPARE(doc.toPlainText(), QStringLiteral("one two\none two\none"));
-        QTextCursor word(&doc);
-        word.setPosition(6);
-        QCOMPARE(word.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(doc.toPlainText(), u"one two\none two\none"_s);
+        QVERIFY(lookAt(doc, 5).bold);
         doc.undo();
-        QCOMPARE(word.charFormat().fontWeight(), int(QFont::Normal));
+        QVERIFY(!lookAt(doc, 5).bold);
     }
 };
 
