@@ -1,5 +1,8 @@
 #include "platform/ParagraphLayout.h"
 
+#include "platform/PictureObject.h"
+#include "platform/rtf/RtfKept.h"
+
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -15,6 +18,9 @@ constexpr int kUnbounded = 1 << 22;
 // anywhere, and does so again on every line the word spans: a 200,000-letter word took 13 s
 // to lay out. Paragraphs with a word this long break anywhere, which is linear.
 constexpr qsizetype kLongestWordWrapped = 1000;
+
+// However deep an indent, a line keeps this much room, in pixels.
+constexpr qreal kNarrowestLine = 24;
 
 bool hasWordTooLongToWrap(QStringView text)
 {
@@ -34,6 +40,8 @@ bool hasWordTooLongToWrap(QStringView text)
 ParagraphLayout::ParagraphLayout(QTextDocument *document)
     : QPlainTextDocumentLayout(document)
 {
+    registerHandler(rtf::PictureObject,
+                    new PictureObject([document] { return rtf::KeptStore::find(*document); }, this));
 }
 
 qreal ParagraphLayout::lineWidth() const
@@ -93,23 +101,47 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
     m_blockCount = doc->blockCount();
 }
 
+ParagraphLayout::Indents ParagraphLayout::indentsOf(const QTextBlock &block)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    const auto pixels = [](int twips) { return PictureObject::twipsToPixels(twips); };
+    Indents indents;
+    if (format.hasProperty(rtf::CellRight)) {
+        indents.first = indents.left = std::max<qreal>(
+            0, pixels(format.intProperty(rtf::RowLeft) + format.intProperty(rtf::RowGap)));
+        return indents;
+    }
+    const int left = format.intProperty(rtf::LeftIndent);
+    const int first = format.intProperty(rtf::FirstIndent);
+    indents.left = std::max<qreal>(0, pixels(left));
+    indents.right = std::max<qreal>(0, pixels(format.intProperty(rtf::RightIndent)));
+    indents.label = std::max<qreal>(0, pixels(left + first));
+    // A label hangs in the space a negative first-line indent leaves.
+    const bool hangs = first < 0 && format.hasProperty(rtf::ListLabel);
+    indents.first = hangs ? indents.left : indents.label;
+    return indents;
+}
+
 void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
 {
     QTextLayout *layout = block.layout();
-    layout->setTextOption(textOption(block.text()));
+    const QString text = block.text();
+    layout->setTextOption(textOption(block, text));
     const qreal margin = document()->documentMargin();
+    const Indents indents = indentsOf(block);
     const qreal width = lineWidth();
     qreal height = 0;
     qreal widest = 0;
     layout->beginLayout();
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        const qreal start = line.lineNumber() == 0 ? indents.first : indents.left;
         line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        line.setPosition(QPointF(margin, height));
+        line.setLineWidth(std::max(kNarrowestLine, width - start - indents.right));
+        line.setPosition(QPointF(margin + start, height));
         height += line.height();
         if (line.leading() < 0)
             height += qCeil(line.leading());
-        widest = std::max(widest, line.naturalTextWidth() + 2 * margin);
+        widest = std::max(widest, start + line.naturalTextWidth() + 2 * margin);
     }
     layout->endLayout();
     QTextBlock(block).setLineCount(block.isVisible() ? layout->lineCount() : 0);
@@ -120,29 +152,45 @@ void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
         announceSize();
 }
 
-QTextOption ParagraphLayout::textOption(QStringView paragraph) const
+QTextOption ParagraphLayout::textOption(const QTextBlock &block, QStringView text) const
 {
     QTextOption option = document()->defaultTextOption();
-    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasWordTooLongToWrap(paragraph))
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasWordTooLongToWrap(text))
         option.setWrapMode(QTextOption::WrapAnywhere);
+    const QTextBlockFormat format = block.blockFormat();
+    if (format.hasProperty(rtf::CellRight)) {
+        // A table row's cells start at tab stops on their columns' left edges.
+        const QList<int> rights = format.property(rtf::CellRight).value<QList<int>>();
+        const int left = format.intProperty(rtf::RowLeft);
+        QList<QTextOption::Tab> tabs;
+        for (qsizetype i = 0; i + 1 < rights.size(); ++i)
+            tabs.append(QTextOption::Tab(PictureObject::twipsToPixels(rights.at(i) - left), QTextOption::LeftTab));
+        option.setTabs(tabs);
+    }
     return option;
 }
 
 void ParagraphLayout::alignLines(const QTextBlock &block) const
 {
-    const Qt::Alignment horizontal = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-    const bool centre = horizontal & Qt::AlignHCenter;
-    const bool right = horizontal & (Qt::AlignRight | Qt::AlignTrailing);
+    const QTextBlockFormat format = block.blockFormat();
+    const Qt::Alignment horizontal = format.alignment() & Qt::AlignHorizontal_Mask;
+    const bool row = format.hasProperty(rtf::CellRight); // its cells keep their columns
+    const bool centre = !row && (horizontal & Qt::AlignHCenter);
+    const bool right = !row && (horizontal & (Qt::AlignRight | Qt::AlignTrailing));
     const qreal margin = document()->documentMargin();
     QTextLayout *layout = block.layout();
+    const Indents indents = indentsOf(block);
     // Left is where every line starts out; only moved lines need putting back.
-    if (!centre && !right && (layout->lineCount() == 0 || layout->lineAt(0).x() == margin))
+    if (!centre && !right
+        && (layout->lineCount() == 0 || layout->lineAt(0).x() == margin + indents.first))
         return;
     const qreal available = lineWidth();
     for (int i = 0; i < layout->lineCount(); ++i) {
         QTextLine line = layout->lineAt(i);
-        const qreal free = available > 0 ? std::max<qreal>(0, available - line.naturalTextWidth()) : 0;
-        const qreal x = margin + (centre ? free / 2 : right ? free : 0);
+        const qreal start = i == 0 ? indents.first : indents.left;
+        const qreal room = available - start - indents.right;
+        const qreal free = room > 0 ? std::max<qreal>(0, room - line.naturalTextWidth()) : 0;
+        const qreal x = margin + start + (centre ? free / 2 : right ? free : 0);
         if (line.x() != x)
             line.setPosition(QPointF(x, line.y()));
     }
@@ -192,11 +240,13 @@ int ParagraphLayout::displayLineCount() const
         const QString text = block.text();
         scratch.setText(text);
         scratch.setFormats(block.textFormats());
-        scratch.setTextOption(textOption(text));
+        scratch.setTextOption(textOption(block, text));
+        const Indents indents = indentsOf(block);
         int count = 0;
         scratch.beginLayout();
         for (QTextLine line = scratch.createLine(); line.isValid(); line = scratch.createLine()) {
-            line.setLineWidth(width);
+            const qreal start = count == 0 ? indents.first : indents.left;
+            line.setLineWidth(std::max(kNarrowestLine, width - start - indents.right));
             ++count;
         }
         scratch.endLayout();

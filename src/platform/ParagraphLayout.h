@@ -10,6 +10,8 @@
 // It lays paragraphs out at its own width rather than the base class's, which the view
 // must leave alone: the base class answers a new width by giving every paragraph a layout
 // object, tens of megabytes for a large file.
+class QTextBlock;
+
 class ParagraphLayout : public QPlainTextDocumentLayout
 {
     Q_OBJECT
@@ -29,12 +31,24 @@ public:
     // Lines of the whole document, measuring what has not been laid out yet.
     int displayLineCount() const;
 
+    // Where a paragraph's lines start and end, in pixels from the document's margin: list
+    // paragraphs hang their label in front of their first line, table rows start at their
+    // row's left edge.
+    struct Indents
+    {
+        qreal first = 0; // the first line's start
+        qreal left = 0;  // the other lines' start
+        qreal right = 0;
+        qreal label = 0; // where a list label is drawn
+    };
+    static Indents indentsOf(const QTextBlock &block);
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
     qreal lineWidth() const;
-    QTextOption textOption(QStringView paragraph) const;
+    QTextOption textOption(const QTextBlock &block, QStringView text) const;
     void layoutAtOurWidth(const QTextBlock &block) const;
     void announceSize() const;
     void alignLines(const QTextBlock &block) const;

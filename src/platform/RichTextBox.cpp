@@ -2,6 +2,8 @@
 
 #include "platform/ParagraphLayout.h"
 
+#include "platform/PictureObject.h"
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
@@ -10,6 +12,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
+#include <QToolTip>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -90,6 +94,14 @@ float pointSize(const QTextCharFormat &format, const QTextDocument &doc)
     return float(doc.defaultFont().pointSizeF());
 }
 
+// Any kind of underline counts: dotted or wavy text read from RTF is underlined too.
+bool underlined(const QTextCharFormat &format)
+{
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle))
+        return format.underlineStyle() != QTextCharFormat::NoUnderline;
+    return format.fontUnderline();
+}
+
 int alignmentCode(Qt::Alignment alignment)
 {
     const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
@@ -123,6 +135,43 @@ RichTextBox::RichTextBox(QWidget *parent)
     connect(this, &QPlainTextEdit::textChanged, this, &RichTextBox::Change);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
     connect(this, &QPlainTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::keepPartsFromSpreading);
+}
+
+// Typing takes the format of the character before the caret. What belongs to one character (a
+// picture, kept groups, a cell's end) must not pass to typed text, nor a field or note to text
+// typed after its end.
+void RichTextBox::keepPartsFromSpreading()
+{
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        return; // the format would be applied to the selection
+    QTextCharFormat format = cursor.charFormat();
+    bool changed = false;
+    for (const int property : {int(rtf::PictureId), int(rtf::PictureWidth), int(rtf::PictureHeight),
+                               int(rtf::PrefixId), int(rtf::CellEnd), int(rtf::CellPar),
+                               int(rtf::CellParaProps), int(QTextFormat::ObjectType)}) {
+        if (format.hasProperty(property)) {
+            format.clearProperty(property);
+            changed = true;
+        }
+    }
+    if (format.hasProperty(rtf::FieldId) || format.hasProperty(rtf::NoteId)) {
+        QTextCursor next = cursor;
+        const QTextCharFormat after = next.movePosition(QTextCursor::Right) && !next.atBlockStart()
+                                          ? next.charFormat()
+                                          : QTextCharFormat();
+        for (const int property : {int(rtf::FieldId), int(rtf::NoteId)}) {
+            if (format.hasProperty(property) && after.intProperty(property) != format.intProperty(property)) {
+                if (property == rtf::NoteId)
+                    format.clearProperty(QTextFormat::TextVerticalAlignment);
+                format.clearProperty(property);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        setCurrentCharFormat(format);
 }
 
 void RichTextBox::emitSelChangeIfMoved()
@@ -171,11 +220,12 @@ void RichTextBox::setTextRTF(const QByteArray &rtf)
         clear();
         setCurrentCharFormat(QTextCharFormat());
         m_textFormat = TextFileFormat();
+        rtf::KeptStore::of(*document()).clear();
         return;
     }
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
-    rtf::insertRtf(cursor, rtf);
+    rtf::insertRtf(cursor, rtf, rtf::ReadScope::Document);
 }
 
 int RichTextBox::SelStart() const
@@ -305,7 +355,7 @@ RichTextBox::SelectionFormat RichTextBox::SelFormat() const
         const float size = pointSize(format, *document());
         const bool bold = format.fontWeight() > QFont::Medium;
         if (first) {
-            summary = {name, size, bold, format.fontItalic(), format.fontUnderline()};
+            summary = {name, size, bold, format.fontItalic(), underlined(format)};
             first = false;
             return true;
         }
@@ -313,7 +363,7 @@ RichTextBox::SelectionFormat RichTextBox::SelFormat() const
         merge(summary.fontSize, size);
         merge(summary.bold, bold);
         merge(summary.italic, format.fontItalic());
-        merge(summary.underline, format.fontUnderline());
+        merge(summary.underline, underlined(format));
         // Once everything is mixed, the rest of the selection cannot change the answer.
         return summary.fontName || summary.fontSize || summary.bold || summary.italic || summary.underline;
     });
@@ -372,7 +422,7 @@ void RichTextBox::setSelItalic(bool on)
 
 std::optional<bool> RichTextBox::SelUnderline() const
 {
-    return uniformCharValue<bool>([](const QTextCharFormat &f) { return f.fontUnderline(); });
+    return uniformCharValue<bool>([](const QTextCharFormat &f) { return underlined(f); });
 }
 
 void RichTextBox::setSelUnderline(bool on)
@@ -570,11 +620,16 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
     QTextCursor cursor(doc);
     cursor.select(QTextCursor::Document);
     bool ok = true;
+    rtf::KeptStore &kept = rtf::KeptStore::of(*doc);
     if (type == rtfRTF) {
-        const rtf::ReadResult result = rtf::insertRtf(cursor, bytes);
+        kept.lost.clear();
+        const rtf::ReadResult result = rtf::insertRtf(cursor, bytes, rtf::ReadScope::Document);
         ok = result.ok;
         setError(error, result.error);
+        // With the history gone, nothing can bring back what the old text held.
+        kept.prune(*doc);
     } else {
+        kept.clear();
         // Piece by piece, so that the file's whole text never exists twice.
         TextDecoder decoder(bytes);
         cursor.beginEditBlock();
@@ -600,6 +655,16 @@ bool RichTextBox::SaveFile(const QString &path, int type, QString *error)
         return false;
     }
     return true;
+}
+
+QStringList RichTextBox::UnkeptParts() const
+{
+    QStringList parts;
+    if (const rtf::KeptStore *kept = rtf::KeptStore::find(*document())) {
+        for (auto it = kept->lost.cbegin(); it != kept->lost.cend(); ++it)
+            parts.append(QStringLiteral("%1 %2").arg(it.value()).arg(it.key()));
+    }
+    return parts;
 }
 
 bool RichTextBox::CanUndo() const
@@ -637,12 +702,121 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
+    // A new paragraph inside a table row stays in its cell, as a paragraph of the cell.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
+        && textCursor().blockFormat().hasProperty(rtf::CellRight)) {
+        QTextCursor cursor = textCursor();
+        QTextCharFormat format = currentCharFormat();
+        format.setProperty(rtf::CellPar, true);
+        cursor.insertText(QString(QChar::LineSeparator), format);
+        setTextCursor(cursor);
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
         setOverwriteMode(!overwriteMode());
         event->accept();
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+bool RichTextBox::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = toolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QPlainTextEdit::viewportEvent(event);
+}
+
+// What a note's mark, a field's result or a picture holds that the text does not show.
+QString RichTextBox::toolTipAt(const QPoint &viewportPos) const
+{
+    const rtf::KeptStore *kept = rtf::KeptStore::find(*document());
+    if (!kept)
+        return {};
+    QTextCursor cursor = cursorForPosition(viewportPos);
+    // The character under the pointer is the one after the nearest caret position or before it.
+    QTextCharFormat format;
+    for (const bool forward : {true, false}) {
+        QTextCursor c = cursor;
+        if (forward ? c.atBlockEnd() : c.atBlockStart())
+            continue;
+        c.movePosition(forward ? QTextCursor::Right : QTextCursor::Left, QTextCursor::KeepAnchor);
+        format = c.charFormat();
+        if (!forward)
+            break;
+        QTextCursor probe(document());
+        probe.setPosition(c.selectionEnd());
+        format = probe.charFormat();
+        if (format.hasProperty(rtf::NoteId) || format.hasProperty(rtf::FieldId)
+            || format.hasProperty(rtf::PictureId))
+            break;
+    }
+    if (const int note = format.intProperty(rtf::NoteId))
+        return rtf::noteText(*kept, note);
+    if (const int picture = format.intProperty(rtf::PictureId))
+        return rtf::pictureDescription(*kept, picture);
+    if (const int field = format.intProperty(rtf::FieldId))
+        return rtf::fieldInstruction(*kept, field);
+    return {};
+}
+
+void RichTextBox::paintEvent(QPaintEvent *event)
+{
+    QPlainTextEdit::paintEvent(event);
+    paintParagraphDecorations();
+}
+
+// List labels and table borders are no text of the paragraph: they are drawn beside it.
+void RichTextBox::paintParagraphDecorations()
+{
+    QPainter painter(viewport());
+    const QPointF offset = contentOffset();
+    const qreal margin = document()->documentMargin();
+    const int bottom = viewport()->height();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF bounds = blockBoundingGeometry(block).translated(offset);
+        if (bounds.top() > bottom)
+            break;
+        if (!block.isVisible())
+            continue;
+        const QTextBlockFormat format = block.blockFormat();
+        if (format.hasProperty(rtf::CellRight)) {
+            painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+            const auto x = [&](int twips) {
+                return bounds.left() + margin + std::max(0.0, PictureObject::twipsToPixels(twips));
+            };
+            const int left = format.intProperty(rtf::RowLeft);
+            const QList<int> rights = format.property(rtf::CellRight).value<QList<int>>();
+            const qreal right = rights.isEmpty() ? x(left) : x(rights.constLast());
+            painter.drawLine(QPointF(x(left), bounds.top()), QPointF(right, bounds.top()));
+            painter.drawLine(QPointF(x(left), bounds.bottom()), QPointF(right, bounds.bottom()));
+            painter.drawLine(QPointF(x(left), bounds.top()), QPointF(x(left), bounds.bottom()));
+            for (const int edge : rights)
+                painter.drawLine(QPointF(x(edge), bounds.top()), QPointF(x(edge), bounds.bottom()));
+        }
+        const QString label = format.stringProperty(rtf::ListLabel);
+        const QTextLayout *layout = block.layout();
+        if (!label.isEmpty() && layout && layout->lineCount() > 0) {
+            const QTextCharFormat first = block.begin().atEnd() ? block.charFormat()
+                                                                : block.begin().fragment().charFormat();
+            QFont font = first.font().resolve(document()->defaultFont());
+            painter.setFont(font);
+            painter.setPen(first.foreground().style() == Qt::NoBrush ? palette().color(QPalette::Text)
+                                                                    : first.foreground().color());
+            const QTextLine line = layout->lineAt(0);
+            const qreal at = ParagraphLayout::indentsOf(block).label;
+            painter.drawText(QPointF(bounds.left() + margin + at, bounds.top() + line.y() + line.ascent()), label);
+        }
+    }
 }
 
 void RichTextBox::mousePressEvent(QMouseEvent *event)

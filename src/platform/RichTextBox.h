@@ -94,6 +94,10 @@ public:
     TextFileFormat plainTextFormat() const { return m_textFormat; }
     void setPlainTextFormat(const TextFileFormat &format) { m_textFormat = format; }
 
+    // What the document held when read that an RTF save cannot write back, one line per kind
+    // ("2 embedded objects with no picture"); empty when a save keeps everything.
+    QStringList UnkeptParts() const;
+
     bool CanUndo() const;
     void Undo();
     int LineCount() const;  // display lines, wrapped lines counted; an empty editor has 1
@@ -108,6 +112,8 @@ signals:
     void MouseDown(int button, int shift, int x, int y);
 
 protected:
+    bool viewportEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -117,6 +123,9 @@ protected:
 
 private:
     void emitSelChangeIfMoved();
+    void keepPartsFromSpreading();
+    void paintParagraphDecorations();
+    QString toolTipAt(const QPoint &viewportPos) const;
     void shapeTextFor(qsizetype documentSize);
     QTextCharFormat formatAtCaret() const;
     template <typename Visit>

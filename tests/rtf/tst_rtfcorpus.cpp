@@ -9,6 +9,7 @@
 //      labels are one word processor's own rendering. Word's second-level bullet "o" is dropped
 //      only where it stands alone (its tab made it a line of its own).
 //   3. Runs of white space, no-break space included, become one space; empty lines are dropped.
+//   4. Pictures' object characters are dropped: the expected text has no pictures.
 //
 // What is left must be equal line for line, so words, their order and paragraph ends all count.
 
@@ -38,6 +39,7 @@ QStringList normalised(QString text)
     static const QRegularExpression space(QStringLiteral("\\s+"),
                                           QRegularExpression::UseUnicodePropertiesOption);
     QStringList lines;
+    text.remove(QChar::ObjectReplacementCharacter);
     for (QString line : text.replace(u'\t', u'\n').split(u'\n')) {
         line = line.trimmed().remove(label).replace(space, QStringLiteral(" ")).trimmed();
         if (!line.isEmpty() && line != u"o")

@@ -32,8 +32,8 @@ private slots:
         add("a \\* inside a group is no destination", "{\\rtf1 {\\b\\*\\cs7 kept}}", "kept");
         add("footnote: number kept, text not",
             "{\\rtf1 word\\chftn{\\footnote \\chftn  the note}. more\\chftn{\\footnote x}}", "word1. more2");
-        add("list labels kept",
-            "{\\rtf1 {\\listtext 1.\\tab}one\\par {\\pntext \\bullet\\tab}two}", "1.\tone\n\u2022\ttwo");
+        add("list labels are shown, not text",
+            "{\\rtf1 {\\listtext 1.\\tab}one\\par {\\pntext \\bullet\\tab}two}", "one\ntwo");
         add("1252 by default", "{\\rtf1 caf\\'e9 \\'80\\'93}", "café €“");
         add("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}", "При");
         add("font charset overrides the document's",
@@ -65,7 +65,8 @@ private slots:
         add("header tables", head + "body}", "body");
         add("unknown ignorable destination", "{\\rtf1 a{\\*\\zzz hidden {nested}}b}", "ab");
         add("headers and footers", "{\\rtf1 {\\header h}{\\footerl f}{\\headerr r}body}", "body");
-        add("picture, hex and binary", "{\\rtf1 a{\\pict\\pngblip 89504e47}{\\*\\shppict{\\pict\\bin4 }{\\x}}b}", "ab");
+        add("picture, hex and binary: one object character each",
+            "{\\rtf1 a{\\pict\\pngblip 89504e47}{\\*\\shppict{\\pict\\bin4 }{\\x}}b}", "a\uFFFC\uFFFCb");
         add("bin outside pictures", "{\\rtf1 a\\bin3 {\\}b}", "ab");
         add("object keeps its result",
             "{\\rtf1 {\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result shown}}}", "shown");

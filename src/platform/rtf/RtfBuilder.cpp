@@ -1,5 +1,7 @@
 #include "RtfBuilder.h"
 
+#include "RtfKept.h"
+
 #include <QFont>
 #include <QTextBlockFormat>
 #include <QTextCursor>
@@ -7,11 +9,21 @@
 
 namespace rtf::detail {
 
+const char *const kUnderlineWords[17] = {
+    "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
+    "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"};
+
 size_t qHash(const CharState &s, size_t seed) noexcept
 {
     const unsigned flags = unsigned(s.bold) | unsigned(s.italic) << 1 | unsigned(s.underline) << 2
-                           | unsigned(s.strike) << 3;
-    return qHashMulti(seed, s.font, s.halfPoints, s.color, flags);
+                           | unsigned(s.strike) << 3 | unsigned(s.smallCaps) << 4
+                           | unsigned(s.allCaps) << 5 | unsigned(s.hidden) << 6
+                           | unsigned(s.assocBold) << 7 | unsigned(s.assocItalic) << 8
+                           | unsigned(s.rtl) << 9 | unsigned(s.doubleByte) << 10
+                           | unsigned(s.vertical) << 11 | unsigned(s.underlineKind) << 13
+                           | unsigned(s.cell) << 18;
+    seed = qHashMulti(seed, s.font, s.halfPoints, s.color, flags, s.highlight, s.shading, s.raise);
+    return qHashMulti(seed, s.field, s.note, s.prefix, s.extra, s.cellPara);
 }
 
 namespace {
@@ -27,7 +39,82 @@ Qt::Alignment toQt(Align a)
     return Qt::AlignLeft;
 }
 
+QTextCharFormat::UnderlineStyle underlineStyle(int kind)
+{
+    switch (kind) {
+    case 1: case 9: return QTextCharFormat::DotLine;
+    case 2: case 7: case 10: case 13: return QTextCharFormat::DashUnderline;
+    case 3: case 11: return QTextCharFormat::DashDotLine;
+    case 4: case 12: return QTextCharFormat::DashDotDotLine;
+    case 6: case 14: case 16: return QTextCharFormat::WaveUnderline;
+    default: return QTextCharFormat::SingleUnderline;
+    }
+}
+
+void setIfSet(QTextFormat &f, int property, const QString &value)
+{
+    if (!value.isEmpty())
+        f.setProperty(property, value);
+}
+
+void setIfSet(QTextFormat &f, int property, int value)
+{
+    if (value != 0)
+        f.setProperty(property, value);
+}
+
 } // namespace
+
+QTextBlockFormat blockFormatFor(const BlockProps &p)
+{
+    QTextBlockFormat f;
+    f.setAlignment(toQt(p.align));
+    setIfSet(f, LeftIndent, p.leftIndent);
+    setIfSet(f, RightIndent, p.rightIndent);
+    setIfSet(f, FirstIndent, p.firstIndent);
+    setIfSet(f, ListId, p.list);
+    setIfSet(f, ListLevel, p.level);
+    setIfSet(f, ParaExtra, p.extra);
+    setIfSet(f, ListLabel, p.listLabel);
+    setIfSet(f, ListText, p.listText);
+    if (p.pageBreakBefore)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (!p.row.isEmpty()) {
+        f.setProperty(RowProps, p.row.props);
+        f.setProperty(CellDefs, p.row.cells);
+        f.setProperty(CellRight, QVariant::fromValue(p.row.rights));
+        f.setProperty(RowLeft, p.row.left);
+        f.setProperty(RowGap, p.row.gap);
+    }
+    setIfSet(f, SectionBefore, p.sectionBefore);
+    setIfSet(f, EndKept, p.endKept);
+    return f;
+}
+
+BlockProps blockPropsOf(const QTextBlockFormat &f)
+{
+    BlockProps p;
+    p.align = alignOf(f);
+    p.leftIndent = f.intProperty(LeftIndent);
+    p.rightIndent = f.intProperty(RightIndent);
+    p.firstIndent = f.intProperty(FirstIndent);
+    p.list = f.intProperty(ListId);
+    p.level = f.intProperty(ListLevel);
+    p.pageBreakBefore = f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+    p.extra = f.stringProperty(ParaExtra);
+    p.listLabel = f.stringProperty(ListLabel);
+    p.listText = f.stringProperty(ListText);
+    if (f.hasProperty(RowProps) || f.hasProperty(CellDefs)) {
+        p.row.props = f.stringProperty(RowProps);
+        p.row.cells = f.property(CellDefs).toStringList();
+        p.row.rights = f.property(CellRight).value<QList<int>>();
+        p.row.left = f.intProperty(RowLeft);
+        p.row.gap = f.intProperty(RowGap);
+    }
+    p.sectionBefore = f.stringProperty(SectionBefore);
+    p.endKept = f.stringProperty(EndKept);
+    return p;
+}
 
 DocumentBuilder::DocumentBuilder(QTextCursor &cursor, const Tables &tables)
     : m_cursor(cursor), m_tables(tables)
@@ -37,6 +124,8 @@ DocumentBuilder::DocumentBuilder(QTextCursor &cursor, const Tables &tables)
     m_dropFinalBreak = cursor.document()->characterCount() <= 1;
     m_blockIsOurs = cursor.atBlockStart();
     m_hostFormat = cursor.blockFormat();
+    m_hostProps = blockPropsOf(m_hostFormat);
+    m_blockProps = m_hostProps;
 }
 
 QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
@@ -52,18 +141,50 @@ QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
             f.setFontFamilies({font->name});
     }
     f.setFontPointSize(state.halfPoints / 2.0);
-    if (state.bold)
+    if (state.effectiveBold())
         f.setFontWeight(QFont::Bold);
-    if (state.italic)
+    if (state.effectiveItalic())
         f.setFontItalic(true);
-    if (state.underline)
-        f.setFontUnderline(true);
+    if (state.underline) {
+        f.setUnderlineStyle(underlineStyle(state.underlineKind));
+        if (state.underlineKind != 0)
+            f.setProperty(UnderlineWord, QString::fromLatin1(kUnderlineWords[state.underlineKind]));
+    }
     if (state.strike)
         f.setFontStrikeOut(true);
-    if (state.color > 0 && size_t(state.color) < m_tables.colors.size()) {
-        const QColor &c = m_tables.colors[size_t(state.color)];
-        if (c.isValid())
-            f.setForeground(c);
+    const auto color = [this](int index) {
+        return index > 0 && size_t(index) < m_tables.colors.size() ? m_tables.colors[size_t(index)]
+                                                                   : QColor();
+    };
+    if (const QColor c = color(state.color); c.isValid())
+        f.setForeground(c);
+    if (const QColor c = color(state.highlight); c.isValid()) {
+        f.setBackground(c);
+        f.setProperty(Highlight, true);
+    } else if (const QColor shade = color(state.shading); shade.isValid()) {
+        f.setBackground(shade);
+    }
+    if (state.raise != 0) {
+        f.setVerticalAlignment(state.raise > 0 ? QTextCharFormat::AlignSuperScript
+                                               : QTextCharFormat::AlignSubScript);
+        f.setProperty(Raise, state.raise);
+    } else if (state.vertical != 0) {
+        f.setVerticalAlignment(state.vertical == 1 ? QTextCharFormat::AlignSuperScript
+                                                   : QTextCharFormat::AlignSubScript);
+    }
+    if (state.smallCaps)
+        f.setFontCapitalization(QFont::SmallCaps);
+    else if (state.allCaps)
+        f.setFontCapitalization(QFont::AllUppercase);
+    if (state.hidden)
+        f.setProperty(Hidden, true);
+    setIfSet(f, CharExtra, state.extra);
+    setIfSet(f, FieldId, state.field);
+    setIfSet(f, NoteId, state.note);
+    setIfSet(f, PrefixId, state.prefix);
+    if (state.cell != 0) {
+        f.setProperty(state.cell == 1 ? CellEnd : CellPar, true);
+        setIfSet(f, CellParaProps, state.cellPara);
     }
     m_formats.insert(state, f);
     return f;
@@ -75,22 +196,18 @@ void DocumentBuilder::materialiseBreak()
     // paragraph's own mark, so the new block takes the host's format until its own \par says
     // otherwise.
     m_cursor.insertBlock(m_hostFormat);
-    if (m_hostAlign < 0)
-        m_hostAlign = int(alignOf(m_hostFormat));
-    m_blockAlign = m_hostAlign;
+    m_blockProps = m_hostProps;
     m_pendingBreak = false;
     m_blockIsOurs = true;
     m_paraHasText = false;
 }
 
-void DocumentBuilder::applyAlign(Align align)
+void DocumentBuilder::applyBlock(const BlockProps &props)
 {
-    if (m_blockAlign == int(align))
+    if (m_blockProps == props)
         return;
-    QTextBlockFormat bf;
-    bf.setAlignment(toQt(align));
-    m_cursor.mergeBlockFormat(bf);
-    m_blockAlign = int(align);
+    m_cursor.setBlockFormat(blockFormatFor(props));
+    m_blockProps = props;
 }
 
 void DocumentBuilder::insertRun(const QString &text, const CharState &state)
@@ -99,22 +216,43 @@ void DocumentBuilder::insertRun(const QString &text, const CharState &state)
         return;
     if (m_pendingBreak)
         materialiseBreak();
-    m_cursor.insertText(text, formatFor(state));
+    if (state.prefix != 0 && text.size() > 1) {
+        // Kept groups belong before the first character only.
+        m_cursor.insertText(text.first(1), formatFor(state));
+        CharState rest = state;
+        rest.prefix = 0;
+        m_cursor.insertText(text.sliced(1), formatFor(rest));
+    } else {
+        m_cursor.insertText(text, formatFor(state));
+    }
     m_paraHasText = true;
 }
 
-void DocumentBuilder::endParagraph(Align align, const CharState &state)
+void DocumentBuilder::insertPicture(int id, int widthTwips, int heightTwips, const CharState &state)
+{
+    if (m_pendingBreak)
+        materialiseBreak();
+    QTextCharFormat f = formatFor(state);
+    f.setObjectType(PictureObject);
+    f.setProperty(PictureId, id);
+    f.setProperty(PictureWidth, widthTwips);
+    f.setProperty(PictureHeight, heightTwips);
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_paraHasText = true;
+}
+
+void DocumentBuilder::endParagraph(const BlockProps &props, const CharState &state)
 {
     if (m_pendingBreak)
         materialiseBreak();
     // A paragraph mark carries its paragraph's format, also into the block it lands in.
-    applyAlign(align);
+    applyBlock(props);
     if (!m_paraHasText && m_cursor.atBlockStart() && m_cursor.atBlockEnd())
         m_cursor.setBlockCharFormat(formatFor(state)); // keeps an empty line's height
     m_pendingBreak = true;
 }
 
-void DocumentBuilder::finish(Align lastAlign)
+void DocumentBuilder::finish(const BlockProps &last)
 {
     if (m_pendingBreak) {
         if (!m_dropFinalBreak)
@@ -122,9 +260,9 @@ void DocumentBuilder::finish(Align lastAlign)
         return;
     }
     // An unterminated last paragraph is a whole paragraph only if nothing of the host's text
-    // shares its block; otherwise the host paragraph keeps its own alignment.
+    // shares its block; otherwise the host paragraph keeps its own format.
     if (m_paraHasText && m_blockIsOurs && m_cursor.atBlockEnd())
-        applyAlign(lastAlign);
+        applyBlock(last);
 }
 
 } // namespace rtf::detail

@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "RtfBuilder.h"
+#include "RtfKept.h"
 
 #include <QFont>
 #include <QHash>
@@ -25,14 +26,32 @@ struct RunProps
     int font = -1;
     int halfPoints = -1;
     int color = 0;
+    int highlight = 0;
+    int shading = 0;
+    int raise = 0;
+    std::uint8_t vertical = 0;
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool smallCaps = false;
+    bool allCaps = false;
+    bool hidden = false;
+    QByteArray underlineWord; // "ul" or the kind read
+    QByteArray extra;
+};
+
+// What a paragraph's \pard starts with, compared between paragraphs so that unchanged ones
+// repeat nothing.
+struct ParaWords
+{
+    QByteArray words;
+    bool operator==(const ParaWords &) const = default;
 };
 
 using detail::Align;
 using detail::alignOf;
+using detail::BlockProps;
 
 // Appends n in decimal; snprintf was a tenth of the writer's time.
 char *formatInt(char *dst, int n)
@@ -80,34 +99,53 @@ private:
     template<typename FormatSource>
     const RunProps &propsAt(int formatIndex, const FormatSource &source);
     RunProps propsOf(const QTextCharFormat &f);
+    const BlockProps &blockAt(const QTextBlock &block);
     int fontId(const QString &family);
     int colorId(QRgb rgb);
 
     void writeProps(const RunProps &p);
     void writeText(QStringView text);
     void writePlainRun(const QChar *s, qsizetype n);
+    void writeKept(QByteArrayView rtf);
+    void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
+    void writeRowStart(const BlockProps &props, int cells);
+    void writeBlock(const QTextBlock &block, int segStart, int segEnd, bool isRow);
+    void openFields(int innermost);
+    void closeNote();
     void word(std::string_view w);
     void word(std::string_view w, int param);
     void raw(const char *s, qsizetype n);
     void newline();
     qsizetype column() const { return qsizetype(m_out.size()) - m_lineStart; }
-    QByteArray header() const;
+    QByteArray header(bool whole) const;
 
     const QTextDocument &m_doc;
+    const KeptStore *m_store = nullptr;
+    const SourceTables *m_primary = nullptr;
     std::string m_out; // QByteArray's append is an out-of-line insert, too slow per token
     qsizetype m_lineStart = 0;
     bool m_needDelimiter = false;
+    bool m_cp1252 = true; // the declared code page, which \'hh fallbacks are in
 
     QString m_defaultFamily;
     double m_defaultPoints = 12;
     QFont m_defaultFont;
-    QStringList m_fonts;
+    int m_defaultFontId = 0;
     QHash<QString, int> m_fontIds;
-    std::vector<QRgb> m_colors;
+    QList<QPair<int, QString>> m_newFonts; // fonts the source's table did not have
+    int m_nextFont = 0;
+    std::vector<QColor> m_colors;          // index 0 is auto
     QHash<QRgb, int> m_colorIds;
+    qsizetype m_sourceColors = 0;          // how many of m_colors the source's table holds
     std::vector<int> m_propsIndex; // char format index -> m_props, -1 not yet computed
     std::vector<RunProps> m_props;
+    QHash<int, BlockProps> m_blocks; // block format index -> its properties
     RunProps m_cur;
+
+    QByteArray m_paraWords; // what the last \pard said, "" before the first
+    std::vector<int> m_openFields;          // outermost first
+    std::vector<RunProps> m_fieldSaved;     // the run properties each field's group began with
+    int m_openNote = 0;
 };
 
 Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.defaultFont())
@@ -117,7 +155,37 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
         m_defaultPoints = m_defaultFont.pointSizeF();
     else if (m_defaultFont.pixelSize() > 0)
         m_defaultPoints = m_defaultFont.pixelSize() * 0.75;
-    fontId(m_defaultFamily); // \f0, the \deff font
+    m_store = KeptStore::find(doc);
+    m_primary = m_store ? m_store->source(m_store->primarySource) : nullptr;
+    if (m_primary && !m_primary->fontTable.isEmpty()) {
+        // Kept RTF refers to the file's own font numbers: they stay, new fonts come after them.
+        QList<int> indexes = m_primary->tables.fonts.keys();
+        std::sort(indexes.begin(), indexes.end());
+        for (const int index : indexes) {
+            m_fontIds.insert(m_primary->tables.fonts.value(index).name, index);
+            m_nextFont = std::max(m_nextFont, index + 1);
+        }
+        if (m_primary->tables.defaultFont >= 0)
+            m_defaultFontId = m_primary->tables.defaultFont;
+        else
+            m_defaultFontId = fontId(m_defaultFamily);
+    } else {
+        m_defaultFontId = fontId(m_defaultFamily); // \f0, the \deff font
+    }
+    m_colors.push_back(QColor());
+    if (m_primary && !m_primary->colorTable.isEmpty()) {
+        const auto &colors = m_primary->tables.colors;
+        m_colors.assign(colors.begin(), colors.end());
+        if (m_colors.empty())
+            m_colors.push_back(QColor());
+        for (size_t i = 1; i < m_colors.size(); ++i) {
+            if (m_colors[i].isValid() && !m_colorIds.contains(m_colors[i].rgb()))
+                m_colorIds.insert(m_colors[i].rgb(), int(i));
+        }
+        m_sourceColors = qsizetype(colors.size());
+    }
+    if (m_primary)
+        m_cp1252 = m_primary->codepage == 1252;
 }
 
 int Writer::fontId(const QString &family)
@@ -125,8 +193,8 @@ int Writer::fontId(const QString &family)
     const auto it = m_fontIds.constFind(family);
     if (it != m_fontIds.constEnd())
         return *it;
-    const int id = int(m_fonts.size());
-    m_fonts.append(family);
+    const int id = m_nextFont++;
+    m_newFonts.append({id, family});
     m_fontIds.insert(family, id);
     return id;
 }
@@ -136,8 +204,8 @@ int Writer::colorId(QRgb rgb)
     const auto it = m_colorIds.constFind(rgb);
     if (it != m_colorIds.constEnd())
         return *it;
-    m_colors.push_back(rgb);
-    const int id = int(m_colors.size()); // entry 0 is auto
+    m_colors.push_back(QColor::fromRgb(rgb));
+    const int id = int(m_colors.size()) - 1;
     m_colorIds.insert(rgb, id);
     return id;
 }
@@ -167,6 +235,19 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
         p.underline = f.boolProperty(QTextFormat::FontUnderline);
     else
         p.underline = m_defaultFont.underline();
+    p.underlineWord = "ul";
+    if (p.underline && f.hasProperty(UnderlineWord)) {
+        p.underlineWord = f.stringProperty(UnderlineWord).toLatin1();
+    } else if (p.underline) {
+        switch (f.underlineStyle()) {
+        case QTextCharFormat::DotLine: p.underlineWord = "uld"; break;
+        case QTextCharFormat::DashUnderline: p.underlineWord = "uldash"; break;
+        case QTextCharFormat::DashDotLine: p.underlineWord = "uldashd"; break;
+        case QTextCharFormat::DashDotDotLine: p.underlineWord = "uldashdd"; break;
+        case QTextCharFormat::WaveUnderline: p.underlineWord = "ulwave"; break;
+        default: break;
+        }
+    }
     p.strike = f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut()
                                                          : m_defaultFont.strikeOut();
     if (f.hasProperty(QTextFormat::ForegroundBrush)) {
@@ -174,6 +255,24 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
         if (brush.style() != Qt::NoBrush)
             p.color = colorId(brush.color().rgb());
     }
+    if (f.hasProperty(QTextFormat::BackgroundBrush)) {
+        const QBrush brush = f.background();
+        if (brush.style() != Qt::NoBrush)
+            (f.boolProperty(Highlight) ? p.highlight : p.shading) = colorId(brush.color().rgb());
+    }
+    if (f.hasProperty(Raise)) {
+        p.raise = f.intProperty(Raise);
+    } else if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
+        p.vertical = 1;
+    } else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript) {
+        p.vertical = 2;
+    }
+    if (f.hasProperty(QTextFormat::FontCapitalization)) {
+        p.smallCaps = f.fontCapitalization() == QFont::SmallCaps;
+        p.allCaps = f.fontCapitalization() == QFont::AllUppercase;
+    }
+    p.hidden = f.boolProperty(Hidden);
+    p.extra = f.stringProperty(CharExtra).toLatin1();
     return p;
 }
 
@@ -191,6 +290,15 @@ const RunProps &Writer::propsAt(int formatIndex, const FormatSource &source)
         slot = int(m_props.size() - 1);
     }
     return m_props[size_t(slot)];
+}
+
+const BlockProps &Writer::blockAt(const QTextBlock &block)
+{
+    const int index = block.blockFormatIndex();
+    auto it = m_blocks.find(index);
+    if (it == m_blocks.end())
+        it = m_blocks.insert(index, detail::blockPropsOf(block.blockFormat()));
+    return *it;
 }
 
 void Writer::newline()
@@ -231,8 +339,31 @@ void Writer::word(std::string_view w, int param)
     m_needDelimiter = true;
 }
 
+// RTF kept as it was read: it goes out as it came, on lines of its own where it is long.
+void Writer::writeKept(QByteArrayView rtf)
+{
+    if (rtf.isEmpty())
+        return;
+    if (m_needDelimiter && rtf.front() != '\\' && rtf.front() != '{')
+        m_out.push_back(' ');
+    m_needDelimiter = false;
+    if (column() + rtf.size() > kHardWrap)
+        newline();
+    m_out.append(rtf.data(), size_t(rtf.size()));
+    // It may end in a control word, which the next text must not run into.
+    const char last = rtf.back();
+    m_needDelimiter = last != '}' && last != ' ';
+}
+
 void Writer::writeProps(const RunProps &p)
 {
+    if (p.extra != m_cur.extra && !m_cur.extra.isEmpty()) {
+        // Carried-through words cannot be switched off one by one.
+        word("plain");
+        m_cur = RunProps{};
+        m_cur.halfPoints = 24;
+        m_cur.underlineWord = "ul";
+    }
     if (p.font != m_cur.font)
         word("f", p.font);
     if (p.halfPoints != m_cur.halfPoints)
@@ -241,12 +372,36 @@ void Writer::writeProps(const RunProps &p)
         word(p.bold ? "b" : "b0");
     if (p.italic != m_cur.italic)
         word(p.italic ? "i" : "i0");
-    if (p.underline != m_cur.underline)
-        word(p.underline ? "ul" : "ulnone");
+    if (p.underline != m_cur.underline || (p.underline && p.underlineWord != m_cur.underlineWord))
+        word(p.underline ? std::string_view(p.underlineWord.constData()) : "ulnone");
     if (p.strike != m_cur.strike)
         word(p.strike ? "strike" : "strike0");
     if (p.color != m_cur.color)
         word("cf", p.color);
+    if (p.highlight != m_cur.highlight)
+        word("highlight", p.highlight);
+    if (p.shading != m_cur.shading)
+        word("chcbpat", p.shading);
+    if (p.raise != m_cur.raise || p.vertical != m_cur.vertical) {
+        if (m_cur.raise != 0 && p.raise == 0)
+            word(m_cur.raise > 0 ? "up" : "dn", 0);
+        if (p.raise > 0)
+            word("up", p.raise);
+        else if (p.raise < 0)
+            word("dn", -p.raise);
+        else
+            word(p.vertical == 1 ? "super" : p.vertical == 2 ? "sub" : "nosupersub");
+    }
+    if (p.smallCaps != m_cur.smallCaps)
+        word(p.smallCaps ? "scaps" : "scaps0");
+    if (p.allCaps != m_cur.allCaps)
+        word(p.allCaps ? "caps" : "caps0");
+    if (p.hidden != m_cur.hidden)
+        word(p.hidden ? "v" : "v0");
+    if (p.extra != m_cur.extra && !p.extra.isEmpty()) {
+        raw(p.extra.constData(), p.extra.size());
+        m_needDelimiter = true;
+    }
     m_cur = p;
 }
 
@@ -309,7 +464,7 @@ void Writer::writeText(QStringView text)
         case 0x00A0: raw("\\~", 2); m_needDelimiter = false; continue;
         case 0x00AD: raw("\\-", 2); m_needDelimiter = false; continue;
         case 0x2011: raw("\\_", 2); m_needDelimiter = false; continue;
-        case 0xFFFC: continue; // an embedded object has no text
+        case 0xFFFC: continue; // an object with nothing kept has no text
         default: break;
         }
         if (u < 0x20)
@@ -318,7 +473,8 @@ void Writer::writeText(QStringView text)
         static constexpr char hex[] = "0123456789abcdef";
         char buf[24] = {'\\', 'u'};
         char *end = formatInt(buf + 2, int(int16_t(u)));
-        if (const unsigned char fallback = cp1252Byte(u)) {
+        const unsigned char fallback = m_cp1252 ? cp1252Byte(u) : 0;
+        if (fallback) {
             *end++ = '\\';
             *end++ = '\'';
             *end++ = hex[fallback >> 4];
@@ -331,71 +487,273 @@ void Writer::writeText(QStringView text)
     }
 }
 
+void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords)
+{
+    QByteArray words;
+    if (inTable) {
+        words = "\\intbl" + cellWords;
+    } else {
+        if (props.pageBreakBefore)
+            words += "\\pagebb";
+        switch (props.align) {
+        case Align::Center: words += "\\qc"; break;
+        case Align::Right: words += "\\qr"; break;
+        case Align::Justify: words += "\\qj"; break;
+        case Align::Left: break;
+        }
+        if (props.leftIndent)
+            words += "\\li" + QByteArray::number(props.leftIndent);
+        if (props.rightIndent)
+            words += "\\ri" + QByteArray::number(props.rightIndent);
+        if (props.firstIndent)
+            words += "\\fi" + QByteArray::number(props.firstIndent);
+        if (props.list) {
+            words += "\\ls" + QByteArray::number(props.list);
+            if (props.level)
+                words += "\\ilvl" + QByteArray::number(props.level);
+        }
+        words += props.extra.toLatin1();
+    }
+    if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
+        word("pard");
+        if (!words.isEmpty()) {
+            raw(words.constData(), words.size());
+            m_needDelimiter = true;
+        }
+        m_paraWords = words;
+    }
+    if (inTable)
+        return;
+    if (!props.listText.isEmpty()) {
+        writeKept(props.listText.toLatin1());
+    } else if (!props.listLabel.isEmpty()) {
+        raw("{\\listtext ", 11);
+        m_needDelimiter = false;
+        writeText(props.listLabel);
+        word("tab");
+        raw("}", 1);
+        m_needDelimiter = false;
+    }
+}
+
+void Writer::writeRowStart(const BlockProps &props, int cells)
+{
+    word("trowd");
+    const detail::RowDef &row = props.row;
+    const QByteArray rowWords = row.props.toLatin1();
+    if (!rowWords.isEmpty()) {
+        raw(rowWords.constData(), rowWords.size());
+        m_needDelimiter = true;
+    }
+    // A row edited to hold more cells than its definition gets more columns of the last width.
+    int right = row.left;
+    int width = 1440;
+    for (int i = 0; i < cells; ++i) {
+        if (i < row.cells.size()) {
+            const QByteArray cell = row.cells.at(i).toLatin1();
+            raw(cell.constData(), cell.size());
+            m_needDelimiter = true;
+            const int previous = right;
+            right = i < row.rights.size() ? row.rights.at(i) : right + width;
+            width = std::max(right - previous, 100);
+        } else {
+            right += width;
+            word("cellx", right);
+        }
+    }
+    newline();
+    m_paraWords.clear();
+}
+
+// Opens and closes fields so that exactly the chain ending in innermost is open.
+void Writer::openFields(int innermost)
+{
+    std::vector<int> chain;
+    for (int id = innermost; id > 0 && m_store && chain.size() < 64;) {
+        const KeptItem *field = m_store->item(id);
+        if (!field || field->kind != KeptItem::Field)
+            break;
+        chain.push_back(id);
+        id = field->parent;
+    }
+    std::reverse(chain.begin(), chain.end());
+    size_t common = 0;
+    while (common < chain.size() && common < m_openFields.size() && chain[common] == m_openFields[common])
+        ++common;
+    while (m_openFields.size() > common) {
+        closeNote();
+        raw("}}", 2);
+        m_needDelimiter = false;
+        m_cur = m_fieldSaved.back();
+        m_fieldSaved.pop_back();
+        m_openFields.pop_back();
+    }
+    for (size_t i = common; i < chain.size(); ++i) {
+        const KeptItem *field = m_store->item(chain[i]);
+        raw("{\\field", 7);
+        m_needDelimiter = true;
+        writeKept(field->flags);
+        writeKept(field->rtf.isEmpty() ? QByteArrayView("{\\*\\fldinst }") : QByteArrayView(field->rtf));
+        raw("{\\fldrslt ", 10);
+        m_needDelimiter = false;
+        m_fieldSaved.push_back(m_cur);
+        m_openFields.push_back(chain[i]);
+    }
+}
+
+void Writer::closeNote()
+{
+    if (!m_openNote)
+        return;
+    if (const KeptItem *note = m_store ? m_store->item(m_openNote) : nullptr)
+        writeKept(note->rtf);
+    m_openNote = 0;
+}
+
+// One paragraph's content from segStart to segEnd; a table row's cells end in \cell.
+void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, bool isRow)
+{
+    int fEnd = block.position();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        const int fStart = fEnd;
+        fEnd = fStart + frag.length();
+        if (fEnd <= segStart)
+            continue;
+        if (fStart >= segEnd)
+            break;
+        const QTextCharFormat format = frag.charFormat();
+        const int note = format.intProperty(NoteId);
+        if (note != m_openNote)
+            closeNote();
+        openFields(format.intProperty(FieldId));
+        const int a0 = std::max(segStart, fStart) - fStart;
+        const int a1 = std::min(segEnd, fEnd) - fStart;
+        if (a0 == 0 && m_store) {
+            if (const KeptItem *prefix = m_store->item(format.intProperty(PrefixId)))
+                writeKept(prefix->rtf);
+        }
+        writeProps(propsAt(frag.charFormatIndex(), frag));
+        const QString text = frag.text();
+        const QStringView part = QStringView(text).sliced(a0, a1 - a0);
+        if (format.objectType() == PictureObject) {
+            const KeptItem *picture = m_store ? m_store->item(format.intProperty(PictureId)) : nullptr;
+            for (qsizetype i = 0; picture && i < part.size(); ++i)
+                writeKept(picture->rtf);
+            continue;
+        }
+        if (note) {
+            m_openNote = note;
+            const KeptItem *kept = m_store ? m_store->item(note) : nullptr;
+            if (kept && kept->autoNumber && part == kept->label) {
+                word("chftn");
+                continue;
+            }
+        }
+        const bool cellEnd = isRow && format.boolProperty(CellEnd);
+        const bool cellPar = isRow && format.boolProperty(CellPar);
+        if (!cellEnd && !cellPar) {
+            writeText(part);
+            continue;
+        }
+        const QByteArray words = format.stringProperty(CellParaProps).toLatin1();
+        for (qsizetype i = 0; i < part.size(); ++i) {
+            closeNote();
+            word(cellEnd ? "cell" : "par");
+            newline();
+            writeParagraphStart(blockAt(block), true, words);
+        }
+    }
+    closeNote();
+}
+
 QByteArray Writer::write(int from, int to, bool whole)
 {
     // Formatted text with some non-ASCII comes to one and a half to two bytes of RTF per
     // character; growing the buffer instead costs copies of all of it.
     m_out.reserve(size_t(to - from) * 2 + 1024);
     QTextBlock block = m_doc.findBlock(from);
-    Align align = Align::Left;
     bool first = true;
     // Positions are counted along rather than asked for: each position() is a tree walk.
     int start = block.position();
     for (; block.isValid(); block = block.next()) {
         const int length = block.length();
         const int sep = start + length - 1; // where the paragraph separator sits
-        const bool last = !block.next().isValid();
+        const QTextBlock next = block.next();
+        const bool last = !next.isValid();
         if (start >= to && !(whole && last))
             break;
-        const Align a = alignOf(block.blockFormat());
-        if (first || a != align) {
-            word("pard");
-            if (a == Align::Center)
-                word("qc");
-            else if (a == Align::Right)
-                word("qr");
-            else if (a == Align::Justify)
-                word("qj");
-            align = a;
-            first = false;
-        }
+        const BlockProps &props = blockAt(block);
+        const bool isRow = !props.row.isEmpty();
         const int segStart = std::max(from, start);
         const int segEnd = std::min(to, sep);
-        int fEnd = start;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            const int fStart = fEnd;
-            fEnd = fStart + frag.length();
-            if (fEnd <= segStart)
-                continue;
-            if (fStart >= segEnd)
-                break;
-            writeProps(propsAt(frag.charFormatIndex(), frag));
-            const QString text = frag.text();
-            const int a0 = std::max(segStart, fStart) - fStart;
-            const int a1 = std::min(segEnd, fEnd) - fStart;
-            writeText(QStringView(text).sliced(a0, a1 - a0));
+        if (isRow) {
+            // The cells are the row's marked tabs, and one more after the last of them.
+            int cells = 1;
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment frag = it.fragment();
+                if (frag.charFormat().boolProperty(CellEnd))
+                    cells += int(frag.text().count(u'\t'));
+            }
+            openFields(0);
+            writeRowStart(props, cells);
+            // The first cell paragraph's own words stand on its ending mark.
+            QByteArray words;
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (f.boolProperty(CellEnd) || f.boolProperty(CellPar)) {
+                    words = f.stringProperty(CellParaProps).toLatin1();
+                    break;
+                }
+            }
+            writeParagraphStart(props, true, words);
+        } else {
+            writeParagraphStart(props, false, {});
         }
-        if (sep < to || (whole && last)) {
+        first = false;
+        writeBlock(block, segStart, segEnd, isRow);
+        const bool ends = sep < to || (whole && last);
+        if (ends && !props.endKept.isEmpty())
+            writeKept(props.endKept.toLatin1());
+        if (isRow) {
+            openFields(0);
+            word("cell");
+            word("row");
+            newline();
+            m_paraWords = "\\intbl"; // the next paragraph must say it is not in the table
+        } else if (ends) {
             if (length == 1) // an empty line keeps its font and size
                 writeProps(propsAt(block.charFormatIndex(), block));
-            word("par");
+            const BlockProps *nextProps = !last && sep + 1 < to ? &blockAt(next) : nullptr;
+            if (nextProps && !nextProps->sectionBefore.isEmpty()) {
+                openFields(0);
+                writeKept(nextProps->sectionBefore.toLatin1());
+                m_paraWords = "\\sect"; // a new section starts its paragraphs afresh
+            } else {
+                word("par");
+            }
             newline();
         }
         start += length;
     }
-    QByteArray out = header();
+    openFields(0);
+    (void)first;
+    QByteArray out = header(whole);
     out.append(m_out.data(), qsizetype(m_out.size()));
     out.append('}');
     return out;
 }
 
-QByteArray Writer::header() const
+QByteArray Writer::header(bool whole) const
 {
-    QByteArray h = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
-    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        h += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
-        for (const QChar c : m_fonts.at(i)) {
+    const int codepage = m_primary ? m_primary->codepage : 1252;
+    QByteArray h = "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(codepage) + "\\deff"
+                   + QByteArray::number(m_defaultFontId) + "\\uc1";
+    const bool keptFonts = m_primary && !m_primary->fontTable.isEmpty();
+    h += keptFonts ? m_primary->fontTable.chopped(1) : QByteArray("{\\fonttbl");
+    for (const auto &[id, family] : m_newFonts) {
+        h += "{\\f" + QByteArray::number(id) + "\\fnil\\fcharset0 ";
+        for (const QChar c : family) {
             const char16_t u = c.unicode();
             if (u < 0x20)
                 continue;
@@ -410,12 +768,19 @@ QByteArray Writer::header() const
         }
         h += ";}";
     }
-    h += "}\r\n{\\colortbl;";
-    for (const QRgb rgb : m_colors) {
-        h += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb))
-             + "\\blue" + QByteArray::number(qBlue(rgb)) + ';';
+    h += "}\r\n";
+    const bool keptColors = m_primary && !m_primary->colorTable.isEmpty();
+    h += keptColors ? m_primary->colorTable.chopped(1) : QByteArray("{\\colortbl;");
+    for (size_t i = keptColors ? size_t(m_sourceColors) : 1; i < m_colors.size(); ++i) {
+        const QColor &c = m_colors[i];
+        if (c.isValid())
+            h += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green())
+                 + "\\blue" + QByteArray::number(c.blue());
+        h += ';';
     }
     h += "}\r\n{\\*\\generator Penwick;}\r\n";
+    if (whole && m_store && !m_store->preamble.isEmpty())
+        h += m_store->preamble + "\r\n";
     return h;
 }
 
