@@ -21,7 +21,7 @@ size_t qHash(const CharState &s, size_t seed) noexcept
                            | unsigned(s.assocBold) << 7 | unsigned(s.assocItalic) << 8
                            | unsigned(s.rtl) << 9 | unsigned(s.doubleByte) << 10
                            | unsigned(s.vertical) << 11 | unsigned(s.underlineKind) << 13
-                           | unsigned(s.cell) << 18;
+                           | unsigned(s.cell) << 18 | unsigned(s.doubleStrike) << 20;
     seed = qHashMulti(seed, s.font, s.halfPoints, s.color, flags, s.highlight, s.shading, s.raise);
     return qHashMulti(seed, s.field, s.note, s.prefix, s.extra, s.cellPara);
 }
@@ -72,7 +72,8 @@ QTextBlockFormat blockFormatFor(const BlockProps &p)
     setIfSet(f, LeftIndent, p.leftIndent);
     setIfSet(f, RightIndent, p.rightIndent);
     setIfSet(f, FirstIndent, p.firstIndent);
-    setIfSet(f, ListId, p.list);
+    if (p.list >= 0)
+        f.setProperty(ListId, p.list);
     setIfSet(f, ListLevel, p.level);
     setIfSet(f, ParaExtra, p.extra);
     setIfSet(f, ListLabel, p.listLabel);
@@ -98,7 +99,7 @@ BlockProps blockPropsOf(const QTextBlockFormat &f)
     p.leftIndent = f.intProperty(LeftIndent);
     p.rightIndent = f.intProperty(RightIndent);
     p.firstIndent = f.intProperty(FirstIndent);
-    p.list = f.intProperty(ListId);
+    p.list = f.hasProperty(ListId) ? f.intProperty(ListId) : -1;
     p.level = f.intProperty(ListLevel);
     p.pageBreakBefore = f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
     p.extra = f.stringProperty(ParaExtra);
@@ -152,6 +153,8 @@ QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
     }
     if (state.strike)
         f.setFontStrikeOut(true);
+    if (state.strike && state.doubleStrike)
+        f.setProperty(DoubleStrike, true);
     const auto color = [this](int index) {
         return index > 0 && size_t(index) < m_tables.colors.size() ? m_tables.colors[size_t(index)]
                                                                    : QColor();

@@ -47,6 +47,7 @@ struct CharState
     bool underline = false;
     std::uint8_t underlineKind = 0; // index into kUnderlineWords
     bool strike = false;
+    bool doubleStrike = false;
     std::uint8_t vertical = 0; // 1 superscript, 2 subscript
     bool smallCaps = false;
     bool allCaps = false;
@@ -90,7 +91,7 @@ struct BlockProps
 {
     Align align = Align::Left;
     int leftIndent = 0, rightIndent = 0, firstIndent = 0; // twips
-    int list = 0, level = 0;   // \ls, \ilvl
+    int list = -1, level = 0;  // \ls (-1: none, \ls0 is a list too), \ilvl
     bool pageBreakBefore = false;
     QString extra;             // paragraph properties carried through unread
     QString listLabel;         // shown before the paragraph, not part of its text

@@ -44,6 +44,7 @@ enum CharProperty {
     Raise,         // int: half points raised (\up) or, negative, lowered (\dn)
     Hidden,        // bool: hidden text (\v)
     CharExtra,     // string: character properties carried through unread (\lang, \caps, ...)
+    DoubleStrike,  // bool: the strike-out is double (\striked)
 };
 
 // Block formats:

@@ -34,7 +34,7 @@ struct ParaState
 {
     Align align = Align::Left;
     int leftIndent = 0, rightIndent = 0, firstIndent = 0;
-    int list = 0, level = 0;
+    int list = -1, level = 0;
     int nest = 0;        // \itap: 1 in a table, 2 and more in nested ones
     bool inTable = false;
     bool pageBreakBefore = false;
@@ -785,7 +785,10 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         }
         break;
     case Kw::UnderlineNone: c.underline = false; break;
-    case Kw::Strike: c.strike = on; break;
+    case Kw::Strike:
+        c.strike = on;
+        c.doubleStrike = on && name == "striked";
+        break;
     case Kw::FontSize:
         c.halfPoints = hasParam && param > 0 ? std::min(param, kMaxHalfPoints) : 24;
         break;

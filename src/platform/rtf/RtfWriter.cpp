@@ -34,6 +34,7 @@ struct RunProps
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool doubleStrike = false;
     bool smallCaps = false;
     bool allCaps = false;
     bool hidden = false;
@@ -110,7 +111,7 @@ private:
     void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
     void writeBlock(const QTextBlock &block, int segStart, int segEnd, bool isRow);
-    void openFields(int innermost);
+    void openFields(int innermost, bool closeOnly = false);
     void closeNote();
     void word(std::string_view w);
     void word(std::string_view w, int param);
@@ -250,6 +251,7 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
     }
     p.strike = f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut()
                                                          : m_defaultFont.strikeOut();
+    p.doubleStrike = p.strike && f.boolProperty(DoubleStrike);
     if (f.hasProperty(QTextFormat::ForegroundBrush)) {
         const QBrush brush = f.foreground();
         if (brush.style() != Qt::NoBrush)
@@ -374,8 +376,12 @@ void Writer::writeProps(const RunProps &p)
         word(p.italic ? "i" : "i0");
     if (p.underline != m_cur.underline || (p.underline && p.underlineWord != m_cur.underlineWord))
         word(p.underline ? std::string_view(p.underlineWord.constData()) : "ulnone");
-    if (p.strike != m_cur.strike)
-        word(p.strike ? "strike" : "strike0");
+    if (p.strike != m_cur.strike || p.doubleStrike != m_cur.doubleStrike) {
+        if (m_cur.doubleStrike)
+            word("striked0");
+        if (p.strike || m_cur.strike)
+            word(!p.strike ? "strike0" : p.doubleStrike ? "striked1" : "strike");
+    }
     if (p.color != m_cur.color)
         word("cf", p.color);
     if (p.highlight != m_cur.highlight)
@@ -507,7 +513,7 @@ void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QB
             words += "\\ri" + QByteArray::number(props.rightIndent);
         if (props.firstIndent)
             words += "\\fi" + QByteArray::number(props.firstIndent);
-        if (props.list) {
+        if (props.list >= 0) {
             words += "\\ls" + QByteArray::number(props.list);
             if (props.level)
                 words += "\\ilvl" + QByteArray::number(props.level);
@@ -565,8 +571,9 @@ void Writer::writeRowStart(const BlockProps &props, int cells)
     m_paraWords.clear();
 }
 
-// Opens and closes fields so that exactly the chain ending in innermost is open.
-void Writer::openFields(int innermost)
+// Opens and closes fields so that exactly the chain ending in innermost is open; closeOnly
+// leaves open what is open of that chain and opens nothing.
+void Writer::openFields(int innermost, bool closeOnly)
 {
     std::vector<int> chain;
     for (int id = innermost; id > 0 && m_store && chain.size() < 64;) {
@@ -588,7 +595,7 @@ void Writer::openFields(int innermost)
         m_fieldSaved.pop_back();
         m_openFields.pop_back();
     }
-    for (size_t i = common; i < chain.size(); ++i) {
+    for (size_t i = common; i < chain.size() && !closeOnly; ++i) {
         const KeptItem *field = m_store->item(chain[i]);
         raw("{\\field", 7);
         m_needDelimiter = true;
@@ -713,6 +720,10 @@ QByteArray Writer::write(int from, int to, bool whole)
         first = false;
         writeBlock(block, segStart, segEnd, isRow);
         const bool ends = sep < to || (whole && last);
+        // A field's result goes on into the next paragraph only where that paragraph starts
+        // inside it (a table of contents); otherwise the field ends with its paragraph.
+        const bool nextStartsInside = !last && sep + 1 < to && !next.begin().atEnd();
+        openFields(nextStartsInside ? next.begin().fragment().charFormat().intProperty(FieldId) : 0, true);
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
         if (isRow) {
