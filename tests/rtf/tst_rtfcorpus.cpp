@@ -78,8 +78,17 @@ private slots:
         QFETCH(QString, txtPath);
         QTextDocument doc;
         QTextCursor cursor(&doc);
-        const rtf::ReadResult result = rtf::insertRtf(cursor, readFileBytes(rtfPath));
+        const rtf::ReadResult result = rtf::insertRtf(cursor, readFileBytes(rtfPath), rtf::ReadScope::Document);
         QVERIFY2(result.ok, qPrintable(result.error));
+
+        // What Penwick writes of it reads back as the same document, kept parts and all.
+        QTextDocument back;
+        const QByteArray written = rtftest::roundTrip(doc, back);
+        const QStringList before = rtftest::describe(doc);
+        const QStringList after = rtftest::describe(back);
+        const qsizetype same = std::min(before.size(), after.size());
+        QCOMPARE(after.first(same), before.first(same));
+        QCOMPARE(after.size(), before.size());
 
         const QStringList actual = normalised(rtftest::plainText(doc));
         const QStringList expected = normalised(QString::fromUtf8(readFileBytes(txtPath)));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QColor>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -17,7 +19,7 @@ namespace rtftest {
 inline bool load(QTextDocument &doc, QByteArrayView rtf)
 {
     QTextCursor cursor(&doc);
-    return rtf::insertRtf(cursor, rtf).ok;
+    return rtf::insertRtf(cursor, rtf, rtf::ReadScope::Document).ok;
 }
 
 // The document's text with paragraph ends and line breaks as '\n' and nothing else replaced
@@ -43,6 +45,54 @@ inline QByteArray roundTrip(const QTextDocument &doc, QTextDocument &back)
     const QByteArray rtf = rtf::documentToRtf(doc);
     load(back, rtf);
     return rtf;
+}
+
+// Everything the reader made of a document, one line for its settings, one per paragraph and
+// one per run, with kept parts' ids replaced by their RTF: documents that describe alike hold
+// the same parts.
+inline QStringList describe(const QTextDocument &doc)
+{
+    const rtf::KeptStore *kept = rtf::KeptStore::find(doc);
+    const auto resolve = [kept](const QTextFormat &f, int property) {
+        QString text;
+        for (int id = f.intProperty(property); id != 0;) {
+            const rtf::KeptItem *item = kept ? kept->item(id) : nullptr;
+            if (!item)
+                return text + QStringLiteral("<missing>");
+            text += QString::fromLatin1(item->rtf + item->flags) + u'|' + item->label + u'>';
+            id = item->parent;
+        }
+        return text;
+    };
+    QStringList lines{QStringLiteral("settings ") + (kept ? QString::fromLatin1(kept->preamble) : QString())};
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat b = block.blockFormat();
+        QStringList paragraph{QStringLiteral("paragraph"), QString::number(int(b.alignment()))};
+        for (int property = rtf::ParaExtra; property <= rtf::EndKept; ++property)
+            paragraph << b.property(property).toString() << b.property(property).toStringList().join(u',');
+        paragraph << QString::number(b.pageBreakPolicy());
+        lines << paragraph.join(u' ');
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat c = it.fragment().charFormat();
+            const QStringList families = c.fontFamilies().toStringList();
+            QStringList run{QStringLiteral("run"), it.fragment().text(),
+                            families.isEmpty() ? doc.defaultFont().family() : families.join(u','),
+                            QString::number(c.fontPointSize()), QString::number(c.fontWeight()),
+                            QString::number(c.fontItalic()), QString::number(c.underlineStyle()),
+                            QString::number(c.fontStrikeOut()), c.foreground().color().name(),
+                            QString::number(c.foreground().style()), c.background().color().name(),
+                            QString::number(c.background().style()), QString::number(c.verticalAlignment()),
+                            QString::number(c.fontCapitalization()), QString::number(c.objectType())};
+            for (const int property : {rtf::PictureId, rtf::FieldId, rtf::NoteId, rtf::PrefixId})
+                run << resolve(c, property);
+            for (int property = rtf::PictureWidth; property <= rtf::DoubleStrike; ++property) {
+                if (property != rtf::FieldId && property != rtf::NoteId && property != rtf::PrefixId)
+                    run << c.property(property).toString();
+            }
+            lines << run.join(u' ');
+        }
+    }
+    return lines;
 }
 
 // What Penwick can express of a character. Families are comma-joined; lookAt fills in the

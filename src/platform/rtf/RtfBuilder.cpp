@@ -65,6 +65,24 @@ void setIfSet(QTextFormat &f, int property, int value)
 
 } // namespace
 
+QString cellParagraphWords(Align align, int left, int right, int first, const QString &extra)
+{
+    QString words;
+    switch (align) {
+    case Align::Center: words += QLatin1String("\\qc"); break;
+    case Align::Right: words += QLatin1String("\\qr"); break;
+    case Align::Justify: words += QLatin1String("\\qj"); break;
+    case Align::Left: break;
+    }
+    if (left)
+        words += QLatin1String("\\li") + QString::number(left);
+    if (right)
+        words += QLatin1String("\\ri") + QString::number(right);
+    if (first)
+        words += QLatin1String("\\fi") + QString::number(first);
+    return words + extra;
+}
+
 QTextBlockFormat blockFormatFor(const BlockProps &p)
 {
     QTextBlockFormat f;
@@ -255,8 +273,18 @@ void DocumentBuilder::endParagraph(const BlockProps &props, const CharState &sta
     m_pendingBreak = true;
 }
 
-void DocumentBuilder::finish(const BlockProps &last)
+void DocumentBuilder::finish(const BlockProps &last, const QString &kept)
 {
+    if (!kept.isEmpty()) {
+        BlockProps props = m_blockProps;
+        if (!m_pendingBreak && m_paraHasText && m_blockIsOurs && m_cursor.atBlockEnd())
+            props = last;
+        props.endKept += kept;
+        m_blockProps = BlockProps{}; // makes applyBlock write it
+        applyBlock(props);
+        if (!m_pendingBreak)
+            return;
+    }
     if (m_pendingBreak) {
         if (!m_dropFinalBreak)
             materialiseBreak();

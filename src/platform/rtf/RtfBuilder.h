@@ -104,6 +104,8 @@ struct BlockProps
 };
 
 QTextBlockFormat blockFormatFor(const BlockProps &props);
+// A table cell paragraph's properties as RTF, what follows its \intbl.
+QString cellParagraphWords(Align align, int left, int right, int first, const QString &extra);
 BlockProps blockPropsOf(const QTextBlockFormat &format);
 
 struct FontEntry
@@ -130,8 +132,9 @@ public:
     void insertRun(const QString &text, const CharState &state);
     void insertPicture(int id, int widthTwips, int heightTwips, const CharState &state);
     void endParagraph(const BlockProps &props, const CharState &state);
-    // last: the paragraph properties in force at the end of an unterminated final paragraph.
-    void finish(const BlockProps &last);
+    // last: the paragraph properties in force at the end of an unterminated final paragraph;
+    // kept: groups after the last text, which go before the last paragraph's end.
+    void finish(const BlockProps &last, const QString &kept);
     void tablesChanged() { m_formats.clear(); }
 
 private:

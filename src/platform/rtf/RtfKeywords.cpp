@@ -67,7 +67,7 @@ Table buildTable()
             "title", "subject", "author", "operator", "keywords", "comment", "doccomm",
             "company", "category", "manager", "hlinkbase", "atnid", "atnauthor", "atrfstart",
             "atrfend", "protusertbl", "passwordhash", "mmathPr", "wgrffmtfilter", "background",
-            "defchp", "defpap"});
+            "defchp", "defpap", "list", "listlevel", "listoverride"});
     addAll(t, Kw::CharKeep,
            {"lang", "langfe", "langnp", "langfenp", "noproof", "outl", "shad", "embo", "impr",
             "expnd", "expndtw", "charscalex", "kerning", "cs", "ulc", "deleted", "revised",

@@ -110,23 +110,9 @@ void setWord(QString &words, std::string_view name, std::string_view raw)
     words += QLatin1StringView(raw.data(), qsizetype(raw.size()));
 }
 
-// The paragraph properties of a cell paragraph as RTF, for the writer to put after \intbl.
 QString cellParaWords(const ParaState &p)
 {
-    QString words;
-    switch (p.align) {
-    case Align::Center: words += QLatin1String("\\qc"); break;
-    case Align::Right: words += QLatin1String("\\qr"); break;
-    case Align::Justify: words += QLatin1String("\\qj"); break;
-    case Align::Left: break;
-    }
-    if (p.leftIndent)
-        words += QLatin1String("\\li") + QString::number(p.leftIndent);
-    if (p.rightIndent)
-        words += QLatin1String("\\ri") + QString::number(p.rightIndent);
-    if (p.firstIndent)
-        words += QLatin1String("\\fi") + QString::number(p.firstIndent);
-    return words + p.extra;
+    return cellParagraphWords(p.align, p.leftIndent, p.rightIndent, p.firstIndent, p.extra);
 }
 
 // The text of a field instruction, without its markup.
@@ -297,6 +283,8 @@ private:
     QString m_cellWords; // the properties of the cell being defined
     BorderFor m_borderFor = BorderFor::Paragraph;
     bool m_afterRow = false;
+    bool m_rowOpen = false; // cells were read that no \row has ended yet
+    int m_rowCells = 0;     // cell ends in the row so far
     std::vector<QString> m_pendingCells; // cell ends not yet inserted, with their paragraphs' words
 
     QString m_run;
@@ -365,10 +353,9 @@ void Parser::parse(QByteArrayView data)
     flushText();
     if (m_lead)
         endLead();
-    BlockProps last = blockProps(m_lastTextPara);
-    if (!m_prefix.isEmpty())
-        last.endKept += QString::fromLatin1(std::exchange(m_prefix, {}));
-    m_builder.finish(last);
+    if (m_rowOpen || !m_pendingCells.empty())
+        endRow(); // a file cut short inside a table still ends with a whole row
+    m_builder.finish(blockProps(m_lastTextPara), QString::fromLatin1(std::exchange(m_prefix, {})));
 
     SourceTables &source = m_store.source(m_source);
     source.tables = m_tables;
@@ -810,6 +797,9 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
     case Kw::CharKeep: setWord(c.extra, name, raw); break;
 
     case Kw::Pard: {
+        // The first paragraph's properties end the document's or a section's settings.
+        if (m_lead && m_labelDepth == 0)
+            endLead();
         // \pard resets the paragraph, not the table it may stand in: \intbl says so again.
         para = ParaState{};
         m_borderFor = BorderFor::Paragraph;
@@ -1217,6 +1207,10 @@ void Parser::insertSpecial(const QString &text, CharState state)
     beforeContent();
     markFieldResult(state);
     state.prefix = takePrefix();
+    if (state.cell != 0) {
+        m_rowOpen = true;
+        m_rowCells += state.cell == 1 ? int(text.size()) : 0;
+    }
     m_builder.insertRun(text, state);
     m_runState = CharState{}; // unlike any group's state: the next text starts a run afresh
     m_runState.font = INT_MIN;
@@ -1317,6 +1311,8 @@ void Parser::paragraphBreak()
     m_pageBreak = false;
     m_lastTextPara = g.para;
     m_runState.font = INT_MIN;
+    m_rowOpen = false;
+    m_rowCells = 0;
 }
 
 void Parser::endRow()
@@ -1338,6 +1334,19 @@ void Parser::endRow()
     props.row = m_row;
     if (props.row.isEmpty())
         props.row.props = QStringLiteral("\\trgaph108\\trleft-108"); // a row no \trowd described
+    // Cells beyond the last \cellx get columns of the last one's width.
+    for (int width = 1440; props.row.cells.size() < m_rowCells + 1;) {
+        const qsizetype n = props.row.rights.size();
+        const int right = n ? props.row.rights.last() : props.row.left;
+        if (n > 1)
+            width = std::max(100, props.row.rights.at(n - 1) - props.row.rights.at(n - 2));
+        else if (n == 1)
+            width = std::max(100, right - props.row.left);
+        props.row.rights.append(twips(right + width));
+        props.row.cells.append(QStringLiteral("\\cellx%1").arg(props.row.rights.last()));
+    }
+    m_rowCells = 0;
+    m_rowOpen = false;
     if (!m_prefix.isEmpty())
         props.endKept = QString::fromLatin1(std::exchange(m_prefix, {}));
     m_builder.endParagraph(props, g.chr);

@@ -110,7 +110,7 @@ private:
     void writeKept(QByteArrayView rtf);
     void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
-    void writeBlock(const QTextBlock &block, int segStart, int segEnd, bool isRow);
+    void writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells);
     void openFields(int innermost, bool closeOnly = false);
     void closeNote();
     void word(std::string_view w);
@@ -143,7 +143,7 @@ private:
     QHash<int, BlockProps> m_blocks; // block format index -> its properties
     RunProps m_cur;
 
-    QByteArray m_paraWords; // what the last \pard said, "" before the first
+    QByteArray m_paraWords = "\x01"; // what the last \pard said; nothing has been said yet
     std::vector<int> m_openFields;          // outermost first
     std::vector<RunProps> m_fieldSaved;     // the run properties each field's group began with
     int m_openNote = 0;
@@ -551,9 +551,11 @@ void Writer::writeRowStart(const BlockProps &props, int cells)
         raw(rowWords.constData(), rowWords.size());
         m_needDelimiter = true;
     }
-    // A row edited to hold more cells than its definition gets more columns of the last width.
+    // A row edited to hold more cells than its definition gets more columns of the last width;
+    // one holding fewer keeps its columns, the last of them empty.
     int right = row.left;
     int width = 1440;
+    cells = std::max(cells, int(row.cells.size()));
     for (int i = 0; i < cells; ++i) {
         if (i < row.cells.size()) {
             const QByteArray cell = row.cells.at(i).toLatin1();
@@ -617,9 +619,12 @@ void Writer::closeNote()
     m_openNote = 0;
 }
 
-// One paragraph's content from segStart to segEnd; a table row's cells end in \cell.
-void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, bool isRow)
+// One paragraph's content from segStart to segEnd. A table row's cell paragraphs end in \cell
+// or \par; cells holds each cell paragraph's properties in order.
+void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells)
 {
+    const bool isRow = cells != nullptr;
+    size_t cellParagraph = 0;
     int fEnd = block.position();
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
@@ -663,12 +668,12 @@ void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, bool 
             writeText(part);
             continue;
         }
-        const QByteArray words = format.stringProperty(CellParaProps).toLatin1();
         for (qsizetype i = 0; i < part.size(); ++i) {
             closeNote();
             word(cellEnd ? "cell" : "par");
             newline();
-            writeParagraphStart(blockAt(block), true, words);
+            cellParagraph = std::min(cellParagraph + 1, cells->size() - 1);
+            writeParagraphStart(blockAt(block), true, cells->at(cellParagraph));
         }
     }
     closeNote();
@@ -694,35 +699,36 @@ QByteArray Writer::write(int from, int to, bool whole)
         const bool isRow = !props.row.isEmpty();
         const int segStart = std::max(from, start);
         const int segEnd = std::min(to, sep);
+        std::vector<QByteArray> cells; // a row's cell paragraphs' properties, in order
         if (isRow) {
-            // The cells are the row's marked tabs, and one more after the last of them.
-            int cells = 1;
+            // A cell paragraph's properties stand on the mark that ends it; the last one's are
+            // the row paragraph's own.
+            int cellCount = 1;
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextFragment frag = it.fragment();
-                if (frag.charFormat().boolProperty(CellEnd))
-                    cells += int(frag.text().count(u'\t'));
-            }
-            openFields(0);
-            writeRowStart(props, cells);
-            // The first cell paragraph's own words stand on its ending mark.
-            QByteArray words;
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat f = it.fragment().charFormat();
+                const QTextCharFormat f = frag.charFormat();
                 if (f.boolProperty(CellEnd) || f.boolProperty(CellPar)) {
-                    words = f.stringProperty(CellParaProps).toLatin1();
-                    break;
+                    const QByteArray words = f.stringProperty(CellParaProps).toLatin1();
+                    for (qsizetype i = 0; i < frag.length(); ++i)
+                        cells.push_back(words);
+                    if (f.boolProperty(CellEnd))
+                        cellCount += frag.length();
                 }
             }
-            writeParagraphStart(props, true, words);
+            cells.push_back(detail::cellParagraphWords(props.align, props.leftIndent, props.rightIndent,
+                                                       props.firstIndent, props.extra).toLatin1());
+            openFields(0);
+            writeRowStart(props, cellCount);
+            writeParagraphStart(props, true, cells.front());
         } else {
             writeParagraphStart(props, false, {});
         }
         first = false;
-        writeBlock(block, segStart, segEnd, isRow);
+        writeBlock(block, segStart, segEnd, isRow ? &cells : nullptr);
         const bool ends = sep < to || (whole && last);
         // A field's result goes on into the next paragraph only where that paragraph starts
         // inside it (a table of contents); otherwise the field ends with its paragraph.
-        const bool nextStartsInside = !last && sep + 1 < to && !next.begin().atEnd();
+        const bool nextStartsInside = !last && (sep + 1 < to || whole) && !next.begin().atEnd();
         openFields(nextStartsInside ? next.begin().fragment().charFormat().intProperty(FieldId) : 0, true);
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
@@ -735,7 +741,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         } else if (ends) {
             if (length == 1) // an empty line keeps its font and size
                 writeProps(propsAt(block.charFormatIndex(), block));
-            const BlockProps *nextProps = !last && sep + 1 < to ? &blockAt(next) : nullptr;
+            const BlockProps *nextProps = !last && (sep + 1 < to || whole) ? &blockAt(next) : nullptr;
             if (nextProps && !nextProps->sectionBefore.isEmpty()) {
                 openFields(0);
                 writeKept(nextProps->sectionBefore.toLatin1());
