@@ -84,9 +84,29 @@ bool DocumentCommands::LoadDocument()
     return false;
 }
 
+// An RTF save writes back everything the document was read with that Penwick can keep; what
+// it cannot is named first, once, so that nothing goes without the user knowing.
+bool DocumentCommands::confirmUnkeptParts(const QString &path)
+{
+    RichTextBox &editor = m_main.rtbEditor();
+    const QStringList unkept = editor.UnkeptParts();
+    if (unkept.isEmpty() || DocumentType(path) != RichTextBox::rtfRTF)
+        return true;
+    const QString text = QStringLiteral("This document holds parts that Penwick cannot write back in "
+                                        "Rich Text Format. Saving it leaves them out:\n\n")
+                         + unkept.join(u'\n') + QStringLiteral("\n\nSave anyway?");
+    if (prompter().messageBox(&m_main, text, msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
+        != msgbox::Yes)
+        return false;
+    editor.ForgetUnkeptParts();
+    return true;
+}
+
 bool DocumentCommands::writeDocument(const QString &path)
 {
     RichTextBox &editor = m_main.rtbEditor();
+    if (!confirmUnkeptParts(path))
+        return false;
     QString error;
     if (!editor.SaveFile(path, DocumentType(path), &error)) {
         prompter().messageBox(&m_main, QStringLiteral("Unknown error while saving file ") + path,

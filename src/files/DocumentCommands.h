@@ -55,6 +55,7 @@ public:
 
 private:
     bool writeDocument(const QString &path);
+    bool confirmUnkeptParts(const QString &path);
     void restoreAfterFailedLoad(const QString &previousPath);
     void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
     // The File menu's mnuFileMRU elements, one per entry; elements are added, never removed.

@@ -662,9 +662,14 @@ QStringList RichTextBox::UnkeptParts() const
     QStringList parts;
     if (const rtf::KeptStore *kept = rtf::KeptStore::find(*document())) {
         for (auto it = kept->lost.cbegin(); it != kept->lost.cend(); ++it)
-            parts.append(QStringLiteral("%1 %2").arg(it.value()).arg(it.key()));
+            parts.append(QStringLiteral("%1 (%2)").arg(it.key()).arg(it.value()));
     }
     return parts;
+}
+
+void RichTextBox::ForgetUnkeptParts()
+{
+    rtf::KeptStore::of(*document()).lost.clear();
 }
 
 bool RichTextBox::CanUndo() const

@@ -95,8 +95,9 @@ public:
     void setPlainTextFormat(const TextFileFormat &format) { m_textFormat = format; }
 
     // What the document held when read that an RTF save cannot write back, one line per kind
-    // ("2 embedded objects with no picture"); empty when a save keeps everything.
+    // ("embedded objects with no picture (2)"); empty when a save keeps everything.
     QStringList UnkeptParts() const;
+    void ForgetUnkeptParts();  // the user knows: asked once per document
 
     bool CanUndo() const;
     void Undo();

@@ -286,6 +286,44 @@ private slots:
         QVERIFY(!f.window.doc().FileChanged);
     }
 
+    // An RTF save keeps what another program's document holds; what it cannot keep is named
+    // before the first save that would drop it, and No saves nothing.
+    void richTextSavesKeepOtherProgramsParts()
+    {
+        Fixture f;
+        const QByteArray original = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\paperw11906\\sectd{\\header Head}"
+                                    "\\pard Logo {\\*\\shppict{\\pict\\pngblip\\picwgoal200\\pichgoal100 89504e47}}"
+                                    " note{\\super\\chftn}{\\*\\footnote Note.}\\par\\trowd\\cellx2000\\cellx4000"
+                                    "\\pard\\intbl a\\cell b\\cell\\row\\pard {\\object\\objemb{\\*\\objdata 0102}"
+                                    "{\\result embedded}} end\\par}";
+        const QString path = f.file(QStringLiteral("other.rtf"), original);
+        f.open(path);
+        QCOMPARE(f.editor.Text(), QStringLiteral("Logo \uFFFC note1\r\na\tb\r\nembedded end"));
+        f.type(QStringLiteral("!"));
+
+        f.answers->messageAnswers = {msgbox::No};
+        f.window.mnuFileSave_Click();
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNo | msgbox::Exclamation));
+        QVERIFY(f.answers->messages[0].text.contains(QStringLiteral("embedded objects with no picture (1)")));
+        QCOMPARE(readFileBytes(path), original);
+        QVERIFY(f.window.doc().FileChanged);
+
+        f.answers->messageAnswers = {msgbox::Yes};
+        f.window.mnuFileSave_Click();
+        const QByteArray saved = readFileBytes(path);
+        for (const char *part : {"\\paperw11906", "{\\header Head}", "\\pngblip", "{\\*\\footnote Note.}",
+                                 "\\cellx4000", "embedded end!"})
+            QVERIFY2(saved.contains(part), part);
+        QVERIFY(!saved.contains("objdata"));
+        QVERIFY(!f.window.doc().FileChanged);
+        // Asked once: the next save asks nothing.
+        f.type(QStringLiteral("?"));
+        f.window.mnuFileSave_Click();
+        QCOMPARE(f.answers->messages.size(), 2);
+        QVERIFY(readFileBytes(path).contains("end!?"));
+    }
+
     void plainTextKeepsTheFilesForm_data()
     {
         QTest::addColumn<QByteArray>("before");

@@ -1,14 +1,20 @@
 // libFuzzer target for the RTF reader. Besides surviving any input, what the reader builds must
-// come back unchanged from the writer: same text, same formatting, same alignment.
+// come back unchanged from the writer: same text, same formatting, same alignment, and the same
+// kept parts (pictures, fields, notes, tables, lists, settings).
 
+#include "platform/rtf/RtfKept.h"
+#include "platform/rtf/RtfPicture.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QGuiApplication>
+#include <QHash>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -60,6 +66,62 @@ QList<Run> runs(const QTextDocument &doc)
     return out;
 }
 
+// The kept parts of a document as lines: its preamble, each paragraph's kept properties, and
+// runs of characters that carry the same parts. Ids become the parts' RTF, numbered in order of
+// first use, so that two parts of equal RTF (two notes alike) still count as two.
+QStringList keptParts(const QTextDocument &doc)
+{
+    const rtf::KeptStore *store = rtf::KeptStore::find(doc);
+    QHash<int, int> order;
+    const auto resolve = [&](const QTextFormat &f, int property) {
+        QString text;
+        int depth = 0;
+        for (int id = f.intProperty(property); id != 0;) {
+            const rtf::KeptItem *item = store ? store->item(id) : nullptr;
+            if (!item)
+                return text + QStringLiteral("<missing>");
+            if (++depth > 64)
+                return text + QStringLiteral("<cycle>");
+            const int n = order.value(id, int(order.size()) + 1);
+            order.insert(id, n);
+            text += QString::number(n) + u':' + QString::fromLatin1(item->rtf + item->flags) + u'|'
+                    + item->label + u'>';
+            id = item->parent;
+        }
+        return text;
+    };
+    QStringList lines{QStringLiteral("settings ")
+                      + (store ? QString::fromLatin1(store->preamble) : QString())};
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat b = block.blockFormat();
+        QStringList paragraph{QStringLiteral("paragraph"), QString::number(b.pageBreakPolicy())};
+        for (int property = rtf::ParaExtra; property <= rtf::EndKept; ++property)
+            paragraph << b.property(property).toString() << b.property(property).toStringList().join(u',');
+        for (const int right : b.property(rtf::CellRight).value<QList<int>>())
+            paragraph << QString::number(right);
+        lines << paragraph.join(u' ');
+        QString lastParts;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat c = it.fragment().charFormat();
+            QStringList parts{QString::number(c.objectType())};
+            for (const int property : {rtf::PictureId, rtf::FieldId, rtf::NoteId, rtf::PrefixId})
+                parts << resolve(c, property);
+            for (int property = rtf::PictureWidth; property <= rtf::DoubleStrike; ++property) {
+                if (property != rtf::FieldId && property != rtf::NoteId && property != rtf::PrefixId)
+                    parts << c.property(property).toString();
+            }
+            // Fragment boundaries are Qt's business: equal neighbours make one run.
+            const QString joined = parts.join(u' ');
+            if (joined == lastParts)
+                lines.last() += it.fragment().text();
+            else
+                lines << joined + QStringLiteral(" run ") + it.fragment().text();
+            lastParts = joined;
+        }
+    }
+    return lines;
+}
+
 void check(bool ok, const char *what)
 {
     if (!ok) {
@@ -68,11 +130,63 @@ void check(bool ok, const char *what)
     }
 }
 
+void checkSame(const QStringList &a, const QStringList &b, const char *what)
+{
+    if (a == b)
+        return;
+    for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const QString x = a.value(i, QStringLiteral("<none>")), y = b.value(i, QStringLiteral("<none>"));
+        if (x != y) {
+            std::fprintf(stderr, "line %lld\n  before: %s\n  after:  %s\n", (long long)i,
+                         qPrintable(x.left(2000)), qPrintable(y.left(2000)));
+            break;
+        }
+    }
+    check(false, what);
+}
+
+bool load(QTextDocument &doc, QByteArrayView rtf)
+{
+    QTextCursor cursor(&doc);
+    return rtf::insertRtf(cursor, rtf, rtf::ReadScope::Document).ok;
+}
+
+// What the editor asks of kept parts, for tool tips and drawing; none of it may fail on what
+// the reader kept.
+void inspectKept(const QTextDocument &doc)
+{
+    const rtf::KeptStore *store = rtf::KeptStore::find(doc);
+    if (!store)
+        return;
+    QSet<int> ids;
+    for (const QTextFormat &format : doc.allFormats()) {
+        for (const int property : {rtf::PictureId, rtf::FieldId, rtf::NoteId, rtf::PrefixId}) {
+            for (int id = format.intProperty(property); id > 0 && !ids.contains(id);) {
+                ids.insert(id);
+                const rtf::KeptItem *item = store->item(id);
+                check(item != nullptr, "a character refers to a part the store lacks");
+                id = item->parent;
+            }
+        }
+    }
+    for (const int id : ids) {
+        const rtf::KeptItem *item = store->item(id);
+        if (item->kind == rtf::KeptItem::Picture) {
+            (void)rtf::decodePicture(rtf::findPicture(item->rtf, true));
+            (void)store->image(id);
+        }
+        (void)rtf::noteText(*store, id);
+        (void)rtf::fieldInstruction(*store, id);
+        (void)rtf::pictureDescription(*store, id);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "qt.gui.imageio*=false"); // broken pictures are the point
     static int argc = 1;
     static char name[] = "rtf_fuzz";
     static char *argv[] = {name, nullptr};
@@ -94,15 +208,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     QTextDocument doc;
-    QTextCursor cursor(&doc);
-    check(rtf::insertRtf(cursor, rtf).ok, "RTF refused");
+    check(load(doc, rtf), "RTF refused");
+    // A load forgets what the old text held, as the editor does; nothing in use may go.
+    const QStringList loaded = keptParts(doc);
+    rtf::KeptStore::of(doc).prune(doc);
+    checkSame(keptParts(doc), loaded, "prune dropped a part in use");
+    inspectKept(doc);
 
     const QByteArray written = rtf::documentToRtf(doc);
     QTextDocument again;
-    QTextCursor cursor2(&again);
-    check(rtf::insertRtf(cursor2, written).ok, "own output refused");
+    check(load(again, written), "own output refused");
     check(again.toRawText() == doc.toRawText(), "text differs");
     check(runs(again) == runs(doc), "formatting differs");
+    checkSame(keptParts(again), loaded, "kept parts differ");
 
     // Pasting over a selection in the middle of other text, and writing part of a document.
     const int n = doc.characterCount();
@@ -114,5 +232,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     paste.setPosition(3);
     paste.setPosition(9, QTextCursor::KeepAnchor);
     rtf::insertRtf(paste, rtf);
+
+    // Pasting into a document that holds kept parts of its own, then saving and opening it.
+    QTextCursor inside(&doc);
+    inside.setPosition(int(size * 3 % n));
+    if (size % 3 == 0)
+        inside.setPosition(int(size * 5 % n), QTextCursor::KeepAnchor);
+    rtf::insertRtf(inside, rtf, rtf::ReadScope::Fragment);
+    inspectKept(doc);
+    QTextDocument reopened;
+    check(load(reopened, rtf::documentToRtf(doc)), "own output after a paste refused");
+    inspectKept(reopened);
     return 0;
 }

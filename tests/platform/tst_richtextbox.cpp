@@ -1,4 +1,6 @@
+#include "platform/ParagraphLayout.h"
 #include "platform/RichTextBox.h"
+#include "platform/rtf/RtfKept.h"
 
 #include "TestEnvironment.h"
 
@@ -252,6 +254,79 @@ private slots:
         QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
         QCOMPARE(box.Text(), QStringLiteral("kept"));
         QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::rtfText, &error));
+    }
+
+    // What a document read from RTF holds beside its text belongs to its own characters: text
+    // typed next to a picture, a bookmark, a note's mark or a field's end is plain text, text
+    // typed inside a field's result is part of it, and a new line inside a table stays in the cell.
+    void typingKeepsKeptPartsWhereTheyWere()
+    {
+        RichTextBox box;
+        box.setTextRTF("{\\rtf1 a{\\pict\\pngblip\\picwgoal300\\pichgoal150 00}{\\*\\bkmkstart m}b"
+                       "{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}}{\\super\\chftn}"
+                       "{\\*\\footnote note}\\par\\trowd\\cellx1500\\cellx3000\\pard\\intbl x\\cell y\\cell\\row}");
+        QCOMPARE(box.Text(), QStringLiteral("a\uFFFCblink1\r\nx\ty"));
+        const auto typeAt = [&box](int position, const QString &text) {
+            box.setSelStart(position);
+            for (const QChar c : text)
+                QTest::keyClick(&box, c.toLatin1());
+        };
+        typeAt(2, QStringLiteral("P"));  // after the picture
+        typeAt(4, QStringLiteral("B"));  // after the character the bookmark rides on
+        typeAt(7, QStringLiteral("I"));  // inside the field's result
+        typeAt(10, QStringLiteral("E")); // after the field's end
+        typeAt(12, QStringLiteral("N")); // after the note's mark
+        QCOMPARE(box.Text(), QStringLiteral("a\uFFFCPbBliInkE1N\r\nx\ty"));
+        box.selectAll();
+        const QByteArray all = box.SelRTF().replace("\r\n", ""); // line ends in RTF are no text
+        QCOMPARE(all.count("\\pict"), 1);
+        QCOMPARE(all.count("\\bkmkstart"), 1);
+        QVERIFY(all.contains("{\\fldrslt liInk}}E"));
+        QVERIFY(all.contains("\\chftn{\\*\\footnote note}"));
+        QCOMPARE(all.count("\\super"), 1);
+
+        // Return in a cell starts a paragraph of the cell; the row stays one row.
+        const int blocks = box.document()->blockCount();
+        box.setSelStart(box.DocumentLength() - 2);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QCOMPARE(box.document()->blockCount(), blocks);
+        box.selectAll();
+        QVERIFY(box.SelRTF().contains("\\pard\\intbl x\\par"));
+
+        // Copied into another editor, everything comes along.
+        RichTextBox other;
+        other.setSelRTF(box.SelRTF());
+        other.selectAll();
+        QCOMPARE(other.SelRTF().count("{\\*\\bkmkstart m}"), 1);
+        QVERIFY(other.SelRTF().contains("\\pngblip"));
+        QCOMPARE(other.Text(), box.Text());
+    }
+
+    // List labels hang before their paragraph's text, cells start at their columns, pictures
+    // take their size.
+    void keptPartsAreLaidOutInPlace()
+    {
+        RichTextBox box;
+        box.resize(600, 300);
+        box.setTextRTF("{\\rtf1\\pard{\\listtext 1.\\tab}\\ls1\\fi-360\\li720 item\\par"
+                       "\\trowd\\trgaph108\\trleft-108\\cellx1500\\cellx4500\\pard\\intbl one\\cell two\\cell\\row"
+                       "{\\pict\\pngblip\\picwgoal1500\\pichgoal750\\picscalex200 00}\\par}");
+        QTextDocument &doc = *box.document();
+        const qreal margin = doc.documentMargin();
+        const QTextBlock item = doc.begin();
+        doc.documentLayout()->blockBoundingRect(item);
+        QCOMPARE(item.layout()->lineAt(0).x(), margin + 720 / 15.0);
+        QCOMPARE(ParagraphLayout::indentsOf(item).label, 360 / 15.0);
+
+        const QTextBlock row = item.next();
+        doc.documentLayout()->blockBoundingRect(row);
+        const QTextLine line = row.layout()->lineAt(0);
+        // "two" starts after the tab that ends the first cell, at the second column's edge.
+        QVERIFY(qAbs(line.cursorToX(4) - line.x() - (1500 + 108) / 15.0) < 0.1);
+
+        const QTextBlock picture = row.next();
+        QCOMPARE(doc.documentLayout()->blockBoundingRect(picture).height() >= 750 / 15.0, true);
+        QCOMPARE(picture.layout()->lineAt(0).naturalTextWidth(), 3000 / 15.0);
     }
 
     void keyDownCanSwallowKeysAndReportsModifiers()

@@ -121,31 +121,39 @@ QString noteText(const KeptStore &store, int id)
     return text;
 }
 
+QString instructionText(QByteArrayView rtf)
+{
+    QString text;
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        const char c = rtf[i];
+        if (c == '{' || c == '}' || c == '\r' || c == '\n')
+            continue;
+        if (c != '\\') {
+            text += QLatin1Char(c);
+            continue;
+        }
+        if (++i >= rtf.size())
+            break;
+        const char next = rtf[i];
+        if (QChar::isLetter(next)) {
+            while (i + 1 < rtf.size() && (QChar::isLetterOrNumber(rtf[i + 1]) || rtf[i + 1] == '-'))
+                ++i;
+            if (i + 1 < rtf.size() && rtf[i + 1] == ' ')
+                ++i; // the word's delimiter
+        } else if (next == '\'' && i + 2 < rtf.size()) {
+            text += QLatin1Char(char(QByteArray(rtf.sliced(i + 1, 2).data(), 2).toInt(nullptr, 16)));
+            i += 2;
+        } else if (next == '\\' || next == '{' || next == '}') {
+            text += QLatin1Char(next);
+        }
+    }
+    return text.simplified();
+}
+
 QString fieldInstruction(const KeptStore &store, int id)
 {
     const KeptItem *field = store.item(id);
-    if (!field || field->kind != KeptItem::Field)
-        return {};
-    QByteArray rtf = field->rtf;
-    const qsizetype at = rtf.indexOf("fldinst");
-    if (at >= 0)
-        rtf = rtf.mid(at + 7);
-    QString text;
-    for (qsizetype i = 0; i < rtf.size(); ++i) {
-        const char c = rtf.at(i);
-        if (c == '\\' && i + 1 < rtf.size() && QChar::isLetter(rtf.at(i + 1))) {
-            while (i + 1 < rtf.size() && (QChar::isLetterOrNumber(rtf.at(i + 1)) || rtf.at(i + 1) == '-'))
-                ++i;
-            continue;
-        }
-        if (c == '\\' && i + 1 < rtf.size()) {
-            text += QLatin1Char(rtf.at(++i));
-            continue;
-        }
-        if (c != '{' && c != '}' && c != '\r' && c != '\n')
-            text += QLatin1Char(c);
-    }
-    return text.simplified();
+    return field && field->kind == KeptItem::Field ? instructionText(field->rtf) : QString();
 }
 
 QString pictureDescription(const KeptStore &store, int id)

@@ -134,6 +134,8 @@ private:
 // What the editor can tell of kept parts, for their tool tips: a note's text, a field's
 // instruction, a picture's kind and size.
 QString noteText(const KeptStore &store, int id);
+// A field instruction's text without its markup (the group's destination words included).
+QString instructionText(QByteArrayView rtf);
 QString fieldInstruction(const KeptStore &store, int id);
 QString pictureDescription(const KeptStore &store, int id);
 

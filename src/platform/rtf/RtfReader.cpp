@@ -115,38 +115,6 @@ QString cellParaWords(const ParaState &p)
     return cellParagraphWords(p.align, p.leftIndent, p.rightIndent, p.firstIndent, p.extra);
 }
 
-// The text of a field instruction, without its markup.
-QString instructionText(QByteArrayView rtf)
-{
-    QString text;
-    for (qsizetype i = 0; i < rtf.size(); ++i) {
-        const char c = rtf[i];
-        if (c == '{' || c == '}' || c == '\r' || c == '\n')
-            continue;
-        if (c != '\\') {
-            text += QLatin1Char(c);
-            continue;
-        }
-        if (i + 1 >= rtf.size())
-            break;
-        const char next = rtf[i + 1];
-        if (isLetter(next)) {
-            ++i;
-            while (i < rtf.size() && (isLetter(rtf[i]) || isDigit(rtf[i]) || rtf[i] == '-'))
-                ++i;
-            if (i < rtf.size() && rtf[i] != ' ')
-                --i;
-        } else if (next == '\'' && i + 3 < rtf.size()) {
-            text += QLatin1Char(char(hexValue(rtf[i + 2]) << 4 | hexValue(rtf[i + 3])));
-            i += 3;
-        } else {
-            text += QLatin1Char(next);
-            ++i;
-        }
-    }
-    return text.simplified();
-}
-
 // Keeps out of the document what QTextDocument gives a meaning of its own (block and frame
 // markers, the object placeholder) and control characters; ICU decoders mark undecodable bytes
 // with SUB, which becomes U+FFFD like every other undecodable character.

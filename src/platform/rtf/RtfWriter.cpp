@@ -5,10 +5,12 @@
 
 #include <QFont>
 #include <QHash>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -101,13 +103,15 @@ private:
     const RunProps &propsAt(int formatIndex, const FormatSource &source);
     RunProps propsOf(const QTextCharFormat &f);
     const BlockProps &blockAt(const QTextBlock &block);
-    int fontId(const QString &family);
+    int fontId(const QString &family, int charset = 0);
     int colorId(QRgb rgb);
 
     void writeProps(const RunProps &p);
     void writeText(QStringView text);
     void writePlainRun(const QChar *s, qsizetype n);
     void writeKept(QByteArrayView rtf);
+    void writeKept(const KeptItem &item, const QByteArray &rtf);
+    QByteArray renumbered(const QByteArray &rtf, const SourceTables &source);
     void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
     void writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells);
@@ -133,7 +137,8 @@ private:
     QFont m_defaultFont;
     int m_defaultFontId = 0;
     QHash<QString, int> m_fontIds;
-    QList<QPair<int, QString>> m_newFonts; // fonts the source's table did not have
+    struct NewFont { int id; QString family; int charset; };
+    QList<NewFont> m_newFonts; // fonts the source's table did not have
     int m_nextFont = 0;
     std::vector<QColor> m_colors;          // index 0 is auto
     QHash<QRgb, int> m_colorIds;
@@ -189,13 +194,13 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
         m_cp1252 = m_primary->codepage == 1252;
 }
 
-int Writer::fontId(const QString &family)
+int Writer::fontId(const QString &family, int charset)
 {
     const auto it = m_fontIds.constFind(family);
     if (it != m_fontIds.constEnd())
         return *it;
     const int id = m_nextFont++;
-    m_newFonts.append({id, family});
+    m_newFonts.append({id, family, charset});
     m_fontIds.insert(family, id);
     return id;
 }
@@ -355,6 +360,70 @@ void Writer::writeKept(QByteArrayView rtf)
     // It may end in a control word, which the next text must not run into.
     const char last = rtf.back();
     m_needDelimiter = last != '}' && last != ' ';
+}
+
+// Kept RTF from another document (pasted in) refers to that document's fonts and colours: its
+// numbers are made ours.
+void Writer::writeKept(const KeptItem &item, const QByteArray &rtf)
+{
+    const SourceTables *source = m_store ? m_store->source(item.source) : nullptr;
+    if (!source || source == m_primary)
+        writeKept(rtf);
+    else
+        writeKept(renumbered(rtf, *source));
+}
+
+QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
+{
+    static const QSet<QByteArray> fontWords{"f", "af"};
+    static const QSet<QByteArray> colorWords{"cf", "cb", "highlight", "chcbpat", "chcfpat", "cbpat",
+                                             "cfpat", "brdrcf", "clcbpat", "clcfpat", "trcbpat",
+                                             "trcfpat", "ulc"};
+    QByteArray out;
+    out.reserve(rtf.size());
+    const char *p = rtf.constData();
+    const char *const end = p + rtf.size();
+    while (p < end) {
+        if (*p != '\\' || p + 1 >= end || !std::isalpha(static_cast<unsigned char>(p[1]))) {
+            const char *stop = p + 1;
+            if (*p == '\\' && stop < end)
+                ++stop; // an escaped character
+            out.append(p, stop - p);
+            p = stop;
+            continue;
+        }
+        const char *name = ++p;
+        while (p < end && std::isalpha(static_cast<unsigned char>(*p)))
+            ++p;
+        const QByteArray word(name, p - name);
+        const char *digits = p;
+        if (p < end && *p == '-')
+            ++p;
+        while (p < end && std::isdigit(static_cast<unsigned char>(*p)))
+            ++p;
+        const QByteArray param(digits, p - digits);
+        out += '\\' + word;
+        bool ok = false;
+        const int value = param.toInt(&ok);
+        if (ok && fontWords.contains(word)) {
+            const detail::FontEntry font = source.tables.fonts.value(value);
+            out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, std::max(font.charset, 0)));
+        } else if (ok && value > 0 && colorWords.contains(word)) {
+            const auto &colors = source.tables.colors;
+            const QColor color = size_t(value) < colors.size() ? colors[size_t(value)] : QColor();
+            out += QByteArray::number(color.isValid() ? colorId(color.rgb()) : 0);
+        } else {
+            out += param;
+        }
+        if (word == "bin" && ok && value > 0) {
+            if (p < end && *p == ' ')
+                out += *p++;
+            const qsizetype n = std::min<qsizetype>(value, end - p);
+            out.append(p, n);
+            p += n;
+        }
+    }
+    return out;
 }
 
 void Writer::writeProps(const RunProps &p)
@@ -602,7 +671,7 @@ void Writer::openFields(int innermost, bool closeOnly)
         raw("{\\field", 7);
         m_needDelimiter = true;
         writeKept(field->flags);
-        writeKept(field->rtf.isEmpty() ? QByteArrayView("{\\*\\fldinst }") : QByteArrayView(field->rtf));
+        writeKept(*field, field->rtf.isEmpty() ? QByteArray("{\\*\\fldinst }") : field->rtf);
         raw("{\\fldrslt ", 10);
         m_needDelimiter = false;
         m_fieldSaved.push_back(m_cur);
@@ -615,7 +684,7 @@ void Writer::closeNote()
     if (!m_openNote)
         return;
     if (const KeptItem *note = m_store ? m_store->item(m_openNote) : nullptr)
-        writeKept(note->rtf);
+        writeKept(*note, note->rtf);
     m_openNote = 0;
 }
 
@@ -643,7 +712,7 @@ void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, const
         const int a1 = std::min(segEnd, fEnd) - fStart;
         if (a0 == 0 && m_store) {
             if (const KeptItem *prefix = m_store->item(format.intProperty(PrefixId)))
-                writeKept(prefix->rtf);
+                writeKept(*prefix, prefix->rtf);
         }
         writeProps(propsAt(frag.charFormatIndex(), frag));
         const QString text = frag.text();
@@ -651,7 +720,7 @@ void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, const
         if (format.objectType() == PictureObject) {
             const KeptItem *picture = m_store ? m_store->item(format.intProperty(PictureId)) : nullptr;
             for (qsizetype i = 0; picture && i < part.size(); ++i)
-                writeKept(picture->rtf);
+                writeKept(*picture, picture->rtf);
             continue;
         }
         if (note) {
@@ -768,9 +837,9 @@ QByteArray Writer::header(bool whole) const
                    + QByteArray::number(m_defaultFontId) + "\\uc1";
     const bool keptFonts = m_primary && !m_primary->fontTable.isEmpty();
     h += keptFonts ? m_primary->fontTable.chopped(1) : QByteArray("{\\fonttbl");
-    for (const auto &[id, family] : m_newFonts) {
-        h += "{\\f" + QByteArray::number(id) + "\\fnil\\fcharset0 ";
-        for (const QChar c : family) {
+    for (const NewFont &font : m_newFonts) {
+        h += "{\\f" + QByteArray::number(font.id) + "\\fnil\\fcharset" + QByteArray::number(font.charset) + ' ';
+        for (const QChar c : font.family) {
             const char16_t u = c.unicode();
             if (u < 0x20)
                 continue;
