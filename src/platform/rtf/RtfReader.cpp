@@ -222,6 +222,7 @@ private:
     const char *m_jumpTo = nullptr; // where parsing goes on after a group taken whole
     bool m_docClosed = false;
     bool m_groupStart = false; // nothing but \* read since the last '{'
+    bool m_wordOpensGroup = false; // the control word being read is its group's first
     int m_docCodepage = kCodepageAnsi;
     int m_ucSkip = 0;
     int m_footnotes = 0;
@@ -373,9 +374,9 @@ void Parser::closeGroup(const char *at)
     };
     if (g.dest == Dest::FontTable) {
         commitFont(); // the last entry's ';' is often missing
-        m_store.source(m_source).fontTable = whole();
+        m_store.source(m_source).fontTable = g.openAt ? whole() : QByteArray();
     } else if (g.dest == Dest::ColorTable) {
-        m_store.source(m_source).colorTable = whole();
+        m_store.source(m_source).colorTable = g.openAt ? whole() : QByteArray();
     }
     if (m_labelDepth == m_stack.size()) {
         flushText();
@@ -468,7 +469,7 @@ const char *Parser::controlSequence(const char *p, const char *end)
         m_groupStart = m_groupStart && c == '*';
         return p;
     }
-    m_groupStart = false;
+    m_wordOpensGroup = std::exchange(m_groupStart, false);
 
     const char *name = p;
     while (p < end && isLetter(*p))
@@ -565,8 +566,12 @@ void Parser::destination(Kw kw)
     case Kw::FontTable:
         g.dest = Dest::FontTable;
         m_fontOpen = false;
+        if (!m_wordOpensGroup)
+            g.openAt = nullptr; // text came first: not a table to keep as written
         return;
     case Kw::ColorTable:
+        if (!m_wordOpensGroup)
+            g.openAt = nullptr;
         g.dest = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();

@@ -367,7 +367,9 @@ void Writer::writeKept(QByteArrayView rtf)
 void Writer::writeKept(const KeptItem &item, const QByteArray &rtf)
 {
     const SourceTables *source = m_store ? m_store->source(item.source) : nullptr;
-    if (!source || source == m_primary)
+    const bool sameNumbers = source == m_primary && !m_primary->fontTable.isEmpty()
+                             && (!m_primary->colorTable.isEmpty() || m_primary->tables.colors.empty());
+    if (!source || sameNumbers)
         writeKept(rtf);
     else
         writeKept(renumbered(rtf, *source));
