@@ -1,0 +1,339 @@
+#include "RtfParser.h"
+
+namespace rtf::detail {
+
+// A destination met in the body: read in a way of its own, or taken whole as RTF to keep, after
+// which parsing goes on behind it. Only groups inside the document's own group qualify.
+void Parser::destination(Kw kw)
+{
+    Group &g = top();
+    const bool inner = m_stack.size() >= 3 && m_overflow == 0 && g.openAt;
+    switch (kw) {
+    case Kw::FontTable:
+        g.dest = Dest::FontTable;
+        m_fontOpen = false;
+        if (!m_wordOpensGroup)
+            g.openAt = nullptr; // text came first: not a table to keep as written
+        return;
+    case Kw::ColorTable:
+        if (!m_wordOpensGroup)
+            g.openAt = nullptr;
+        g.dest = Dest::ColorTable;
+        flushText();
+        m_tables.colors.clear();
+        m_builder.tablesChanged();
+        m_colorSet = false;
+        return;
+    case Kw::Upr:
+        g.dest = Dest::Upr;
+        return;
+    case Kw::Field:
+        if (inner) {
+            flushText();
+            m_fields.push_back({m_stack.size(), {}, {}, 0, false});
+        }
+        return;
+    case Kw::FldRslt:
+        if (!m_fields.empty() && m_fields.back().depth + 1 == m_stack.size()) {
+            FieldFrame &field = m_fields.back();
+            flushText();
+            if (!field.id) {
+                KeptItem item = keptItem(KeptItem::Field, field.inst);
+                item.flags = field.flags;
+                item.parent = g.chr.field;
+                field.id = m_store.add(std::move(item));
+            }
+            g.chr.field = field.id;
+        }
+        return;
+    case Kw::ListText:
+    case Kw::PnText:
+        if (m_labelDepth == 0 && inner) {
+            flushText();
+            m_labelDepth = m_stack.size();
+        }
+        return;
+    default:
+        break;
+    }
+    if (!inner || m_labelDepth != 0) {
+        g.dest = Dest::Skip; // a label's own group keeps what is in it
+        return;
+    }
+
+    int openAtEnd = 0;
+    const char *close = groupEnd(g.openAt, m_end, &openAtEnd);
+    QByteArray rtf(g.openAt, close < m_end ? close - g.openAt + 1 : close - g.openAt);
+    rtf.append(QByteArray(openAtEnd, '}')); // a truncated file still leaves balanced groups
+    m_jumpTo = close;
+
+    switch (kw) {
+    case Kw::Generator:
+    case Kw::NestTableProps: // nested tables are flattened into their cells
+        return;
+    case Kw::NonShpPict:
+        if (!m_picture.isEmpty()) {
+            m_picture += rtf;
+            return;
+        }
+        [[fallthrough]];
+    case Kw::Pict:
+    case Kw::ShpPict:
+    case Kw::Shp:
+    case Kw::Object: {
+        PictureInfo info = findPicture(rtf, false);
+        if (kw == Kw::Object && info.format.isEmpty() && info.widthTwips == 0) {
+            // Nothing to show for it but its result's text: that is read as body text.
+            m_jumpTo = nullptr;
+            g.dest = Dest::Object;
+            countLost(QStringLiteral("embedded objects with no picture"));
+            return;
+        }
+        flushText();
+        flushPicture();
+        beforeContent();
+        m_picture = rtf;
+        m_pictureInfo = std::move(info);
+        m_pictureState = g.chr;
+        return;
+    }
+    case Kw::Footnote:
+        if (m_markPending) {
+            flushText();
+            CharState state = m_markState;
+            m_markPending = false;
+            KeptItem note = keptItem(KeptItem::Note, rtf);
+            note.label = QString::number(m_footnotes);
+            note.autoNumber = true;
+            state.note = m_store.add(std::move(note));
+            insertSpecial(QString::number(m_footnotes), state);
+            return;
+        }
+        keep(rtf);
+        return;
+    case Kw::FldInst:
+        if (!m_fields.empty() && m_fields.back().depth + 1 == m_stack.size()) {
+            m_fields.back().inst = rtf;
+            return;
+        }
+        keep(rtf);
+        return;
+    default:
+        keep(rtf);
+        return;
+    }
+}
+
+// A group kept whole: the document's or a section's settings before the text, else it goes
+// with the next character.
+void Parser::keep(const QByteArray &rtf)
+{
+    if (m_lead) {
+        m_leadRtf += rtf;
+        return;
+    }
+    flushText();
+    flushPicture();
+    m_prefix += rtf;
+}
+
+// What comes before any content of the body: the settings read so far are complete, and a
+// picture or reference mark still waiting is placed.
+void Parser::beforeContent()
+{
+    if (m_labelDepth != 0)
+        return;
+    if (m_lead)
+        endLead();
+    flushPicture();
+    flushMark();
+}
+
+void Parser::endLead()
+{
+    m_lead = false;
+    if (std::exchange(m_firstLead, false)) {
+        if (m_document)
+            m_store.preamble = std::exchange(m_leadRtf, {});
+    } else {
+        m_sectionBefore = QLatin1String("\\sect") + QString::fromLatin1(std::exchange(m_leadRtf, {}));
+    }
+    m_leadRtf.clear();
+}
+
+// Text inside a field's result: every field whose result is open holds it.
+void Parser::markFieldResult(const CharState &state)
+{
+    if (state.field == 0)
+        return;
+    for (FieldFrame &field : m_fields)
+        field.hadResult = field.hadResult || field.id != 0;
+}
+
+int Parser::takePrefix()
+{
+    if (m_prefix.isEmpty())
+        return 0;
+    KeptItem item = keptItem(KeptItem::Prefix, std::exchange(m_prefix, {}));
+    return m_store.add(std::move(item));
+}
+
+// A run of its own: a cell's end, a reference mark, a field's stand-in result.
+void Parser::insertSpecial(const QString &text, CharState state)
+{
+    flushText();
+    beforeContent();
+    markFieldResult(state);
+    state.prefix = takePrefix();
+    if (state.cell != 0) {
+        m_rowOpen = true;
+        m_rowCells += state.cell == 1 ? int(text.size()) : 0;
+    }
+    m_builder.insertRun(text, state);
+    m_runState = CharState{}; // unlike any group's state: the next text starts a run afresh
+    m_runState.font = INT_MIN;
+    m_lastTextPara = top().para;
+}
+
+void Parser::flushPicture()
+{
+    if (m_picture.isEmpty())
+        return;
+    KeptItem item = keptItem(KeptItem::Picture, std::exchange(m_picture, {}));
+    item.widthTwips = m_pictureInfo.widthTwips;
+    item.heightTwips = m_pictureInfo.heightTwips;
+    CharState state = m_pictureState;
+    markFieldResult(state);
+    state.prefix = takePrefix();
+    const int width = item.widthTwips, height = item.heightTwips;
+    m_builder.insertPicture(m_store.add(std::move(item)), width, height, state);
+    m_runState.font = INT_MIN;
+    m_lastTextPara = top().para;
+}
+
+// A reference mark whose note never came stays as the number it shows.
+void Parser::flushMark()
+{
+    if (!std::exchange(m_markPending, false))
+        return;
+    insertSpecial(QString::number(m_footnotes), m_markState);
+}
+
+// A field whose result is empty still shows something where its instruction says what: a
+// macro button's text is its instruction's last part. Otherwise it goes with what follows.
+void Parser::finishField()
+{
+    flushText();
+    flushPicture();
+    FieldFrame field = std::move(m_fields.back());
+    m_fields.pop_back();
+    if (field.hadResult)
+        return;
+    const QString instruction = instructionText(field.inst);
+    if (instruction.startsWith(QLatin1String("MACROBUTTON"), Qt::CaseInsensitive)) {
+        const QStringList parts = instruction.split(u' ', Qt::SkipEmptyParts);
+        const QString shown = parts.mid(2).join(u' ');
+        if (!shown.isEmpty()) {
+            CharState state = top().chr;
+            if (!field.id) {
+                KeptItem item = keptItem(KeptItem::Field, field.inst);
+                item.flags = field.flags;
+                item.parent = state.field;
+                field.id = m_store.add(std::move(item));
+            }
+            state.field = field.id;
+            insertSpecial(shown, state);
+            return;
+        }
+    }
+    if (!field.inst.isEmpty())
+        keep("{\\field" + field.flags + field.inst + "{\\fldrslt }}");
+}
+
+BlockProps Parser::blockProps(const ParaState &para)
+{
+    BlockProps props;
+    props.align = para.align;
+    props.leftIndent = para.leftIndent;
+    props.rightIndent = para.rightIndent;
+    props.firstIndent = para.firstIndent;
+    props.list = para.list;
+    props.level = para.level;
+    props.pageBreakBefore = para.pageBreakBefore || m_pageBreak;
+    props.extra = para.extra;
+    props.listLabel = m_paraLabel;
+    props.listText = m_paraListText;
+    props.sectionBefore = m_sectionBefore;
+    return props;
+}
+
+void Parser::paragraphBreak()
+{
+    flushText();
+    beforeContent();
+    for (QString &words : m_pendingCells) { // cells that a \row never closed
+        CharState cell = top().chr;
+        cell.cell = 1;
+        cell.cellPara = std::move(words);
+        insertSpecial(QStringLiteral("\t"), cell);
+    }
+    m_pendingCells.clear();
+    const Group &g = top();
+    BlockProps props = blockProps(g.para);
+    if (!m_prefix.isEmpty())
+        props.endKept = QString::fromLatin1(std::exchange(m_prefix, {}));
+    m_builder.endParagraph(props, g.chr);
+    m_paraLabel.clear();
+    m_paraListText.clear();
+    m_sectionBefore.clear();
+    m_pageBreak = false;
+    m_lastTextPara = g.para;
+    m_runState.font = INT_MIN;
+    m_rowOpen = false;
+    m_rowCells = 0;
+}
+
+void Parser::endRow()
+{
+    flushText();
+    beforeContent();
+    // The last cell's end is the row's: the paragraph ends there.
+    if (!m_pendingCells.empty())
+        m_pendingCells.pop_back();
+    for (QString &words : m_pendingCells) {
+        CharState cell = top().chr;
+        cell.cell = 1;
+        cell.cellPara = std::move(words);
+        insertSpecial(QStringLiteral("\t"), cell);
+    }
+    m_pendingCells.clear();
+    const Group &g = top();
+    BlockProps props = blockProps(g.para);
+    props.row = m_row;
+    if (props.row.isEmpty())
+        props.row.props = QStringLiteral("\\trgaph108\\trleft-108"); // a row no \trowd described
+    // Cells beyond the last \cellx get columns of the last one's width.
+    for (int width = 1440; props.row.cells.size() < m_rowCells + 1;) {
+        const qsizetype n = props.row.rights.size();
+        const int right = n ? props.row.rights.last() : props.row.left;
+        if (n > 1)
+            width = std::max(100, props.row.rights.at(n - 1) - props.row.rights.at(n - 2));
+        else if (n == 1)
+            width = std::max(100, right - props.row.left);
+        props.row.rights.append(twips(right + width));
+        props.row.cells.append(QStringLiteral("\\cellx%1").arg(props.row.rights.last()));
+    }
+    m_rowCells = 0;
+    m_rowOpen = false;
+    if (!m_prefix.isEmpty())
+        props.endKept = QString::fromLatin1(std::exchange(m_prefix, {}));
+    m_builder.endParagraph(props, g.chr);
+    m_paraLabel.clear();
+    m_paraListText.clear();
+    m_sectionBefore.clear();
+    m_pageBreak = false;
+    m_lastTextPara = g.para;
+    m_runState.font = INT_MIN;
+}
+
+} // namespace rtf::detail
