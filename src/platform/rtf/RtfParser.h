@@ -53,6 +53,7 @@ struct Group
     const char *openAt = nullptr; // the group's '{'
     Dest dest = Dest::Body;
     bool ignorable = false; // \* seen: unless the next word is \ud, the group is a destination
+    bool keepsTable = false; // the font or colour table's own group, kept as written
     int uc = 1;
 };
 

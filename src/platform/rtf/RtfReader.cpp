@@ -141,6 +141,7 @@ void Parser::openGroup(const char *at)
     }
     Group g = top();
     g.ignorable = false;
+    g.keepsTable = false;
     g.openAt = at;
     m_stack.push_back(std::move(g));
     m_groupStart = true;
@@ -160,12 +161,10 @@ void Parser::closeGroup(const char *at)
     const auto whole = [&] {
         return QByteArray(g.openAt, at < m_end ? at - g.openAt + 1 : at - g.openAt) + (at < m_end ? "" : "}");
     };
-    if (g.dest == Dest::FontTable) {
+    if (g.dest == Dest::FontTable)
         commitFont(); // the last entry's ';' is often missing
-        m_store.source(m_source).fontTable = g.openAt ? whole() : QByteArray();
-    } else if (g.dest == Dest::ColorTable) {
-        m_store.source(m_source).colorTable = g.openAt ? whole() : QByteArray();
-    }
+    if (g.keepsTable)
+        (g.dest == Dest::FontTable ? m_store.source(m_source).fontTable : m_store.source(m_source).colorTable) = whole();
     if (m_labelDepth == m_stack.size()) {
         flushText();
         m_labelDepth = 0;

@@ -12,12 +12,10 @@ void Parser::destination(Kw kw)
     case Kw::FontTable:
         g.dest = Dest::FontTable;
         m_fontOpen = false;
-        if (!m_wordOpensGroup)
-            g.openAt = nullptr; // text came first: not a table to keep as written
+        g.keepsTable = m_wordOpensGroup && g.openAt; // not where text came first
         return;
     case Kw::ColorTable:
-        if (!m_wordOpensGroup)
-            g.openAt = nullptr;
+        g.keepsTable = m_wordOpensGroup && g.openAt;
         g.dest = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();
