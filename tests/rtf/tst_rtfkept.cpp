@@ -211,16 +211,21 @@ private slots:
     void tablesAndListsKeepTheirStructure()
     {
         QTextDocument doc;
-        load(doc, "{\\rtf1{\\*\\listtable{\\list\\listid7{\\listlevel{\\leveltext \\'02\\'00.;}}}}"
+        load(doc, "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f3\\fcharset2 Symbol;}}"
+                  "{\\*\\listtable{\\list\\listid7{\\listlevel{\\leveltext \\'02\\'00.;}}}}"
                   "{\\listoverridetable{\\listoverride\\listid7\\ls1}}"
+                  "\\pard{\\listtext\\f3 \\'b7\\tab}\\ls2 symbol\\par{\\listtext \\u61623\\'3f}private\\par"
                   "\\pard{\\listtext 1.\\tab}\\ls1\\fi-360\\li720 one\\par"
                   "\\trowd\\trgaph108\\trleft-108\\clbrdrt\\brdrs\\clcbpat2\\cellx2000\\clvmgf\\cellx4000"
                   "\\pard\\intbl\\qc a\\par b\\cell c\\cell\\row"
                   "\\trowd\\cellx2000\\pard\\intbl d\\cell e\\cell f\\cell\\row"
                   "\\pard\\intbl g{\\*\\nesttableprops\\trowd\\cellx100\\nestrow}\\nestcell h\\nestcell\\nestrow\\cell\\row"
                   "\\pard after\\par}");
-        QCOMPARE(plainText(doc), QStringLiteral("one\na\nb\tc\nd\te\tf\ng\th\t\n\nafter"));
-        const QTextBlock list = doc.begin();
+        QCOMPARE(plainText(doc), QStringLiteral("symbol\nprivate\none\na\nb\tc\nd\te\tf\ng\th\t\n\nafter"));
+        // A symbol font's bullet is shown as a bullet, in whatever font the paragraph has.
+        QCOMPARE(doc.begin().blockFormat().stringProperty(rtf::ListLabel), QStringLiteral("\u2022"));
+        QCOMPARE(doc.begin().next().blockFormat().stringProperty(rtf::ListLabel), QStringLiteral("\u2022"));
+        const QTextBlock list = doc.begin().next().next();
         QCOMPARE(list.blockFormat().stringProperty(rtf::ListLabel), QStringLiteral("1."));
         QCOMPARE(list.blockFormat().intProperty(rtf::LeftIndent), 720);
         const QTextBlockFormat row = list.next().blockFormat();

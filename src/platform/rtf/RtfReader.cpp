@@ -53,6 +53,30 @@ void sanitise(QString &text)
     text.resize(out - begin);
 }
 
+// Bullets in symbol fonts are read as the letters their codes have in text fonts; a label is
+// drawn in the paragraph's own font, so it shows the bullet itself.
+QString symbolFontLabel(QString label, const QString &font)
+{
+    const bool symbol = font.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    const bool wingdings = font.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive);
+    for (QChar &c : label) {
+        // Symbol fonts' codes also arrive as U+F0xx, their place in the private use area.
+        const bool privateUse = c.unicode() >= 0xF020 && c.unicode() <= 0xF0FF;
+        const char16_t code = privateUse ? c.unicode() - 0xF000 : c.unicode();
+        if (((symbol || privateUse) && code == 0xB7) || (wingdings && code == 0x6C))
+            c = QChar(0x2022); // •
+        else if ((wingdings || privateUse) && (code == 0xA7 || code == 0x6E))
+            c = QChar(0x25AA); // ▪
+        else if ((wingdings || privateUse) && code == 0xD8)
+            c = QChar(0x27A2); // ➢
+        else if ((wingdings || privateUse) && code == 0xFC)
+            c = QChar(0x2713); // ✓
+        else if (privateUse && code < 0x80)
+            c = QChar(code); // a text font's letter, as Courier New's "o"
+    }
+    return label;
+}
+
 } // namespace
 
 Parser::Parser(QTextCursor &cursor, ReadScope scope)
@@ -169,7 +193,7 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        m_paraListText = QString::fromLatin1(whole());
+        m_paraListText += QString::fromLatin1(whole()); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())
         finishField();
@@ -539,7 +563,8 @@ void Parser::flushText()
         return;
     sanitise(m_run);
     if (m_labelDepth != 0) {
-        m_label += m_run;
+        m_label += symbolFontLabel(m_run, m_tables.fonts.value(m_runState.font >= 0 ? m_runState.font
+                                                                                     : m_tables.defaultFont).name);
     } else if (m_runPrefix != 0) {
         CharState state = m_runState;
         state.prefix = std::exchange(m_runPrefix, 0);
