@@ -181,6 +181,7 @@ private:
     bool m_docClosed = false;
     bool m_groupStart = false; // nothing but \* read since the last '{'
     bool m_wordOpensGroup = false; // the control word being read is its group's first
+    int m_fontTables = 0; // font tables read; a second one adds to the first
     int m_docCodepage = kCodepageAnsi;
     int m_ucSkip = 0;
     int m_footnotes = 0;
@@ -211,6 +212,7 @@ private:
     BorderFor m_borderFor = BorderFor::Paragraph;
     bool m_afterRow = false;
     bool m_rowOpen = false; // cells were read that no \row has ended yet
+    bool m_endingRow = false;
     int m_rowCells = 0;     // cell ends in the row so far
     std::vector<QString> m_pendingCells; // cell ends not yet inserted, with their paragraphs' words
 

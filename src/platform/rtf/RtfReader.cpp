@@ -187,8 +187,12 @@ void Parser::closeGroup(const char *at)
     };
     if (g.dest == Dest::FontTable)
         commitFont(); // the last entry's ';' is often missing
-    if (g.keepsTable)
-        (g.dest == Dest::FontTable ? m_store.source(m_source).fontTable : m_store.source(m_source).colorTable) = whole();
+    if (g.keepsTable && g.dest == Dest::FontTable) {
+        // A second table adds fonts to the first: neither alone names them all.
+        m_store.source(m_source).fontTable = ++m_fontTables == 1 ? whole() : QByteArray();
+    } else if (g.keepsTable) {
+        m_store.source(m_source).colorTable = whole();
+    }
     if (m_labelDepth == m_stack.size()) {
         flushText();
         m_labelDepth = 0;

@@ -141,6 +141,12 @@ void Parser::beforeContent()
 {
     if (m_labelDepth != 0)
         return;
+    // Cells followed by a paragraph outside the table: their row ends there.
+    if ((m_rowOpen || !m_pendingCells.empty()) && !top().para.inTable && !m_endingRow) {
+        m_endingRow = true;
+        endRow();
+        m_endingRow = false;
+    }
     if (m_lead)
         endLead();
     flushPicture();
@@ -308,8 +314,11 @@ void Parser::endRow()
     const Group &g = top();
     BlockProps props = blockProps(g.para);
     props.row = m_row;
-    if (props.row.isEmpty())
-        props.row.props = QStringLiteral("\\trgaph108\\trleft-108"); // a row no \trowd described
+    if (props.row.isEmpty()) { // a row no \trowd described
+        props.row.props = QStringLiteral("\\trgaph108\\trleft-108");
+        props.row.gap = 108;
+        props.row.left = -108;
+    }
     // Cells beyond the last \cellx get columns of the last one's width.
     for (int width = 1440; props.row.cells.size() < m_rowCells + 1;) {
         const qsizetype n = props.row.rights.size();
