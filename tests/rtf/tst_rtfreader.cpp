@@ -273,7 +273,7 @@ private slots:
     void fuzzRegressionsRoundTrip()
     {
         // Every input the fuzzer once broke the reader with: it must read, and what it reads as must
-        // survive being written and read again.
+        // survive being written and read again, kept parts and all.
         const QDir dir(QStringLiteral(PENWICK_FUZZ_REGRESSIONS));
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);
         QVERIFY(!files.isEmpty());
@@ -286,7 +286,7 @@ private slots:
             QTextDocument doc, again;
             QVERIFY2(load(doc, rtf), qPrintable(name));
             roundTrip(doc, again);
-            QVERIFY2(again.toRawText() == doc.toRawText(), qPrintable(name));
+            QVERIFY2(describe(again) == describe(doc), qPrintable(name));
         }
     }
 };

@@ -65,22 +65,26 @@ void setIfSet(QTextFormat &f, int property, int value)
 
 } // namespace
 
-QString cellParagraphWords(Align align, int left, int right, int first, const QString &extra)
+QString cellParagraphWords(const BlockProps &p)
 {
     QString words;
-    switch (align) {
+    switch (p.align) {
     case Align::Center: words += QLatin1String("\\qc"); break;
     case Align::Right: words += QLatin1String("\\qr"); break;
     case Align::Justify: words += QLatin1String("\\qj"); break;
     case Align::Left: break;
     }
-    if (left)
-        words += QLatin1String("\\li") + QString::number(left);
-    if (right)
-        words += QLatin1String("\\ri") + QString::number(right);
-    if (first)
-        words += QLatin1String("\\fi") + QString::number(first);
-    return words + extra;
+    if (p.leftIndent)
+        words += QLatin1String("\\li") + QString::number(p.leftIndent);
+    if (p.rightIndent)
+        words += QLatin1String("\\ri") + QString::number(p.rightIndent);
+    if (p.firstIndent)
+        words += QLatin1String("\\fi") + QString::number(p.firstIndent);
+    if (p.list >= 0)
+        words += QLatin1String("\\ls") + QString::number(p.list);
+    if (p.level)
+        words += QLatin1String("\\ilvl") + QString::number(p.level);
+    return words + p.extra + p.listText;
 }
 
 QTextBlockFormat blockFormatFor(const BlockProps &p)

@@ -104,8 +104,9 @@ struct BlockProps
 };
 
 QTextBlockFormat blockFormatFor(const BlockProps &props);
-// A table cell paragraph's properties as RTF, what follows its \intbl.
-QString cellParagraphWords(Align align, int left, int right, int first, const QString &extra);
+// A table cell paragraph's properties as RTF, what follows its \intbl; a list paragraph's
+// list and label included.
+QString cellParagraphWords(const BlockProps &props);
 BlockProps blockPropsOf(const QTextBlockFormat &format);
 
 struct FontEntry

@@ -100,12 +100,6 @@ inline int twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 
 void setWord(QString &words, std::string_view name, std::string_view raw);
 
-// The paragraph properties of a cell paragraph as RTF, for the writer to put after \intbl.
-inline QString cellParaWords(const ParaState &p)
-{
-    return cellParagraphWords(p.align, p.leftIndent, p.rightIndent, p.firstIndent, p.extra);
-}
-
 class Parser
 {
 public:
@@ -159,6 +153,7 @@ private:
     }
     void markFieldResult(const CharState &state);
     BlockProps blockProps(const ParaState &para);
+    QString takeCellParagraph(const ParaState &para);
     void finishField();
     int codepageFor(int font);
     void setDocumentCodepage(int codepage);
@@ -181,7 +176,10 @@ private:
     bool m_docClosed = false;
     bool m_groupStart = false; // nothing but \* read since the last '{'
     bool m_wordOpensGroup = false; // the control word being read is its group's first
+    bool m_wordMarked = false;     // and a \* came before it
+    const char *m_wordAt = nullptr; // where it starts
     int m_fontTables = 0; // font tables read; a second one adds to the first
+    int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;
     int m_ucSkip = 0;
     int m_footnotes = 0;
@@ -204,8 +202,11 @@ private:
     std::vector<FieldFrame> m_fields;
 
     size_t m_labelDepth = 0; // inside a \listtext or \pntext group at this stack size
+    QByteArray m_labelLead;  // what the label's group is kept as, up to m_labelFrom
+    const char *m_labelFrom = nullptr;
     QString m_label;
     QString m_paraLabel, m_paraListText;
+    QString m_cellLabel, m_cellListText; // the last cell paragraph's, once it has ended
 
     RowDef m_row;
     QString m_cellWords; // the properties of the cell being defined

@@ -141,6 +141,8 @@ void Parser::parse(QByteArrayView data)
     SourceTables &source = m_store.source(m_source);
     source.tables = m_tables;
     source.codepage = m_docCodepage;
+    if (m_fontTableCodepage != m_docCodepage)
+        source.fontTable.clear(); // its names' bytes were read in another code page
     if (m_document)
         m_store.primarySource = m_source;
 }
@@ -190,6 +192,7 @@ void Parser::closeGroup(const char *at)
     if (g.keepsTable && g.dest == Dest::FontTable) {
         // A second table adds fonts to the first: neither alone names them all.
         m_store.source(m_source).fontTable = ++m_fontTables == 1 ? whole() : QByteArray();
+        m_fontTableCodepage = m_docCodepage;
     } else if (g.keepsTable) {
         m_store.source(m_source).colorTable = whole();
     }
@@ -197,7 +200,9 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        m_paraListText += QString::fromLatin1(whole()); // a second label is odd, but kept too
+        QByteArray label = m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom);
+        label += '}';
+        m_paraListText += QString::fromLatin1(label); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())
         finishField();
@@ -285,6 +290,7 @@ const char *Parser::controlSequence(const char *p, const char *end)
         return p;
     }
     m_wordOpensGroup = std::exchange(m_groupStart, false);
+    m_wordAt = backslash;
 
     const char *name = p;
     while (p < end && isLetter(*p))
@@ -328,6 +334,7 @@ const char *Parser::controlSequence(const char *p, const char *end)
 void Parser::word(Kw kw, std::string_view name, bool hasParam, int param, std::string_view raw)
 {
     Group &g = top();
+    m_wordMarked = g.ignorable;
     if (g.ignorable) {
         g.ignorable = false;
         if (kw == Kw::Ud && (g.dest == Dest::Upr || g.dest == Dest::Body)) {

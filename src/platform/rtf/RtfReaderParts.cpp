@@ -49,6 +49,8 @@ void Parser::destination(Kw kw)
         if (m_labelDepth == 0 && inner) {
             flushText();
             m_labelDepth = m_stack.size();
+            m_labelFrom = m_wordOpensGroup ? g.openAt : m_wordAt;
+            m_labelLead = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
         }
         return;
     default:
@@ -61,9 +63,18 @@ void Parser::destination(Kw kw)
 
     int openAtEnd = 0;
     const char *close = groupEnd(g.openAt, m_end, &openAtEnd);
-    QByteArray rtf(g.openAt, close < m_end ? close - g.openAt + 1 : close - g.openAt);
-    rtf.append(QByteArray(openAtEnd, '}')); // a truncated file still leaves balanced groups
     m_jumpTo = close;
+    if (openAtEnd > 0) {
+        // Cut off by the end of the file, perhaps inside binary data or an escape: no RTF to
+        // write back.
+        countLost(QStringLiteral("parts cut off at the end of the file"));
+        return;
+    }
+    // A destination word after text in its group takes the group from the word on; the text
+    // before it was read as text.
+    const char *from = m_wordOpensGroup ? g.openAt : m_wordAt;
+    QByteArray rtf = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
+    rtf.append(from, close - from + 1);
 
     switch (kw) {
     case Kw::Generator:
@@ -101,7 +112,7 @@ void Parser::destination(Kw kw)
             CharState state = m_markState;
             m_markPending = false;
             KeptItem note = keptItem(KeptItem::Note, rtf);
-            note.label = QString::number(m_footnotes);
+            note.label = QString::number(++m_footnotes);
             note.autoNumber = true;
             state.note = m_store.add(std::move(note));
             insertSpecial(QString::number(m_footnotes), state);
@@ -220,7 +231,7 @@ void Parser::flushMark()
 {
     if (!std::exchange(m_markPending, false))
         return;
-    insertSpecial(QString::number(m_footnotes), m_markState);
+    insertSpecial(QString::number(m_footnotes + 1), m_markState); // numbers count notes
 }
 
 // A field whose result is empty still shows something where its instruction says what: a
@@ -271,17 +282,26 @@ BlockProps Parser::blockProps(const ParaState &para)
     return props;
 }
 
+// A cell paragraph's properties as RTF, to stand on the mark that ends it; its label goes with
+// them.
+QString Parser::takeCellParagraph(const ParaState &para)
+{
+    QString words = cellParagraphWords(blockProps(para));
+    m_cellLabel = std::exchange(m_paraLabel, {});
+    m_cellListText = std::exchange(m_paraListText, {});
+    return words;
+}
+
 void Parser::paragraphBreak()
 {
+    if (m_labelDepth != 0)
+        return; // a label is no paragraph of its own
     flushText();
     beforeContent();
-    for (QString &words : m_pendingCells) { // cells that a \row never closed
-        CharState cell = top().chr;
-        cell.cell = 1;
-        cell.cellPara = std::move(words);
-        insertSpecial(QStringLiteral("\t"), cell);
+    if (m_rowOpen || !m_pendingCells.empty()) {
+        endRow(); // a paragraph of cells is a row, whatever ends it
+        return;
     }
-    m_pendingCells.clear();
     const Group &g = top();
     BlockProps props = blockProps(g.para);
     if (!m_prefix.isEmpty())
@@ -299,11 +319,18 @@ void Parser::paragraphBreak()
 
 void Parser::endRow()
 {
+    if (m_labelDepth != 0)
+        return;
     flushText();
     beforeContent();
     // The last cell's end is the row's: the paragraph ends there.
-    if (!m_pendingCells.empty())
+    if (!m_pendingCells.empty()) {
         m_pendingCells.pop_back();
+        if (m_paraListText.isEmpty()) { // the last cell paragraph's label is the row paragraph's
+            m_paraLabel = m_cellLabel;
+            m_paraListText = m_cellListText;
+        }
+    }
     for (QString &words : m_pendingCells) {
         CharState cell = top().chr;
         cell.cell = 1;
@@ -314,6 +341,7 @@ void Parser::endRow()
     const Group &g = top();
     BlockProps props = blockProps(g.para);
     props.row = m_row;
+    props.listLabel.clear(); // a list in a cell keeps its label's RTF, but no row shows one
     if (props.row.isEmpty()) { // a row no \trowd described
         props.row.props = QStringLiteral("\\trgaph108\\trleft-108");
         props.row.gap = 108;

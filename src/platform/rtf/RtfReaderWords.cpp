@@ -156,10 +156,12 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
 
     case Kw::Par:
+        if (m_labelDepth != 0)
+            break; // a label is no paragraph of its own
         if (para.inTable && para.nest <= 1 && !m_afterRow) {
             CharState state = c;
             state.cell = 2;
-            state.cellPara = cellParaWords(para);
+            state.cellPara = takeCellParagraph(para);
             insertSpecial(QString(QChar::LineSeparator), state);
         } else {
             paragraphBreak();
@@ -174,10 +176,12 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_lead = true;
         break;
     case Kw::Cell:
+        if (m_labelDepth != 0)
+            break;
         m_afterRow = false;
         flushText();
         beforeContent();
-        m_pendingCells.push_back(cellParaWords(para));
+        m_pendingCells.push_back(takeCellParagraph(para));
         break;
     case Kw::Row:
         endRow();
@@ -212,7 +216,6 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
             flushPicture();
             flushMark();
             beforeContent();
-            ++m_footnotes;
             m_markPending = true;
             m_markState = c;
         }

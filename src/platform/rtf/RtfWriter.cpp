@@ -112,10 +112,12 @@ private:
     void writeKept(QByteArrayView rtf);
     void writeKept(const KeptItem &item, const QByteArray &rtf);
     QByteArray renumbered(const QByteArray &rtf, const SourceTables &source);
+    bool keepsNumbersOf(const SourceTables *source) const;
     void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
     void writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells);
-    void openFields(int innermost, bool closeOnly = false);
+    bool openFields(int innermost, bool closeOnly = false);
+    QByteArray paragraphWords(const BlockProps &props) const;
     void closeNote();
     void word(std::string_view w);
     void word(std::string_view w, int param);
@@ -163,7 +165,7 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
         m_defaultPoints = m_defaultFont.pixelSize() * 0.75;
     m_store = KeptStore::find(doc);
     m_primary = m_store ? m_store->source(m_store->primarySource) : nullptr;
-    if (m_primary && !m_primary->fontTable.isEmpty()) {
+    if (m_primary) {
         // Kept RTF refers to the file's own font numbers: they stay, new fonts come after them.
         QList<int> indexes = m_primary->tables.fonts.keys();
         std::sort(indexes.begin(), indexes.end());
@@ -171,27 +173,22 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
             m_fontIds.insert(m_primary->tables.fonts.value(index).name, index);
             m_nextFont = std::max(m_nextFont, index + 1);
         }
-        if (m_primary->tables.defaultFont >= 0)
-            m_defaultFontId = m_primary->tables.defaultFont;
-        else
-            m_defaultFontId = fontId(m_defaultFamily);
-    } else {
-        m_defaultFontId = fontId(m_defaultFamily); // \f0, the \deff font
+        m_cp1252 = m_primary->codepage == 1252;
     }
+    if (m_primary && m_primary->tables.defaultFont >= 0)
+        m_defaultFontId = m_primary->tables.defaultFont;
+    else
+        m_defaultFontId = fontId(m_defaultFamily); // \f0 in a new document, the \deff font
     m_colors.push_back(QColor());
-    if (m_primary && !m_primary->colorTable.isEmpty()) {
+    if (m_primary && !m_primary->tables.colors.empty()) {
         const auto &colors = m_primary->tables.colors;
         m_colors.assign(colors.begin(), colors.end());
-        if (m_colors.empty())
-            m_colors.push_back(QColor());
         for (size_t i = 1; i < m_colors.size(); ++i) {
             if (m_colors[i].isValid() && !m_colorIds.contains(m_colors[i].rgb()))
                 m_colorIds.insert(m_colors[i].rgb(), int(i));
         }
         m_sourceColors = qsizetype(colors.size());
     }
-    if (m_primary)
-        m_cp1252 = m_primary->codepage == 1252;
 }
 
 int Writer::fontId(const QString &family, int charset)
@@ -367,12 +364,16 @@ void Writer::writeKept(QByteArrayView rtf)
 void Writer::writeKept(const KeptItem &item, const QByteArray &rtf)
 {
     const SourceTables *source = m_store ? m_store->source(item.source) : nullptr;
-    const bool sameNumbers = source == m_primary && !m_primary->fontTable.isEmpty()
-                             && (!m_primary->colorTable.isEmpty() || m_primary->tables.colors.empty());
-    if (!source || sameNumbers)
+    if (!source || keepsNumbersOf(source))
         writeKept(rtf);
     else
         writeKept(renumbered(rtf, *source));
+}
+
+// A document read from a file is written with that file's font and colour numbers.
+bool Writer::keepsNumbersOf(const SourceTables *source) const
+{
+    return source == m_primary;
 }
 
 QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
@@ -564,33 +565,34 @@ void Writer::writeText(QStringView text)
     }
 }
 
-void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords)
+QByteArray Writer::paragraphWords(const BlockProps &props) const
 {
     QByteArray words;
-    if (inTable) {
-        words = "\\intbl" + cellWords;
-    } else {
-        if (props.pageBreakBefore)
-            words += "\\pagebb";
-        switch (props.align) {
-        case Align::Center: words += "\\qc"; break;
-        case Align::Right: words += "\\qr"; break;
-        case Align::Justify: words += "\\qj"; break;
-        case Align::Left: break;
-        }
-        if (props.leftIndent)
-            words += "\\li" + QByteArray::number(props.leftIndent);
-        if (props.rightIndent)
-            words += "\\ri" + QByteArray::number(props.rightIndent);
-        if (props.firstIndent)
-            words += "\\fi" + QByteArray::number(props.firstIndent);
-        if (props.list >= 0) {
-            words += "\\ls" + QByteArray::number(props.list);
-            if (props.level)
-                words += "\\ilvl" + QByteArray::number(props.level);
-        }
-        words += props.extra.toLatin1();
+    if (props.pageBreakBefore)
+        words += "\\pagebb";
+    switch (props.align) {
+    case Align::Center: words += "\\qc"; break;
+    case Align::Right: words += "\\qr"; break;
+    case Align::Justify: words += "\\qj"; break;
+    case Align::Left: break;
     }
+    if (props.leftIndent)
+        words += "\\li" + QByteArray::number(props.leftIndent);
+    if (props.rightIndent)
+        words += "\\ri" + QByteArray::number(props.rightIndent);
+    if (props.firstIndent)
+        words += "\\fi" + QByteArray::number(props.firstIndent);
+    if (props.list >= 0)
+        words += "\\ls" + QByteArray::number(props.list);
+    if (props.level)
+        words += "\\ilvl" + QByteArray::number(props.level);
+    words += props.extra.toLatin1();
+    return words;
+}
+
+void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords)
+{
+    const QByteArray words = inTable ? "\\intbl" + cellWords : paragraphWords(props);
     if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
         word("pard");
         if (!words.isEmpty()) {
@@ -645,8 +647,8 @@ void Writer::writeRowStart(const BlockProps &props, int cells)
 }
 
 // Opens and closes fields so that exactly the chain ending in innermost is open; closeOnly
-// leaves open what is open of that chain and opens nothing.
-void Writer::openFields(int innermost, bool closeOnly)
+// leaves open what is open of that chain and opens nothing. True when it closed any.
+bool Writer::openFields(int innermost, bool closeOnly)
 {
     std::vector<int> chain;
     for (int id = innermost; id > 0 && m_store && chain.size() < 64;) {
@@ -660,6 +662,7 @@ void Writer::openFields(int innermost, bool closeOnly)
     size_t common = 0;
     while (common < chain.size() && common < m_openFields.size() && chain[common] == m_openFields[common])
         ++common;
+    const bool closes = m_openFields.size() > common;
     while (m_openFields.size() > common) {
         closeNote();
         raw("}}", 2);
@@ -673,12 +676,13 @@ void Writer::openFields(int innermost, bool closeOnly)
         raw("{\\field", 7);
         m_needDelimiter = true;
         writeKept(field->flags);
-        writeKept(*field, field->rtf.isEmpty() ? QByteArray("{\\*\\fldinst }") : field->rtf);
+        writeKept(*field, field->rtf);
         raw("{\\fldrslt ", 10);
         m_needDelimiter = false;
         m_fieldSaved.push_back(m_cur);
         m_openFields.push_back(chain[i]);
     }
+    return closes;
 }
 
 void Writer::closeNote()
@@ -786,8 +790,7 @@ QByteArray Writer::write(int from, int to, bool whole)
                         cellCount += frag.length();
                 }
             }
-            cells.push_back(detail::cellParagraphWords(props.align, props.leftIndent, props.rightIndent,
-                                                       props.firstIndent, props.extra).toLatin1());
+            cells.push_back(detail::cellParagraphWords(props).toLatin1());
             openFields(0);
             writeRowStart(props, cellCount);
             writeParagraphStart(props, true, cells.front());
@@ -800,7 +803,16 @@ QByteArray Writer::write(int from, int to, bool whole)
         // A field's result goes on into the next paragraph only where that paragraph starts
         // inside it (a table of contents); otherwise the field ends with its paragraph.
         const bool nextStartsInside = !last && (sep + 1 < to || whole) && !next.begin().atEnd();
-        openFields(nextStartsInside ? next.begin().fragment().charFormat().intProperty(FieldId) : 0, true);
+        if (openFields(nextStartsInside ? next.begin().fragment().charFormat().intProperty(FieldId) : 0, true)
+            && !isRow) {
+            // Paragraph properties set inside a field's result ended with it; the paragraph
+            // end takes those in force, so they are said again.
+            const QByteArray words = paragraphWords(props);
+            word("pard");
+            raw(words.constData(), words.size());
+            m_needDelimiter = true;
+            m_paraWords = words;
+        }
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
         if (isRow) {
@@ -839,7 +851,14 @@ QByteArray Writer::header(bool whole) const
                    + QByteArray::number(m_defaultFontId) + "\\uc1";
     const bool keptFonts = m_primary && !m_primary->fontTable.isEmpty();
     h += keptFonts ? m_primary->fontTable.chopped(1) : QByteArray("{\\fonttbl");
-    for (const NewFont &font : m_newFonts) {
+    QList<NewFont> fonts = m_newFonts;
+    if (m_primary && !keptFonts) {
+        // Its table was not kept as written (two tables, or one cut short): the same numbers.
+        for (auto it = m_primary->tables.fonts.cbegin(); it != m_primary->tables.fonts.cend(); ++it)
+            fonts.append({it.key(), it->name, std::max(it->charset, 0)});
+        std::sort(fonts.begin(), fonts.end(), [](const NewFont &a, const NewFont &b) { return a.id < b.id; });
+    }
+    for (const NewFont &font : fonts) {
         h += "{\\f" + QByteArray::number(font.id) + "\\fnil\\fcharset" + QByteArray::number(font.charset) + ' ';
         for (const QChar c : font.family) {
             const char16_t u = c.unicode();
@@ -858,8 +877,8 @@ QByteArray Writer::header(bool whole) const
     }
     h += "}\r\n";
     const bool keptColors = m_primary && !m_primary->colorTable.isEmpty();
-    h += keptColors ? m_primary->colorTable.chopped(1) : QByteArray("{\\colortbl;");
-    for (size_t i = keptColors ? size_t(m_sourceColors) : 1; i < m_colors.size(); ++i) {
+    h += keptColors ? m_primary->colorTable.chopped(1) : QByteArray("{\\colortbl");
+    for (size_t i = keptColors ? size_t(m_sourceColors) : 0; i < m_colors.size(); ++i) {
         const QColor &c = m_colors[i];
         if (c.isValid())
             h += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green())
