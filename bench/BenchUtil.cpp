@@ -1,8 +1,10 @@
 #include "BenchUtil.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -179,6 +181,323 @@ QByteArray formattedRtf(qsizetype bytes)
         out += "\\par\r\n";
     }
     out += "}";
+    return out;
+}
+
+namespace {
+
+// A photo-like picture: a gradient sky, a few blobs, a bar chart and a little grain, so that it
+// compresses to a few KB as real pictures do rather than to nearly nothing.
+QImage sampleImage(int variant)
+{
+    constexpr int width = 120;
+    constexpr int height = 80;
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 seed = 977u * quint32(variant) + 1u;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) & 0x7fff) % n;
+    };
+    const int hue = next(360);
+    const QColor top = QColor::fromHsv(hue, 120, 250);
+    const QColor bottom = QColor::fromHsv((hue + 40) % 360, 200, 120);
+    struct Blob { int x, y, r; QRgb colour; };
+    std::vector<Blob> blobs;
+    for (int i = 0; i < 4; ++i)
+        blobs.push_back({next(width), next(height), 6 + next(18), QColor::fromHsv(next(360), 180, 220).rgb()});
+    int bars[6];
+    for (int &bar : bars)
+        bar = 10 + next(height / 2);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int t = 256 * y / height;
+            int r = (top.red() * (256 - t) + bottom.red() * t) >> 8;
+            int g = (top.green() * (256 - t) + bottom.green() * t) >> 8;
+            int b = (top.blue() * (256 - t) + bottom.blue() * t) >> 8;
+            for (const Blob &blob : blobs) {
+                if ((x - blob.x) * (x - blob.x) + (y - blob.y) * (y - blob.y) < blob.r * blob.r) {
+                    r = qRed(blob.colour);
+                    g = qGreen(blob.colour);
+                    b = qBlue(blob.colour);
+                }
+            }
+            const int bar = x / 20;
+            if (x % 20 > 4 && x % 20 < 16 && y > height - bars[bar]) {
+                r = 40 + 30 * bar;
+                g = 90;
+                b = 160 - 15 * bar;
+            }
+            const int grain = next(3) - 1;
+            line[x] = qRgb(std::clamp(r + grain, 0, 255), std::clamp(g + grain, 0, 255), std::clamp(b + grain, 0, 255));
+        }
+    }
+    return image;
+}
+
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+void putWord(QByteArray &out, quint16 v)
+{
+    out += char(v & 0xff);
+    out += char(v >> 8);
+}
+
+void putLong(QByteArray &out, quint32 v)
+{
+    putWord(out, quint16(v & 0xffff));
+    putWord(out, quint16(v >> 16));
+}
+
+// The Windows metafile alternative word processors write beside a PNG for older readers: the
+// picture as a smaller DIB drawn by one StretchDIBits record.
+QByteArray wmfOf(const QImage &image)
+{
+    const QImage small = image.scaled(image.width() / 3, image.height() / 3, Qt::IgnoreAspectRatio,
+                                      Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
+    const int w = small.width();
+    const int h = small.height();
+    const int stride = (w * 3 + 3) & ~3;
+    QByteArray dib;
+    putLong(dib, 40);
+    putLong(dib, quint32(w));
+    putLong(dib, quint32(h));
+    putWord(dib, 1);
+    putWord(dib, 24);
+    putLong(dib, 0); // BI_RGB
+    putLong(dib, quint32(stride * h));
+    putLong(dib, 3780);
+    putLong(dib, 3780);
+    putLong(dib, 0);
+    putLong(dib, 0);
+    for (int y = h - 1; y >= 0; --y) { // bottom-up, blue first
+        const uchar *line = small.constScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            dib += char(line[3 * x + 2]);
+            dib += char(line[3 * x + 1]);
+            dib += char(line[3 * x]);
+        }
+        dib += QByteArray(stride - w * 3, '\0');
+    }
+
+    QByteArray records;
+    auto record = [&records](quint16 function, const QByteArray &params) {
+        putLong(records, quint32(3 + params.size() / 2));
+        putWord(records, function);
+        records += params;
+    };
+    QByteArray params;
+    putWord(params, 0);
+    putWord(params, 0);
+    record(0x020b, params); // SetWindowOrg
+    params.clear();
+    putWord(params, quint16(image.height()));
+    putWord(params, quint16(image.width()));
+    record(0x020c, params); // SetWindowExt
+    params.clear();
+    putLong(params, 0x00cc0020); // SRCCOPY
+    putWord(params, 0);          // DIB_RGB_COLORS
+    for (int v : {h, w, 0, 0, image.height(), image.width(), 0, 0})
+        putWord(params, quint16(v));
+    params += dib;
+    const quint32 largest = quint32(3 + params.size() / 2);
+    record(0x0f43, params); // StretchDIB
+    record(0x0000, {});     // end of file
+
+    QByteArray wmf;
+    putWord(wmf, 1);      // in memory
+    putWord(wmf, 9);      // header words
+    putWord(wmf, 0x0300); // version
+    putLong(wmf, quint32(9 + records.size() / 2));
+    putWord(wmf, 0);
+    putLong(wmf, largest);
+    putWord(wmf, 0);
+    return wmf + records;
+}
+
+// Hex in lines of 128 digits, as word processors write picture data.
+QByteArray hexLines(const QByteArray &data)
+{
+    const QByteArray hex = data.toHex();
+    QByteArray out;
+    out.reserve(hex.size() + hex.size() / 64);
+    for (qsizetype i = 0; i < hex.size(); i += 128) {
+        out += "\r\n";
+        out += hex.mid(i, 128);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray reportRtf(qsizetype bytes, ReportMix *mix)
+{
+    static const char *const words[] = {
+        "the", "quarterly", "figures", "show", "steady", "growth", "in", "sales", "across", "every",
+        "region", "while", "costs", "rose", "only", "slightly", "and", "our", "team", "expects",
+        "further", "gains", "next", "year", "caf\\'e9", "r\\u233\\'e9sum\\u233\\'e9", "\\u8364?100",
+        "na\\'efve", "\\{draft\\}", "of", "to", "a", "for", "with"};
+    constexpr int wordCount = sizeof words / sizeof *words;
+    quint32 seed = 8086;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) & 0x7fff) % n;
+    };
+    auto phrase = [&](int least, int spread) {
+        QByteArray text;
+        const int n = least + next(spread);
+        for (int w = 0; w < n; ++w) {
+            if (w)
+                text += ' ';
+            text += words[next(wordCount)];
+        }
+        return text;
+    };
+    ReportMix counts;
+
+    QByteArray out =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\\deflang1033\r\n"
+        "{\\fonttbl{\\f0\\fswiss\\fprq2\\fcharset0 Arial;}{\\f1\\froman\\fprq2\\fcharset0 Times New Roman;}"
+        "{\\f2\\fnil\\fprq2\\fcharset2 Symbol;}}\r\n"
+        "{\\colortbl;\\red192\\green0\\blue0;\\red0\\green64\\blue160;\\red0\\green128\\blue0;"
+        "\\red128\\green128\\blue128;}\r\n"
+        "{\\stylesheet{\\s0\\snext0\\ql\\sa120\\f1\\fs22\\lang1033 Normal;}"
+        "{\\s1\\sbasedon0\\snext0\\keepn\\sb240\\sa120\\b\\f0\\fs32 Heading 1;}"
+        "{\\s2\\sbasedon0\\snext2\\li340\\fi-340\\fs18 Footnote;}"
+        "{\\s3\\sbasedon0\\snext3\\qc\\i\\fs20 Caption;}"
+        "{\\s4\\sbasedon0\\snext4\\f0\\fs20 Table Contents;}"
+        "{\\*\\cs10\\cf2\\ul Internet Link;}{\\*\\cs11\\super Footnote Anchor;}}\r\n"
+        "{\\*\\listtable"
+        "{\\list\\listtemplateid1{\\listlevel\\levelnfc0\\leveljc0\\levelstartat1\\levelfollow0"
+        "{\\leveltext \\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+        "{\\listlevel\\levelnfc4\\leveljc0\\levelstartat1\\levelfollow0"
+        "{\\leveltext \\'02\\'01.;}{\\levelnumbers\\'01;}\\fi-360\\li1440}\\listid1}\r\n"
+        "{\\list\\listtemplateid2{\\listlevel\\levelnfc23\\leveljc0\\levelstartat1\\levelfollow0"
+        "{\\leveltext \\'01\\u8226 ?;}{\\levelnumbers;}\\f2\\fi-360\\li720}\\listid2}}\r\n"
+        "{\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid2\\listoverridecount0\\ls2}}\r\n"
+        "{\\info{\\title Quarterly report}{\\author Penwick bench}}\r\n"
+        "\\paperw11906\\paperh16838\\margl1134\\margr1134\\margt1417\\margb1417\\deftab709\r\n"
+        "\\sectd\\pgwsxn11906\\pghsxn16838\\headery709\\footery709"
+        "{\\header\\pard\\plain\\s0\\qc\\f0\\fs18 Quarterly report \\endash  internal\\par}"
+        "{\\footer\\pard\\plain\\s0\\qc\\f0\\fs18 Page {\\field{\\*\\fldinst  PAGE }{\\fldrslt 1}}\\par}\r\n";
+    out.reserve(bytes + 64 * 1024);
+    const QByteArray body = "\\pard\\plain\\s0\\ql\\sa120\\f1\\fs22 ";
+
+    auto textParagraph = [&] {
+        out += body;
+        const int runs = 3 + next(9);
+        for (int r = 0; r < runs; ++r) {
+            const QByteArray text = phrase(2, 9) + ' ';
+            switch (next(8)) {
+            case 0: out += "{\\b " + text + "}"; break;
+            case 1: out += "{\\i\\cf1 " + text + "}"; break;
+            case 2: out += "{\\f0\\fs20 " + text + "}"; break;
+            case 3: out += "{\\ul\\cf3 " + text + "}"; break;
+            default: out += text; break;
+            }
+            if (next(60) == 0) {
+                ++counts.notes;
+                out += "{\\super\\chftn}{\\*\\footnote \\pard\\plain\\s2\\li340\\fi-340\\fs18 {\\super\\chftn} "
+                       + phrase(6, 12) + ".}";
+            }
+            if (next(300) == 0) {
+                ++counts.links;
+                out += "{\\field{\\*\\fldinst HYPERLINK \"https://example.org/report/" + QByteArray::number(counts.links)
+                       + "\" }{\\fldrslt {\\cs10\\cf2\\ul " + phrase(1, 4) + "}}} ";
+            }
+        }
+        out += "\\par\r\n";
+    };
+
+    auto table = [&] {
+        ++counts.tables;
+        const int columns = 3 + next(2);
+        const int rows = 3 + next(5);
+        const int width = 9638 / columns;
+        QByteArray rowHead = "\\trowd\\trgaph108\\trleft0\\trql";
+        for (int c = 1; c <= columns; ++c) {
+            rowHead += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                       "\\clbrdrr\\brdrs\\brdrw10\\clvertalt\\cellx" + QByteArray::number(c * width);
+        }
+        const QByteArray cell = "\\pard\\plain\\s4\\intbl\\ql\\f0\\fs20 ";
+        for (int r = 0; r < rows; ++r) {
+            out += rowHead + "\r\n";
+            const int twoParagraphs = next(columns);
+            for (int c = 0; c < columns; ++c) {
+                out += cell;
+                if (r == 0)
+                    out += "{\\b " + phrase(1, 2) + "}";
+                else if (c == twoParagraphs)
+                    out += phrase(2, 5) + "\\par " + phrase(2, 5);
+                else
+                    out += c == 0 ? phrase(1, 3) : QByteArray::number(next(100000)) + "." + QByteArray::number(next(10));
+                out += "\\cell ";
+            }
+            out += "\\row\r\n";
+        }
+        out += "\\pard\\plain\r\n";
+    };
+
+    auto list = [&] {
+        const bool numbered = next(2);
+        const int items = 3 + next(4);
+        for (int i = 1; i <= items; ++i) {
+            ++counts.listItems;
+            const bool inner = numbered && i > 1 && next(4) == 0;
+            out += body;
+            if (!numbered)
+                out += "{\\listtext\\pard\\plain \\f2 \\u8226\\'b7\\tab}\\ls2\\ilvl0\\li720\\fi-360 ";
+            else if (inner)
+                out += "{\\listtext\\pard\\plain a.\\tab}\\ls1\\ilvl1\\li1440\\fi-360 ";
+            else
+                out += "{\\listtext\\pard\\plain " + QByteArray::number(i) + ".\\tab}\\ls1\\ilvl0\\li720\\fi-360 ";
+            out += phrase(4, 14) + "\\par\r\n";
+        }
+    };
+
+    auto picture = [&] {
+        const int n = ++counts.pictures;
+        const QImage image = sampleImage(n);
+        const QByteArray size = "\\picw" + QByteArray::number(image.width()) + "\\pich"
+                                + QByteArray::number(image.height()) + "\\picwgoal" + QByteArray::number(image.width() * 15)
+                                + "\\pichgoal" + QByteArray::number(image.height() * 15);
+        const QByteArray groups =
+            "{\\*\\shppict{\\pict{\\*\\picprop{\\sp{\\sn wzName}{\\sv Figure " + QByteArray::number(n) + "}}}"
+            "\\picscalex100\\picscaley100\\piccropl0\\piccropr0\\piccropt0\\piccropb0" + size + "\\pngblip"
+            + hexLines(pngOf(image)) + "}}{\\nonshppict{\\pict" + size + "\\wmetafile8" + hexLines(wmfOf(image)) + "}}";
+        counts.pictureBytes += groups.size();
+        out += "\\pard\\plain\\s0\\qc\\sa120 " + groups + "\\par\r\n";
+        out += "\\pard\\plain\\s3\\qc\\i\\fs20 Figure " + QByteArray::number(n) + ": " + phrase(3, 6) + "\\par\r\n";
+    };
+
+    out += "\\pard\\plain\\s1\\qc\\sb240\\sa240\\b\\f0\\fs40 Quarterly report\\par\r\n";
+    int section = 0;
+    while (out.size() < bytes) {
+        if (counts.pictureBytes * 3 < out.size()) {
+            picture();
+            continue;
+        }
+        switch (next(40)) {
+        case 0:
+            out += "\\pard\\plain\\s1\\keepn\\sb240\\sa120\\b\\f0\\fs32 " + QByteArray::number(++section) + " "
+                   + phrase(2, 4) + "\\par\r\n";
+            break;
+        case 1: table(); break;
+        case 2: list(); break;
+        default: textParagraph(); break;
+        }
+    }
+    out += "}";
+    if (mix)
+        *mix = counts;
     return out;
 }
 

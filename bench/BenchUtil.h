@@ -35,6 +35,22 @@ QByteArray englishText(qsizetype bytes);
 // RTF of about `bytes` bytes with mixed formatting: bold and italic runs, two fonts, a colour
 // table, several sizes, centred paragraphs, accented and escaped characters. Deterministic.
 QByteArray formattedRtf(qsizetype bytes);
+
+// What reportRtf put into its document.
+struct ReportMix {
+    int pictures = 0;
+    int tables = 0;
+    int notes = 0;
+    int listItems = 0;
+    int links = 0;
+    qsizetype pictureBytes = 0; // the \shppict and \nonshppict groups
+};
+// RTF of about `bytes` bytes as a word processor saves a long illustrated report: a style sheet,
+// a list table, a section with header and footer; formatted paragraphs and headings, bordered
+// tables (one cell of two paragraphs per row), numbered and bulleted lists, footnotes, HYPERLINK
+// fields, and PNG pictures with a WMF alternative making up about a third of the bytes, each
+// picture different. Deterministic.
+QByteArray reportRtf(qsizetype bytes, ReportMix *mix = nullptr);
 // Where generated inputs go (created if needed).
 QString workDir();
 bool writeFile(const QString &path, const QByteArray &bytes);
