@@ -26,6 +26,23 @@ size_t qHash(const CharState &s, size_t seed) noexcept
     return qHashMulti(seed, s.field, s.note, s.prefix, s.extra, s.cellPara);
 }
 
+bool sameState(const CharState &a, const CharState &b)
+{
+    const auto same = [](const QString &x, const QString &y) {
+        return x.size() == y.size() && (x.isEmpty() || x.constData() == y.constData());
+    };
+    return a.font == b.font && a.halfPoints == b.halfPoints && a.color == b.color
+           && a.highlight == b.highlight && a.shading == b.shading && a.raise == b.raise
+           && a.bold == b.bold && a.italic == b.italic && a.underline == b.underline
+           && a.underlineKind == b.underlineKind && a.strike == b.strike
+           && a.doubleStrike == b.doubleStrike && a.vertical == b.vertical
+           && a.smallCaps == b.smallCaps && a.allCaps == b.allCaps && a.hidden == b.hidden
+           && a.assocBold == b.assocBold && a.assocItalic == b.assocItalic && a.rtl == b.rtl
+           && a.doubleByte == b.doubleByte && a.field == b.field && a.note == b.note
+           && a.prefix == b.prefix && a.cell == b.cell && same(a.extra, b.extra)
+           && same(a.cellPara, b.cellPara);
+}
+
 namespace {
 
 Qt::Alignment toQt(Align a)
@@ -153,9 +170,15 @@ DocumentBuilder::DocumentBuilder(QTextCursor &cursor, const Tables &tables)
 
 QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
 {
+    if (m_hasLast && sameState(state, m_lastState))
+        return m_lastFormat;
     const auto it = m_formats.constFind(state);
-    if (it != m_formats.constEnd())
+    if (it != m_formats.constEnd()) {
+        m_lastState = state;
+        m_lastFormat = *it;
+        m_hasLast = true;
         return *it;
+    }
     QTextCharFormat f;
     const int fontIndex = state.font >= 0 ? state.font : m_tables.defaultFont;
     if (fontIndex >= 0) {
@@ -212,6 +235,9 @@ QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
         setIfSet(f, CellParaProps, state.cellPara);
     }
     m_formats.insert(state, f);
+    m_lastState = state;
+    m_lastFormat = f;
+    m_hasLast = true;
     return f;
 }
 

@@ -73,6 +73,10 @@ struct CharState
 
 size_t qHash(const CharState &s, size_t seed = 0) noexcept;
 
+// Equal as far as can be told without reading strings: what one group inherits from another
+// shares its strings. False may be said of equal states, which only costs a run more.
+bool sameState(const CharState &a, const CharState &b);
+
 // A table row's definition: what \trowd up to the last \cellx said.
 struct RowDef
 {
@@ -136,7 +140,11 @@ public:
     // last: the paragraph properties in force at the end of an unterminated final paragraph;
     // kept: groups after the last text, which go before the last paragraph's end.
     void finish(const BlockProps &last, const QString &kept);
-    void tablesChanged() { m_formats.clear(); }
+    void tablesChanged()
+    {
+        m_formats.clear();
+        m_hasLast = false;
+    }
 
 private:
     QTextCharFormat formatFor(const CharState &state);
@@ -146,6 +154,9 @@ private:
     QTextCursor &m_cursor;
     const Tables &m_tables;
     QHash<CharState, QTextCharFormat> m_formats;
+    CharState m_lastState; // most runs take the format the one before took
+    QTextCharFormat m_lastFormat;
+    bool m_hasLast = false;
     QTextBlockFormat m_hostFormat; // what the block the insertion started in had
     BlockProps m_hostProps;
     BlockProps m_blockProps;      // known to be on the cursor's block

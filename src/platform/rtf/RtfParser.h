@@ -100,6 +100,15 @@ inline int twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 
 void setWord(QString &words, std::string_view name, std::string_view raw);
 
+// As sameState: strings inherited from one group to another are shared.
+inline bool sameParagraph(const ParaState &a, const ParaState &b)
+{
+    return a.align == b.align && a.leftIndent == b.leftIndent && a.rightIndent == b.rightIndent
+           && a.firstIndent == b.firstIndent && a.list == b.list && a.level == b.level
+           && a.nest == b.nest && a.inTable == b.inTable && a.pageBreakBefore == b.pageBreakBefore
+           && a.extra.size() == b.extra.size() && (a.extra.isEmpty() || a.extra.constData() == b.extra.constData());
+}
+
 class Parser
 {
 public:

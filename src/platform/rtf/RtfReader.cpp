@@ -496,9 +496,10 @@ void Parser::beginText()
             m_pendingCells.clear();
         }
         markFieldResult(g.chr);
-        m_lastTextPara = g.para;
+        if (!sameParagraph(g.para, m_lastTextPara))
+            m_lastTextPara = g.para;
     }
-    if (!(g.chr == m_runState)) {
+    if (!sameState(g.chr, m_runState)) {
         flushText();
         m_runState = g.chr;
     }

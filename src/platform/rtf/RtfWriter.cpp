@@ -42,6 +42,10 @@ struct RunProps
     bool hidden = false;
     QByteArray underlineWord; // "ul" or the kind read
     QByteArray extra;
+
+    // What the format carries beside its look, read with it once per format.
+    int note = 0, field = 0, prefix = 0, picture = 0;
+    bool cellEnd = false, cellPar = false;
 };
 
 // What a paragraph's \pard starts with, compared between paragraphs so that unchanged ones
@@ -115,7 +119,8 @@ private:
     bool keepsNumbersOf(const SourceTables *source) const;
     void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
-    void writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells);
+    void writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
+                    const std::vector<QByteArray> *cells);
     bool openFields(int innermost, bool closeOnly = false);
     QByteArray paragraphWords(const BlockProps &props) const;
     void closeNote();
@@ -277,6 +282,14 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
     }
     p.hidden = f.boolProperty(Hidden);
     p.extra = f.stringProperty(CharExtra).toLatin1();
+    p.note = f.intProperty(NoteId);
+    p.field = f.intProperty(FieldId);
+    p.prefix = f.intProperty(PrefixId);
+    p.picture = f.objectType() == PictureObject ? std::max(f.intProperty(PictureId), -1) : 0;
+    if (f.objectType() == PictureObject && p.picture == 0)
+        p.picture = -1; // an object with nothing kept
+    p.cellEnd = f.boolProperty(CellEnd);
+    p.cellPar = f.boolProperty(CellPar);
     return p;
 }
 
@@ -388,9 +401,12 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
     const char *const end = p + rtf.size();
     while (p < end) {
         if (*p != '\\' || p + 1 >= end || !std::isalpha(static_cast<unsigned char>(p[1]))) {
+            // Up to the next control word in one go: pictures' data is most of some groups.
             const char *stop = p + 1;
             if (*p == '\\' && stop < end)
                 ++stop; // an escaped character
+            while (stop < end && *stop != '\\')
+                ++stop;
             out.append(p, stop - p);
             p = stop;
             continue;
@@ -696,11 +712,12 @@ void Writer::closeNote()
 
 // One paragraph's content from segStart to segEnd. A table row's cell paragraphs end in \cell
 // or \par; cells holds each cell paragraph's properties in order.
-void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, const std::vector<QByteArray> *cells)
+void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
+                        const std::vector<QByteArray> *cells)
 {
     const bool isRow = cells != nullptr;
     size_t cellParagraph = 0;
-    int fEnd = block.position();
+    int fEnd = start;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
         const int fStart = fEnd;
@@ -709,36 +726,36 @@ void Writer::writeBlock(const QTextBlock &block, int segStart, int segEnd, const
             continue;
         if (fStart >= segEnd)
             break;
-        const QTextCharFormat format = frag.charFormat();
-        const int note = format.intProperty(NoteId);
-        if (note != m_openNote)
+        const RunProps &props = propsAt(frag.charFormatIndex(), frag);
+        if (props.note != m_openNote)
             closeNote();
-        openFields(format.intProperty(FieldId));
+        if (props.field || !m_openFields.empty())
+            openFields(props.field);
         const int a0 = std::max(segStart, fStart) - fStart;
         const int a1 = std::min(segEnd, fEnd) - fStart;
-        if (a0 == 0 && m_store) {
-            if (const KeptItem *prefix = m_store->item(format.intProperty(PrefixId)))
+        if (a0 == 0 && props.prefix && m_store) {
+            if (const KeptItem *prefix = m_store->item(props.prefix))
                 writeKept(*prefix, prefix->rtf);
         }
-        writeProps(propsAt(frag.charFormatIndex(), frag));
+        writeProps(props);
         const QString text = frag.text();
         const QStringView part = QStringView(text).sliced(a0, a1 - a0);
-        if (format.objectType() == PictureObject) {
-            const KeptItem *picture = m_store ? m_store->item(format.intProperty(PictureId)) : nullptr;
+        if (props.picture) {
+            const KeptItem *picture = m_store ? m_store->item(props.picture) : nullptr;
             for (qsizetype i = 0; picture && i < part.size(); ++i)
                 writeKept(*picture, picture->rtf);
             continue;
         }
-        if (note) {
-            m_openNote = note;
-            const KeptItem *kept = m_store ? m_store->item(note) : nullptr;
+        if (props.note) {
+            m_openNote = props.note;
+            const KeptItem *kept = m_store ? m_store->item(props.note) : nullptr;
             if (kept && kept->autoNumber && part == kept->label) {
                 word("chftn");
                 continue;
             }
         }
-        const bool cellEnd = isRow && format.boolProperty(CellEnd);
-        const bool cellPar = isRow && format.boolProperty(CellPar);
+        const bool cellEnd = isRow && props.cellEnd;
+        const bool cellPar = isRow && props.cellPar;
         if (!cellEnd && !cellPar) {
             writeText(part);
             continue;
@@ -798,13 +815,17 @@ QByteArray Writer::write(int from, int to, bool whole)
             writeParagraphStart(props, false, {});
         }
         first = false;
-        writeBlock(block, segStart, segEnd, isRow ? &cells : nullptr);
+        writeBlock(block, start, segStart, segEnd, isRow ? &cells : nullptr);
         const bool ends = sep < to || (whole && last);
         // A field's result goes on into the next paragraph only where that paragraph starts
         // inside it (a table of contents); otherwise the field ends with its paragraph.
-        const bool nextStartsInside = !last && (sep + 1 < to || whole) && !next.begin().atEnd();
-        if (openFields(nextStartsInside ? next.begin().fragment().charFormat().intProperty(FieldId) : 0, true)
-            && !isRow) {
+        int nextField = 0;
+        if (!m_openFields.empty() && !last && (sep + 1 < to || whole)) {
+            const QTextBlock::iterator first = next.begin();
+            if (!first.atEnd())
+                nextField = propsAt(first.fragment().charFormatIndex(), first.fragment()).field;
+        }
+        if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
             const QByteArray words = paragraphWords(props);
