@@ -15,8 +15,10 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -66,17 +68,74 @@ QList<Run> runs(const QTextDocument &doc)
     return out;
 }
 
+// Kept RTF names fonts and colours by number. A save renumbers them where the file's own tables
+// are not written back as read, so what counts is what the numbers stand for.
+QString named(QByteArrayView rtf, const rtf::SourceTables *source, const QString &defaultFamily)
+{
+    static const QSet<QByteArrayView> colorWords{"cf", "cb", "highlight", "chcbpat", "chcfpat", "cbpat", "cfpat",
+                                                 "brdrcf", "clcbpat", "clcfpat", "trcbpat", "trcfpat", "ulc"};
+    const auto letter = [&](qsizetype i) { return i < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[i])); };
+    const auto digit = [&](qsizetype i) { return i < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[i])); };
+    QString out;
+    for (qsizetype i = 0; i < rtf.size();) {
+        if (rtf[i] != '\\' || !letter(i + 1)) {
+            const qsizetype n = rtf[i] == '\\' && i + 1 < rtf.size() ? 2 : 1; // an escaped character
+            out += QLatin1StringView(rtf.sliced(i, n));
+            i += n;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (letter(j))
+            ++j;
+        const QByteArrayView word = rtf.sliced(i + 1, j - i - 1);
+        qsizetype k = j < rtf.size() && rtf[j] == '-' ? j + 1 : j;
+        while (digit(k))
+            ++k;
+        bool ok = false;
+        const int value = rtf.sliced(j, k - j).toInt(&ok);
+        out += QLatin1StringView(rtf.sliced(i, j - i));
+        if (ok && source && (word == "f" || word == "af")) {
+            const QString family = source->tables.fonts.value(value).name;
+            out += u'{' + (family.isEmpty() ? defaultFamily : family) + u'}';
+        } else if (ok && source && colorWords.contains(word)) {
+            const auto &colors = source->tables.colors;
+            const bool valid = value > 0 && size_t(value) < colors.size() && colors[size_t(value)].isValid();
+            out += valid ? u'{' + colors[size_t(value)].name() + u'}' : QStringLiteral("{auto}");
+        } else {
+            out += QLatin1StringView(rtf.sliced(j, k - j));
+        }
+        i = k;
+        if (word == "bin" && ok && value > 0) { // raw bytes, whatever they look like
+            const qsizetype n = std::min<qsizetype>(value + (i < rtf.size() && rtf[i] == ' '), rtf.size() - i);
+            out += QLatin1StringView(rtf.sliced(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
 // The kept parts of a document as lines: its preamble, each paragraph's kept properties, and
 // runs of characters that carry the same parts. Ids become the parts' RTF, numbered in order of
 // first use, so that two parts of equal RTF (two notes alike) still count as two.
 QStringList keptParts(const QTextDocument &doc)
 {
+    static const char *const blockNames[] = {
+        "ParaExtra", "LeftIndent", "RightIndent", "FirstIndent", "ListId", "ListLevel", "ListLabel",
+        "ListText", "RowProps", "CellDefs", "CellRight", "RowLeft", "RowGap", "SectionBefore", "EndKept"};
+    static const char *const charNames[] = {
+        "PictureId", "PictureWidth", "PictureHeight", "FieldId", "NoteId", "PrefixId", "CellEnd",
+        "CellPar", "CellParaProps", "UnderlineWord", "Highlight", "Raise", "Hidden", "CharExtra",
+        "DoubleStrike"};
+    static_assert(std::size(blockNames) == rtf::EndKept - rtf::ParaExtra + 1);
+    static_assert(std::size(charNames) == rtf::DoubleStrike - rtf::PictureId + 1);
+
     const rtf::KeptStore *store = rtf::KeptStore::find(doc);
+    const rtf::SourceTables *primary = store ? store->source(store->primarySource) : nullptr;
+    const QString family = doc.defaultFont().family();
     QHash<int, int> order;
-    const auto resolve = [&](const QTextFormat &f, int property) {
+    const auto resolve = [&](int id) {
         QString text;
-        int depth = 0;
-        for (int id = f.intProperty(property); id != 0;) {
+        for (int depth = 0; id != 0;) {
             const rtf::KeptItem *item = store ? store->item(id) : nullptr;
             if (!item)
                 return text + QStringLiteral("<missing>");
@@ -84,39 +143,55 @@ QStringList keptParts(const QTextDocument &doc)
                 return text + QStringLiteral("<cycle>");
             const int n = order.value(id, int(order.size()) + 1);
             order.insert(id, n);
-            text += QString::number(n) + u':' + QString::fromLatin1(item->rtf + item->flags) + u'|'
-                    + item->label + u'>';
+            text += u'#' + QString::number(n) + u' ' + named(item->rtf + item->flags, store->source(item->source), family)
+                    + u'|' + item->label + u'>';
             id = item->parent;
         }
         return text;
     };
-    QStringList lines{QStringLiteral("settings ")
-                      + (store ? QString::fromLatin1(store->preamble) : QString())};
+    // Block and character properties that hold RTF; like the preamble, they use the file's numbers.
+    static const QSet<int> rtfProperties{rtf::ParaExtra, rtf::ListText, rtf::RowProps, rtf::CellDefs,
+                                         rtf::SectionBefore, rtf::EndKept, rtf::CellParaProps, rtf::CharExtra};
+    const auto value = [&](const QTextFormat &f, int property) {
+        const QVariant v = f.property(property);
+        if (v.metaType() == QMetaType::fromType<QList<int>>()) {
+            QStringList numbers;
+            for (const int n : v.value<QList<int>>())
+                numbers << QString::number(n);
+            return numbers.join(u',');
+        }
+        const QString text = v.metaType() == QMetaType::fromType<QStringList>() ? v.toStringList().join(u',') : v.toString();
+        return rtfProperties.contains(property) ? named(text.toLatin1(), primary, family) : text;
+    };
+
+    QStringList lines{QStringLiteral("settings ") + (store ? named(store->preamble, primary, family) : QString())};
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat b = block.blockFormat();
-        QStringList paragraph{QStringLiteral("paragraph"), QString::number(b.pageBreakPolicy())};
-        for (int property = rtf::ParaExtra; property <= rtf::EndKept; ++property)
-            paragraph << b.property(property).toString() << b.property(property).toStringList().join(u',');
-        for (const int right : b.property(rtf::CellRight).value<QList<int>>())
-            paragraph << QString::number(right);
-        lines << paragraph.join(u' ');
+        QString paragraph = QStringLiteral("paragraph pageBreak=%1").arg(b.pageBreakPolicy());
+        for (int property = rtf::ParaExtra; property <= rtf::EndKept; ++property) {
+            if (b.hasProperty(property))
+                paragraph += QStringLiteral(" %1=%2").arg(QLatin1StringView(blockNames[property - rtf::ParaExtra]),
+                                                          value(b, property));
+        }
+        lines << paragraph;
         QString lastParts;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat c = it.fragment().charFormat();
-            QStringList parts{QString::number(c.objectType())};
-            for (const int property : {rtf::PictureId, rtf::FieldId, rtf::NoteId, rtf::PrefixId})
-                parts << resolve(c, property);
-            for (int property = rtf::PictureWidth; property <= rtf::DoubleStrike; ++property) {
-                if (property != rtf::FieldId && property != rtf::NoteId && property != rtf::PrefixId)
-                    parts << c.property(property).toString();
+            QString parts = QStringLiteral("run object=%1").arg(c.objectType());
+            for (int property = rtf::PictureId; property <= rtf::DoubleStrike; ++property) {
+                if (!c.hasProperty(property))
+                    continue;
+                const bool kept = property == rtf::PictureId || property == rtf::FieldId
+                                  || property == rtf::NoteId || property == rtf::PrefixId;
+                parts += QStringLiteral(" %1=%2").arg(QLatin1StringView(charNames[property - rtf::PictureId]),
+                                                      kept ? resolve(c.intProperty(property)) : value(c, property));
             }
             // Fragment boundaries are Qt's business: equal neighbours make one run.
-            const QString joined = parts.join(u' ');
-            if (joined == lastParts)
+            if (parts == lastParts)
                 lines.last() += it.fragment().text();
             else
-                lines << joined + QStringLiteral(" run ") + it.fragment().text();
-            lastParts = joined;
+                lines << parts + QStringLiteral(" text=") + it.fragment().text();
+            lastParts = parts;
         }
     }
     return lines;
@@ -212,7 +287,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A load forgets what the old text held, as the editor does; nothing in use may go.
     const QStringList loaded = keptParts(doc);
     rtf::KeptStore::of(doc).prune(doc);
-    checkSame(keptParts(doc), loaded, "prune dropped a part in use");
+    checkSame(loaded, keptParts(doc), "prune dropped a part in use");
     inspectKept(doc);
 
     const QByteArray written = rtf::documentToRtf(doc);
@@ -220,7 +295,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(load(again, written), "own output refused");
     check(again.toRawText() == doc.toRawText(), "text differs");
     check(runs(again) == runs(doc), "formatting differs");
-    checkSame(keptParts(again), loaded, "kept parts differ");
+    checkSame(loaded, keptParts(again), "kept parts differ");
 
     // Pasting over a selection in the middle of other text, and writing part of a document.
     const int n = doc.characterCount();

@@ -10,12 +10,18 @@ void Parser::destination(Kw kw)
     const bool inner = m_stack.size() >= 3 && m_overflow == 0 && g.openAt;
     switch (kw) {
     case Kw::FontTable:
-        g.dest = Dest::FontTable;
-        m_fontOpen = false;
-        g.keepsTable = m_wordOpensGroup && g.openAt; // not where text came first
-        return;
     case Kw::ColorTable:
-        g.keepsTable = m_wordOpensGroup && g.openAt;
+        // A table is a group of its own; the word anywhere else ends what its group says.
+        if (!m_wordOpensGroup || !inner) {
+            g.dest = Dest::Skip;
+            return;
+        }
+        g.keepsTable = true;
+        if (kw == Kw::FontTable) {
+            g.dest = Dest::FontTable;
+            m_fontOpen = false;
+            return;
+        }
         g.dest = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();

@@ -613,7 +613,7 @@ void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QB
         word("pard");
         if (!words.isEmpty()) {
             raw(words.constData(), words.size());
-            m_needDelimiter = true;
+            m_needDelimiter = words.back() != '}'; // after a label's group a space would be text
         }
         m_paraWords = words;
     }
@@ -819,11 +819,14 @@ QByteArray Writer::write(int from, int to, bool whole)
         const bool ends = sep < to || (whole && last);
         // A field's result goes on into the next paragraph only where that paragraph starts
         // inside it (a table of contents); otherwise the field ends with its paragraph.
+        // Empty paragraphs inside a result hold no character to tell: the next that does tells.
         int nextField = 0;
         if (!m_openFields.empty() && !last && (sep + 1 < to || whole)) {
-            const QTextBlock::iterator first = next.begin();
-            if (!first.atEnd())
-                nextField = propsAt(first.fragment().charFormatIndex(), first.fragment()).field;
+            QTextBlock following = next;
+            while (following.isValid() && following.begin().atEnd() && following.position() < to)
+                following = following.next();
+            if (following.isValid() && !following.begin().atEnd() && following.position() < to)
+                nextField = propsAt(following.begin().fragment().charFormatIndex(), following.begin().fragment()).field;
         }
         if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
