@@ -74,20 +74,6 @@ constexpr int kMaxUc = 16;
 constexpr int kMaxHalfPoints = 3276; // 1638 pt, the most word processors allow
 constexpr int kMaxTwips = 31680 * 2; // twice the widest page word processors allow
 
-inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-inline int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 inline bool isAscii(const char *s, qsizetype n)
 {
     unsigned char acc = 0;
@@ -144,6 +130,7 @@ private:
     void bodyUnit(char16_t u);
     void bodyChar(char16_t u);
     void paragraphBreak();
+    void endBlock(BlockProps props);
     void endRow();
     void insertSpecial(const QString &text, CharState state);
     void flushBytes();

@@ -11,19 +11,9 @@ namespace rtf {
 
 namespace {
 
-inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-inline int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using detail::hexValue;
+using detail::isDigit;
+using detail::isLetter;
 
 struct Word
 {

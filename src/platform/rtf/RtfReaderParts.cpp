@@ -308,8 +308,13 @@ void Parser::paragraphBreak()
         endRow(); // a paragraph of cells is a row, whatever ends it
         return;
     }
+    endBlock(blockProps(top().para));
+}
+
+// The paragraph ends with props, and what waited for its end goes with it.
+void Parser::endBlock(BlockProps props)
+{
     const Group &g = top();
-    BlockProps props = blockProps(g.para);
     if (!m_prefix.isEmpty())
         props.endKept = QString::fromLatin1(std::exchange(m_prefix, {}));
     m_builder.endParagraph(props, g.chr);
@@ -344,8 +349,7 @@ void Parser::endRow()
         insertSpecial(QStringLiteral("\t"), cell);
     }
     m_pendingCells.clear();
-    const Group &g = top();
-    BlockProps props = blockProps(g.para);
+    BlockProps props = blockProps(top().para);
     props.row = m_row;
     props.listLabel.clear(); // a list in a cell keeps its label's RTF, but no row shows one
     if (props.row.isEmpty()) { // a row no \trowd described
@@ -364,17 +368,7 @@ void Parser::endRow()
         props.row.rights.append(twips(right + width));
         props.row.cells.append(QStringLiteral("\\cellx%1").arg(props.row.rights.last()));
     }
-    m_rowCells = 0;
-    m_rowOpen = false;
-    if (!m_prefix.isEmpty())
-        props.endKept = QString::fromLatin1(std::exchange(m_prefix, {}));
-    m_builder.endParagraph(props, g.chr);
-    m_paraLabel.clear();
-    m_paraListText.clear();
-    m_sectionBefore.clear();
-    m_pageBreak = false;
-    m_lastTextPara = g.para;
-    m_runState.font = INT_MIN;
+    endBlock(std::move(props));
 }
 
 } // namespace rtf::detail
