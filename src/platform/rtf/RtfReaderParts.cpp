@@ -41,7 +41,8 @@ void Parser::destination(Kw kw)
         if (!m_fields.empty() && m_fields.back().depth + 1 == m_stack.size()) {
             FieldFrame &field = m_fields.back();
             flushText();
-            if (!field.id) {
+            // A second result (never written so) is a field of its own, as it will be written.
+            if (!field.id || field.hadResult) {
                 KeptItem item = keptItem(KeptItem::Field, field.inst);
                 item.flags = field.flags;
                 item.parent = g.chr.field;

@@ -1,0 +1,135 @@
+#pragma once
+
+// The RTF writer, shared by the two files that implement it: RtfWriter.cpp writes text, its
+// formats and the header; RtfWriterParts.cpp writes paragraphs, rows, fields, notes and the
+// other parts the reader kept.
+
+#include "RtfBuilder.h"
+#include "RtfKept.h"
+
+#include <QFont>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rtf::detail {
+
+constexpr qsizetype kSoftWrap = 78;  // break source lines after a space from here on
+constexpr qsizetype kHardWrap = 250; // and anywhere between tokens from here on
+
+struct RunProps
+{
+    int font = -1;
+    int halfPoints = -1;
+    int color = 0;
+    int highlight = 0;
+    int shading = 0;
+    int raise = 0;
+    std::uint8_t vertical = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool doubleStrike = false;
+    bool smallCaps = false;
+    bool allCaps = false;
+    bool hidden = false;
+    QByteArray underlineWord; // "ul" or the kind read
+    QByteArray extra;
+
+    // What the format carries beside its look, read with it once per format.
+    int note = 0, field = 0, prefix = 0, picture = 0;
+    bool cellEnd = false, cellPar = false;
+};
+
+// Appends n in decimal; snprintf was a tenth of the writer's time.
+char *formatInt(char *dst, int n);
+// 1252's byte for a character, for the \'hh fallback, or 0 when it has none.
+unsigned char cp1252Byte(char16_t u);
+
+class Writer
+{
+public:
+    explicit Writer(const QTextDocument &doc);
+    QByteArray write(int from, int to, bool whole);
+
+private:
+    template<typename FormatSource>
+    const RunProps &propsAt(int formatIndex, const FormatSource &source);
+    RunProps propsOf(const QTextCharFormat &f);
+    const BlockProps &blockAt(const QTextBlock &block);
+    int fontId(const QString &family, int charset = 0);
+    int colorId(QRgb rgb);
+
+    void writeProps(const RunProps &p);
+    void writeText(QStringView text);
+    void writePlainRun(const QChar *s, qsizetype n);
+    void writeKept(QByteArrayView rtf);
+    void writeKept(const KeptItem &item, const QByteArray &rtf);
+    QByteArray renumbered(const QByteArray &rtf, const SourceTables &source);
+    bool keepsNumbersOf(const SourceTables *source) const;
+    void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
+    void writeRowStart(const BlockProps &props, int cells);
+    void writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
+                    const std::vector<QByteArray> *cells);
+    bool openFields(int innermost, bool closeOnly = false);
+    QByteArray paragraphWords(const BlockProps &props) const;
+    void closeNote();
+    void word(std::string_view w);
+    void word(std::string_view w, int param);
+    void raw(const char *s, qsizetype n);
+    void newline();
+    qsizetype column() const { return qsizetype(m_out.size()) - m_lineStart; }
+    QByteArray header(bool whole) const;
+
+    const QTextDocument &m_doc;
+    const KeptStore *m_store = nullptr;
+    const SourceTables *m_primary = nullptr;
+    std::string m_out; // QByteArray's append is an out-of-line insert, too slow per token
+    qsizetype m_lineStart = 0;
+    bool m_needDelimiter = false;
+    bool m_cp1252 = true; // the declared code page, which \'hh fallbacks are in
+
+    QString m_defaultFamily;
+    double m_defaultPoints = 12;
+    QFont m_defaultFont;
+    int m_defaultFontId = 0;
+    QHash<QString, int> m_fontIds;
+    struct NewFont { int id; QString family; int charset; };
+    QList<NewFont> m_newFonts; // fonts the source's table did not have
+    int m_nextFont = 0;
+    std::vector<QColor> m_colors;          // index 0 is auto
+    QHash<QRgb, int> m_colorIds;
+    qsizetype m_sourceColors = 0;          // how many of m_colors the source's table holds
+    std::vector<int> m_propsIndex; // char format index -> m_props, -1 not yet computed
+    std::vector<RunProps> m_props;
+    QHash<int, BlockProps> m_blocks; // block format index -> its properties
+    RunProps m_cur;
+
+    QByteArray m_paraWords = "\x01"; // what the last \pard said; nothing has been said yet
+    std::vector<int> m_openFields;          // outermost first
+    std::vector<RunProps> m_fieldSaved;     // the run properties each field's group began with
+    int m_openNote = 0;
+};
+
+// Documents hold few distinct formats and many fragments, so each format is looked at once.
+template<typename FormatSource>
+inline const RunProps &Writer::propsAt(int formatIndex, const FormatSource &source)
+{
+    if (formatIndex < 0)
+        formatIndex = 0;
+    if (size_t(formatIndex) >= m_propsIndex.size())
+        m_propsIndex.resize(size_t(formatIndex) + 1, -1);
+    int &slot = m_propsIndex[size_t(formatIndex)];
+    if (slot < 0) {
+        m_props.push_back(propsOf(source.charFormat()));
+        slot = int(m_props.size() - 1);
+    }
+    return m_props[size_t(slot)];
+}
+
+} // namespace rtf::detail
