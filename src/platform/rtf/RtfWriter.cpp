@@ -187,13 +187,16 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
     return p;
 }
 
-const BlockProps &Writer::blockAt(const QTextBlock &block)
+const Writer::Paragraph &Writer::paragraphAt(const QTextBlock &block)
 {
     const int index = block.blockFormatIndex();
     auto it = m_blocks.find(index);
-    if (it == m_blocks.end())
-        it = m_blocks.insert(index, detail::blockPropsOf(block.blockFormat()));
-    return *it;
+    if (it == m_blocks.end()) {
+        Paragraph paragraph{detail::blockPropsOf(block.blockFormat()), {}};
+        paragraph.words = paragraphWords(paragraph.props);
+        it = m_blocks.emplace(index, std::move(paragraph)).first;
+    }
+    return it->second;
 }
 
 void Writer::newline()

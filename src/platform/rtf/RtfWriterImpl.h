@@ -13,6 +13,7 @@
 #include <QTextDocument>
 
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -61,7 +62,8 @@ private:
     template<typename FormatSource>
     const RunProps &propsAt(int formatIndex, const FormatSource &source);
     RunProps propsOf(const QTextCharFormat &f);
-    const BlockProps &blockAt(const QTextBlock &block);
+    struct Paragraph;
+    const Paragraph &paragraphAt(const QTextBlock &block);
     int fontId(const QString &family, int charset = 0);
     int colorId(QRgb rgb);
 
@@ -72,7 +74,7 @@ private:
     void writeKept(const KeptItem &item, const QByteArray &rtf);
     QByteArray renumbered(const QByteArray &rtf, const SourceTables &source);
     bool keepsNumbersOf(const SourceTables *source) const;
-    void writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords);
+    void writeParagraphStart(const Paragraph &paragraph, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
     void writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
                     const std::vector<QByteArray> *cells);
@@ -107,7 +109,14 @@ private:
     qsizetype m_sourceColors = 0;          // how many of m_colors the source's table holds
     std::vector<int> m_propsIndex; // char format index -> m_props, -1 not yet computed
     std::vector<RunProps> m_props;
-    QHash<int, BlockProps> m_blocks; // block format index -> its properties
+    // Block format index -> its properties and the words its \pard says; nodes stay put, so
+    // references to them outlive later lookups.
+    struct Paragraph
+    {
+        BlockProps props;
+        QByteArray words;
+    };
+    std::unordered_map<int, Paragraph> m_blocks;
     RunProps m_cur;
 
     QByteArray m_paraWords = "\x01"; // what the last \pard said; nothing has been said yet

@@ -121,9 +121,10 @@ QByteArray Writer::paragraphWords(const BlockProps &props) const
     return words;
 }
 
-void Writer::writeParagraphStart(const BlockProps &props, bool inTable, const QByteArray &cellWords)
+void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const QByteArray &cellWords)
 {
-    const QByteArray words = inTable ? "\\intbl" + cellWords : paragraphWords(props);
+    const BlockProps &props = paragraph.props;
+    const QByteArray words = inTable ? "\\intbl" + cellWords : paragraph.words;
     if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
         word("pard");
         if (!words.isEmpty()) {
@@ -280,7 +281,7 @@ void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int se
             word(cellEnd ? "cell" : "par");
             newline();
             cellParagraph = std::min(cellParagraph + 1, cells->size() - 1);
-            writeParagraphStart(blockAt(block), true, cells->at(cellParagraph));
+            writeParagraphStart(paragraphAt(block), true, cells->at(cellParagraph));
         }
     }
     closeNote();
@@ -302,7 +303,8 @@ QByteArray Writer::write(int from, int to, bool whole)
         const bool last = !next.isValid();
         if (start >= to && !(whole && last))
             break;
-        const BlockProps &props = blockAt(block);
+        const Paragraph &paragraph = paragraphAt(block);
+        const BlockProps &props = paragraph.props;
         const bool isRow = !props.row.isEmpty();
         const int segStart = std::max(from, start);
         const int segEnd = std::min(to, sep);
@@ -325,9 +327,9 @@ QByteArray Writer::write(int from, int to, bool whole)
             cells.push_back(detail::cellParagraphWords(props).toLatin1());
             openFields(0);
             writeRowStart(props, cellCount);
-            writeParagraphStart(props, true, cells.front());
+            writeParagraphStart(paragraph, true, cells.front());
         } else {
-            writeParagraphStart(props, false, {});
+            writeParagraphStart(paragraph, false, {});
         }
         first = false;
         writeBlock(block, start, segStart, segEnd, isRow ? &cells : nullptr);
@@ -346,7 +348,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
-            const QByteArray words = paragraphWords(props);
+            const QByteArray &words = paragraph.words;
             word("pard");
             raw(words.constData(), words.size());
             m_needDelimiter = true;
@@ -363,7 +365,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         } else if (ends) {
             if (length == 1) // an empty line keeps its font and size
                 writeProps(propsAt(block.charFormatIndex(), block));
-            const BlockProps *nextProps = !last && (sep + 1 < to || whole) ? &blockAt(next) : nullptr;
+            const BlockProps *nextProps = !last && (sep + 1 < to || whole) ? &paragraphAt(next).props : nullptr;
             if (nextProps && !nextProps->sectionBefore.isEmpty()) {
                 openFields(0);
                 writeKept(nextProps->sectionBefore.toLatin1());
