@@ -13,17 +13,12 @@ const char *const kUnderlineWords[17] = {
     "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
     "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"};
 
+// Hashes what tells runs apart most; the rest is left to equality, which is rarer work.
 size_t qHash(const CharState &s, size_t seed) noexcept
 {
     const unsigned flags = unsigned(s.bold) | unsigned(s.italic) << 1 | unsigned(s.underline) << 2
-                           | unsigned(s.strike) << 3 | unsigned(s.smallCaps) << 4
-                           | unsigned(s.allCaps) << 5 | unsigned(s.hidden) << 6
-                           | unsigned(s.assocBold) << 7 | unsigned(s.assocItalic) << 8
-                           | unsigned(s.rtl) << 9 | unsigned(s.doubleByte) << 10
-                           | unsigned(s.vertical) << 11 | unsigned(s.underlineKind) << 13
-                           | unsigned(s.cell) << 18 | unsigned(s.doubleStrike) << 20;
-    seed = qHashMulti(seed, s.font, s.halfPoints, s.color, flags, s.highlight, s.shading, s.raise);
-    return qHashMulti(seed, s.field, s.note, s.prefix, s.extra, s.cellPara);
+                           | unsigned(s.strike) << 3 | unsigned(s.vertical) << 4 | unsigned(s.cell) << 6;
+    return qHashMulti(seed, s.font, s.halfPoints, s.color, flags, s.field + s.note + s.prefix);
 }
 
 bool sameState(const CharState &a, const CharState &b)
