@@ -43,7 +43,7 @@ void EditCommands::cut()
 void EditCommands::copy()
 {
     if (IsRichTextName(m_main.dlgCommonDialog().FileName))
-        clipboard::setRtf(editor().SelRTF());
+        clipboard::setRtf(editor().SelRTF(), editor().SelText());
     else
         clipboard::setPlainText(editor().SelText());
 }

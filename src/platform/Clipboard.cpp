@@ -22,20 +22,32 @@ const QList<QString> &rtfMimeTypes()
     return types;
 }
 
-void setRtf(const QByteArray &rtf)
+namespace {
+
+// Programs on this platform end lines with LF; a CR left in would show in them as junk. A
+// picture's placeholder character is no text to them either.
+QString platformText(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    lines.remove(QChar::ObjectReplacementCharacter);
+    return lines;
+}
+
+} // namespace
+
+void setRtf(const QByteArray &rtf, const QString &text)
 {
     auto *data = new QMimeData;
     data->setData(rtfMimeTypes().front(), rtf);
+    data->setText(platformText(text));
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
 void setPlainText(const QString &text)
 {
-    // Programs on this platform end lines with LF; a CR left in would show in them as junk.
-    QString lines = text;
-    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     auto *data = new QMimeData;
-    data->setText(lines);
+    data->setText(platformText(text));
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 

@@ -6,12 +6,13 @@
 
 #include <optional>
 
-// The system clipboard as the Edit menu sees it: plain text or Rich Text Format, one format
-// per copy. Other programs offer RTF under several names; the first one present wins.
+// The system clipboard as the Edit menu sees it: plain text, or Rich Text Format with the same
+// text beside it for programs that take no RTF. Other programs offer RTF under several names;
+// the first one present wins.
 namespace clipboard {
 
-// Each replaces whatever the clipboard held with exactly one format.
-void setRtf(const QByteArray &rtf);  // "text/rtf"
+// Each replaces whatever the clipboard held.
+void setRtf(const QByteArray &rtf, const QString &text);  // "text/rtf" and text/plain
 void setPlainText(const QString &text);  // text/plain; CR LF breaks are written as LF
 
 // The RTF types in the order Paste prefers them.

@@ -91,9 +91,11 @@ private slots:
             // The platform's own line ends go to other programs.
             QCOMPARE(systemClipboard().text(), QStringLiteral("two three\n"));
         }
+        // Rich text goes with its plain text beside it, for programs that take no RTF.
         f.name("/docs/Letter.RTF");
         f.window.mnuEditCopy_Click();
-        QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
+        QCOMPARE(clipboardFormats(), (QStringList{QStringLiteral("text/rtf"), QStringLiteral("text/plain")}));
+        QCOMPARE(systemClipboard().text(), QStringLiteral("two three\n"));
         QVERIFY(!f.window.doc().FileChanged);
 
         // Rich text on the clipboard wins whatever the document's type, and brings its formatting.
@@ -124,7 +126,7 @@ private slots:
 
         f.name("x.rtf");
         f.window.mnuEditCut_Click();
-        QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/rtf")});
+        QCOMPARE(clipboardFormats(), (QStringList{QStringLiteral("text/rtf"), QStringLiteral("text/plain")}));
         QCOMPARE(f.editor.Text(), QStringLiteral("stays"));
 
         // With a selection, Cut moves it to the clipboard.
