@@ -495,7 +495,8 @@ void Parser::beginText()
             }
             m_pendingCells.clear();
         }
-        markFieldResult(g.chr);
+        if (g.chr.field != 0)
+            markFieldResult(g.chr);
         if (!sameParagraph(g.para, m_lastTextPara))
             m_lastTextPara = g.para;
     }

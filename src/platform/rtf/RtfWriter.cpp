@@ -190,52 +190,19 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
 const Writer::Paragraph &Writer::paragraphAt(const QTextBlock &block)
 {
     const int index = block.blockFormatIndex();
+    if (index == m_lastBlockFormat && m_lastParagraph)
+        return *m_lastParagraph; // neighbours mostly share a format
     auto it = m_blocks.find(index);
     if (it == m_blocks.end()) {
         Paragraph paragraph{detail::blockPropsOf(block.blockFormat()), {}};
         paragraph.words = paragraphWords(paragraph.props);
         it = m_blocks.emplace(index, std::move(paragraph)).first;
     }
+    m_lastBlockFormat = index;
+    m_lastParagraph = &it->second;
     return it->second;
 }
 
-void Writer::newline()
-{
-    // A line end would delimit a control word too, but a space is what every reader expects.
-    if (m_needDelimiter)
-        m_out.push_back(' ');
-    m_out.append("\r\n", 2);
-    m_lineStart = qsizetype(m_out.size());
-    m_needDelimiter = false;
-}
-
-void Writer::raw(const char *s, qsizetype n)
-{
-    if (column() + n > kHardWrap)
-        newline();
-    m_out.append(s, size_t(n));
-}
-
-void Writer::word(std::string_view w)
-{
-    char buf[32];
-    buf[0] = '\\';
-    const size_t n = std::min(w.size(), sizeof buf - 1);
-    std::memcpy(buf + 1, w.data(), n);
-    raw(buf, qsizetype(n + 1));
-    m_needDelimiter = true;
-}
-
-void Writer::word(std::string_view w, int param)
-{
-    char buf[48];
-    buf[0] = '\\';
-    const size_t n = std::min(w.size(), sizeof buf - 13);
-    std::memcpy(buf + 1, w.data(), n);
-    char *end = formatInt(buf + 1 + n, param);
-    raw(buf, end - buf);
-    m_needDelimiter = true;
-}
 
 void Writer::writeProps(const RunProps &p)
 {

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <string_view>
@@ -117,6 +118,8 @@ private:
         QByteArray words;
     };
     std::unordered_map<int, Paragraph> m_blocks;
+    int m_lastBlockFormat = -1;
+    const Paragraph *m_lastParagraph = nullptr;
     RunProps m_cur;
 
     QByteArray m_paraWords = "\x01"; // what the last \pard said; nothing has been said yet
@@ -139,6 +142,45 @@ inline const RunProps &Writer::propsAt(int formatIndex, const FormatSource &sour
         slot = int(m_props.size() - 1);
     }
     return m_props[size_t(slot)];
+}
+
+// Called for every token: kept where every caller can inline them.
+inline void Writer::newline()
+{
+    // A line end would delimit a control word too, but a space is what every reader expects.
+    if (m_needDelimiter)
+        m_out.push_back(' ');
+    m_out.append("\r\n", 2);
+    m_lineStart = qsizetype(m_out.size());
+    m_needDelimiter = false;
+}
+
+inline void Writer::raw(const char *s, qsizetype n)
+{
+    if (column() + n > kHardWrap)
+        newline();
+    m_out.append(s, size_t(n));
+}
+
+inline void Writer::word(std::string_view w)
+{
+    char buf[32];
+    buf[0] = '\\';
+    const size_t n = std::min(w.size(), sizeof buf - 1);
+    std::memcpy(buf + 1, w.data(), n);
+    raw(buf, qsizetype(n + 1));
+    m_needDelimiter = true;
+}
+
+inline void Writer::word(std::string_view w, int param)
+{
+    char buf[48];
+    buf[0] = '\\';
+    const size_t n = std::min(w.size(), sizeof buf - 13);
+    std::memcpy(buf + 1, w.data(), n);
+    char *end = formatInt(buf + 1 + n, param);
+    raw(buf, end - buf);
+    m_needDelimiter = true;
 }
 
 } // namespace rtf::detail
