@@ -137,16 +137,19 @@ RunProps Writer::propsOf(const QTextCharFormat &f)
         p.underline = f.boolProperty(QTextFormat::FontUnderline);
     else
         p.underline = m_defaultFont.underline();
-    p.underlineWord = "ul";
     if (p.underline && f.hasProperty(UnderlineWord)) {
-        p.underlineWord = f.stringProperty(UnderlineWord).toLatin1();
+        const QByteArray word = f.stringProperty(UnderlineWord).toLatin1();
+        const auto *const words = std::begin(detail::kUnderlineWords);
+        const auto *const found = std::find_if(words, std::end(detail::kUnderlineWords),
+                                               [&word](const char *w) { return word == w; });
+        p.underlineKind = std::uint8_t(found == std::end(detail::kUnderlineWords) ? 0 : found - words);
     } else if (p.underline) {
         switch (f.underlineStyle()) {
-        case QTextCharFormat::DotLine: p.underlineWord = "uld"; break;
-        case QTextCharFormat::DashUnderline: p.underlineWord = "uldash"; break;
-        case QTextCharFormat::DashDotLine: p.underlineWord = "uldashd"; break;
-        case QTextCharFormat::DashDotDotLine: p.underlineWord = "uldashdd"; break;
-        case QTextCharFormat::WaveUnderline: p.underlineWord = "ulwave"; break;
+        case QTextCharFormat::DotLine: p.underlineKind = 1; break;         // uld
+        case QTextCharFormat::DashUnderline: p.underlineKind = 2; break;   // uldash
+        case QTextCharFormat::DashDotLine: p.underlineKind = 3; break;     // uldashd
+        case QTextCharFormat::DashDotDotLine: p.underlineKind = 4; break;  // uldashdd
+        case QTextCharFormat::WaveUnderline: p.underlineKind = 16; break;  // ulwave
         default: break;
         }
     }
@@ -211,7 +214,6 @@ void Writer::writeProps(const RunProps &p)
         word("plain");
         m_cur = RunProps{};
         m_cur.halfPoints = 24;
-        m_cur.underlineWord = "ul";
     }
     if (p.font != m_cur.font)
         word("f", p.font);
@@ -221,8 +223,8 @@ void Writer::writeProps(const RunProps &p)
         word(p.bold ? "b" : "b0");
     if (p.italic != m_cur.italic)
         word(p.italic ? "i" : "i0");
-    if (p.underline != m_cur.underline || (p.underline && p.underlineWord != m_cur.underlineWord))
-        word(p.underline ? std::string_view(p.underlineWord.constData()) : "ulnone");
+    if (p.underline != m_cur.underline || (p.underline && p.underlineKind != m_cur.underlineKind))
+        word(p.underline ? detail::kUnderlineWords[p.underlineKind] : "ulnone");
     if (p.strike != m_cur.strike || p.doubleStrike != m_cur.doubleStrike) {
         if (m_cur.doubleStrike)
             word("striked0");

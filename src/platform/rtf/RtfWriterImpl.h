@@ -40,7 +40,7 @@ struct RunProps
     bool smallCaps = false;
     bool allCaps = false;
     bool hidden = false;
-    QByteArray underlineWord; // "ul" or the kind read
+    std::uint8_t underlineKind = 0; // index into kUnderlineWords: \ul or the kind read
     QByteArray extra;
 
     // What the format carries beside its look, read with it once per format.
