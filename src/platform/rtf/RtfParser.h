@@ -215,6 +215,10 @@ private:
 
     QString m_run;
     CharState m_runState;
+    // Counts what may change the state text is read in; text read at the same count as the
+    // text before it is in the same state.
+    quint64 m_stateGeneration = 1;
+    quint64 m_textGeneration = 0;
     int m_runPrefix = 0; // kept groups before the run
     QByteArray m_bytes; // code-page bytes not yet decoded, in m_bytesCodepage
     int m_bytesCodepage = kCodepageAnsi;

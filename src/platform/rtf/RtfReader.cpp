@@ -183,6 +183,7 @@ void Parser::closeGroup(const char *at)
     }
     if (m_stack.size() <= 1)
         return; // unbalanced: nothing to close
+    ++m_stateGeneration;
     Group &g = top();
     const auto whole = [&] {
         return QByteArray(g.openAt, at < m_end ? at - g.openAt + 1 : at - g.openAt) + (at < m_end ? "" : "}");
@@ -497,13 +498,15 @@ void Parser::beginText()
         }
         if (g.chr.field != 0)
             markFieldResult(g.chr);
-        if (!sameParagraph(g.para, m_lastTextPara))
+        if (m_textGeneration != m_stateGeneration && !sameParagraph(g.para, m_lastTextPara))
             m_lastTextPara = g.para;
     }
-    if (!sameState(g.chr, m_runState)) {
+    // Text after text, with nothing read between that could change its state, continues its run.
+    if (m_textGeneration != m_stateGeneration && !sameState(g.chr, m_runState)) {
         flushText();
         m_runState = g.chr;
     }
+    m_textGeneration = m_stateGeneration;
     if (!m_prefix.isEmpty() && m_labelDepth == 0) {
         flushText();
         m_runPrefix = takePrefix();

@@ -6,6 +6,7 @@ namespace rtf::detail {
 // which parsing goes on behind it. Only groups inside the document's own group qualify.
 void Parser::destination(Kw kw)
 {
+    ++m_stateGeneration;
     Group &g = top();
     const bool inner = m_stack.size() >= 3 && m_overflow == 0 && g.openAt;
     switch (kw) {
@@ -214,6 +215,7 @@ void Parser::insertSpecial(const QString &text, CharState state)
     m_builder.insertRun(text, state);
     m_runState = CharState{}; // unlike any group's state: the next text starts a run afresh
     m_runState.font = INT_MIN;
+    ++m_stateGeneration;
     m_lastTextPara = top().para;
 }
 
@@ -230,6 +232,7 @@ void Parser::flushPicture()
     const int width = item.widthTwips, height = item.heightTwips;
     m_builder.insertPicture(m_store.add(std::move(item)), width, height, state);
     m_runState.font = INT_MIN;
+    ++m_stateGeneration;
     m_lastTextPara = top().para;
 }
 
@@ -325,6 +328,7 @@ void Parser::endBlock(BlockProps props)
     m_pageBreak = false;
     m_lastTextPara = g.para;
     m_runState.font = INT_MIN;
+    ++m_stateGeneration;
     m_rowOpen = false;
     m_rowCells = 0;
 }

@@ -4,6 +4,7 @@ namespace rtf::detail {
 
 void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, std::string_view raw)
 {
+    ++m_stateGeneration; // most words change the state text takes
     Group &g = top();
     CharState &c = g.chr;
     ParaState &para = g.para;
