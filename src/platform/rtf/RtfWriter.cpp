@@ -19,41 +19,7 @@ namespace rtf {
 
 namespace detail {
 
-// Appends n in decimal; snprintf was a tenth of the writer's time.
-char *formatInt(char *dst, int n)
-{
-    unsigned u = n < 0 ? 0u - unsigned(n) : unsigned(n);
-    char digits[12];
-    int k = 0;
-    do {
-        digits[k++] = char('0' + u % 10);
-        u /= 10;
-    } while (u);
-    if (n < 0)
-        *dst++ = '-';
-    while (k)
-        *dst++ = digits[--k];
-    return dst;
-}
 
-// 1252's byte for a character, for the \'hh fallback, or 0 when it has none.
-unsigned char cp1252Byte(char16_t u)
-{
-    if (u >= 0xA0 && u <= 0xFF)
-        return static_cast<unsigned char>(u);
-    switch (u) {
-    case 0x20AC: return 0x80; case 0x201A: return 0x82; case 0x0192: return 0x83;
-    case 0x201E: return 0x84; case 0x2026: return 0x85; case 0x2020: return 0x86;
-    case 0x2021: return 0x87; case 0x02C6: return 0x88; case 0x2030: return 0x89;
-    case 0x0160: return 0x8A; case 0x2039: return 0x8B; case 0x0152: return 0x8C;
-    case 0x017D: return 0x8E; case 0x2018: return 0x91; case 0x2019: return 0x92;
-    case 0x201C: return 0x93; case 0x201D: return 0x94; case 0x2022: return 0x95;
-    case 0x2013: return 0x96; case 0x2014: return 0x97; case 0x02DC: return 0x98;
-    case 0x2122: return 0x99; case 0x0161: return 0x9A; case 0x203A: return 0x9B;
-    case 0x0153: return 0x9C; case 0x017E: return 0x9E; case 0x0178: return 0x9F;
-    default: return 0;
-    }
-}
 
 Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.defaultFont())
 {
@@ -260,87 +226,7 @@ void Writer::writeProps(const RunProps &p)
     m_cur = p;
 }
 
-// Characters that need no escaping go out in stretches, broken after a space once the line is
-// long; a line end inside text is ignored by readers, so it never changes the text.
-void Writer::writePlainRun(const QChar *s, qsizetype n)
-{
-    if (m_needDelimiter) {
-        m_out.push_back(' ');
-        m_needDelimiter = false;
-    }
-    while (n > 0) {
-        qsizetype take = n;
-        const qsizetype room = kSoftWrap - column();
-        if (room < n) {
-            qsizetype k = std::max<qsizetype>(room, 0);
-            while (k < n && s[k] != u' ')
-                ++k;
-            if (k < n)
-                take = k + 1; // the space stays on this line
-            else if (column() + n > kHardWrap)
-                take = std::max<qsizetype>(kHardWrap - column(), 1);
-        }
-        const size_t start = m_out.size();
-        m_out.resize(start + size_t(take));
-        char *dst = m_out.data() + start;
-        for (qsizetype i = 0; i < take; ++i)
-            dst[i] = char(s[i].unicode());
-        s += take;
-        n -= take;
-        if (column() >= kSoftWrap)
-            newline();
-    }
-}
 
-void Writer::writeText(QStringView text)
-{
-    const QChar *s = text.data();
-    const QChar *const end = s + text.size();
-    while (s < end) {
-        const QChar *plain = s;
-        while (s < end) {
-            const char16_t u = s->unicode();
-            if (u < 0x20 || u > 0x7E || u == '\\' || u == '{' || u == '}')
-                break;
-            ++s;
-        }
-        if (s > plain)
-            writePlainRun(plain, s - plain);
-        if (s == end)
-            break;
-        const char16_t u = (s++)->unicode();
-        switch (u) {
-        case u'\\': raw("\\\\", 2); m_needDelimiter = false; continue;
-        case u'{': raw("\\{", 2); m_needDelimiter = false; continue;
-        case u'}': raw("\\}", 2); m_needDelimiter = false; continue;
-        case u'\t': word("tab"); continue;
-        case 0x2028: word("line"); continue;
-        case 0x2029: word("par"); continue;
-        case 0x00A0: raw("\\~", 2); m_needDelimiter = false; continue;
-        case 0x00AD: raw("\\-", 2); m_needDelimiter = false; continue;
-        case 0x2011: raw("\\_", 2); m_needDelimiter = false; continue;
-        case 0xFFFC: continue; // an object with nothing kept has no text
-        default: break;
-        }
-        if (u < 0x20)
-            continue;
-        // \uN is signed 16-bit; surrogate pairs go out as two of them, as Word writes them.
-        static constexpr char hex[] = "0123456789abcdef";
-        char buf[24] = {'\\', 'u'};
-        char *end = formatInt(buf + 2, int(int16_t(u)));
-        const unsigned char fallback = m_cp1252 ? cp1252Byte(u) : 0;
-        if (fallback) {
-            *end++ = '\\';
-            *end++ = '\'';
-            *end++ = hex[fallback >> 4];
-            *end++ = hex[fallback & 15];
-        } else {
-            *end++ = '?';
-        }
-        raw(buf, end - buf);
-        m_needDelimiter = false;
-    }
-}
 
 QByteArray Writer::header(bool whole) const
 {

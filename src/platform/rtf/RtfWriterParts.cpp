@@ -124,7 +124,8 @@ QByteArray Writer::paragraphWords(const BlockProps &props) const
 void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const QByteArray &cellWords)
 {
     const BlockProps &props = paragraph.props;
-    const QByteArray words = inTable ? "\\intbl" + cellWords : paragraph.words;
+    QByteArray tableWords;
+    const QByteArray &words = inTable ? (tableWords = "\\intbl" + cellWords) : paragraph.words;
     if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
         word("pard");
         if (!words.isEmpty()) {
