@@ -77,7 +77,7 @@ void setIfSet(QTextFormat &f, int property, int value)
 
 } // namespace
 
-QString cellParagraphWords(const BlockProps &p)
+QString paragraphWords(const BlockProps &p)
 {
     QString words;
     switch (p.align) {
@@ -96,7 +96,12 @@ QString cellParagraphWords(const BlockProps &p)
         words += QLatin1String("\\ls") + QString::number(p.list);
     if (p.level)
         words += QLatin1String("\\ilvl") + QString::number(p.level);
-    return words + p.extra + p.listText;
+    return words + p.extra;
+}
+
+QString cellParagraphWords(const BlockProps &p)
+{
+    return paragraphWords(p) + p.listText;
 }
 
 QTextBlockFormat blockFormatFor(const BlockProps &p)

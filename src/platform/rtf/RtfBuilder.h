@@ -108,8 +108,10 @@ struct BlockProps
 };
 
 QTextBlockFormat blockFormatFor(const BlockProps &props);
-// A table cell paragraph's properties as RTF, what follows its \intbl; a list paragraph's
-// list and label included.
+// A paragraph's properties as RTF, what follows its \pard: alignment, indents, list and the
+// words carried through.
+QString paragraphWords(const BlockProps &props);
+// A table cell paragraph's, what follows its \intbl: a list paragraph's label included.
 QString cellParagraphWords(const BlockProps &props);
 BlockProps blockPropsOf(const QTextBlockFormat &format);
 

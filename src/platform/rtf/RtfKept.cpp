@@ -135,13 +135,16 @@ QString instructionText(QByteArrayView rtf)
         if (++i >= rtf.size())
             break;
         const char next = rtf[i];
-        if (QChar::isLetter(next)) {
-            while (i + 1 < rtf.size() && (QChar::isLetterOrNumber(rtf[i + 1]) || rtf[i + 1] == '-'))
+        if (detail::isLetter(next)) {
+            while (i + 1 < rtf.size()
+                   && (detail::isLetter(rtf[i + 1]) || detail::isDigit(rtf[i + 1]) || rtf[i + 1] == '-'))
                 ++i;
             if (i + 1 < rtf.size() && rtf[i + 1] == ' ')
                 ++i; // the word's delimiter
         } else if (next == '\'' && i + 2 < rtf.size()) {
-            text += QLatin1Char(char(QByteArray(rtf.sliced(i + 1, 2).data(), 2).toInt(nullptr, 16)));
+            const int hi = detail::hexValue(rtf[i + 1]), lo = detail::hexValue(rtf[i + 2]);
+            if (hi >= 0 && lo >= 0)
+                text += QLatin1Char(char(hi << 4 | lo));
             i += 2;
         } else if (next == '\\' || next == '{' || next == '}') {
             text += QLatin1Char(next);

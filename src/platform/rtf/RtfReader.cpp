@@ -185,9 +185,8 @@ void Parser::closeGroup(const char *at)
         return; // unbalanced: nothing to close
     ++m_stateGeneration;
     Group &g = top();
-    const auto whole = [&] {
-        return QByteArray(g.openAt, at < m_end ? at - g.openAt + 1 : at - g.openAt) + (at < m_end ? "" : "}");
-    };
+    // Groups read here, not jumped over, close at a brace of their own.
+    const auto whole = [&] { return QByteArray(g.openAt, at - g.openAt + 1); };
     if (g.dest == Dest::FontTable)
         commitFont(); // the last entry's ';' is often missing
     if (g.keepsTable && g.dest == Dest::FontTable) {
@@ -201,8 +200,7 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        QByteArray label = m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom);
-        label += '}';
+        const QByteArray label = m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1);
         m_paraListText += QString::fromLatin1(label); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())

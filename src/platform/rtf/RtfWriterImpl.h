@@ -6,6 +6,7 @@
 
 #include "RtfBuilder.h"
 #include "RtfKept.h"
+#include "RtfPicture.h"
 
 #include <QFont>
 #include <QHash>
@@ -105,7 +106,6 @@ private:
     void writeKept(QByteArrayView rtf);
     void writeKept(const KeptItem &item, const QByteArray &rtf);
     QByteArray renumbered(const QByteArray &rtf, const SourceTables &source);
-    bool keepsNumbersOf(const SourceTables *source) const;
     void writeParagraphStart(const Paragraph &paragraph, bool inTable, const QByteArray &cellWords);
     void writeRowStart(const BlockProps &props, int cells);
     void writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,

@@ -3,7 +3,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <cctype>
 
 namespace rtf::detail {
 
@@ -28,16 +27,10 @@ void Writer::writeKept(QByteArrayView rtf)
 void Writer::writeKept(const KeptItem &item, const QByteArray &rtf)
 {
     const SourceTables *source = m_store ? m_store->source(item.source) : nullptr;
-    if (!source || keepsNumbersOf(source))
+    if (!source || source == m_primary) // a file's own numbers are written as they were read
         writeKept(rtf);
     else
         writeKept(renumbered(rtf, *source));
-}
-
-// A document read from a file is written with that file's font and colour numbers.
-bool Writer::keepsNumbersOf(const SourceTables *source) const
-{
-    return source == m_primary;
 }
 
 QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
@@ -51,7 +44,7 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
     const char *p = rtf.constData();
     const char *const end = p + rtf.size();
     while (p < end) {
-        if (*p != '\\' || p + 1 >= end || !std::isalpha(static_cast<unsigned char>(p[1]))) {
+        if (*p != '\\' || p + 1 >= end || !isLetter(p[1])) {
             // Up to the next control word in one go: pictures' data is most of some groups.
             const char *stop = p + 1;
             if (*p == '\\' && stop < end)
@@ -63,13 +56,13 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
             continue;
         }
         const char *name = ++p;
-        while (p < end && std::isalpha(static_cast<unsigned char>(*p)))
+        while (p < end && isLetter(*p))
             ++p;
         const QByteArray word(name, p - name);
         const char *digits = p;
         if (p < end && *p == '-')
             ++p;
-        while (p < end && std::isdigit(static_cast<unsigned char>(*p)))
+        while (p < end && isDigit(*p))
             ++p;
         const QByteArray param(digits, p - digits);
         out += '\\' + word;
@@ -98,27 +91,8 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
 
 QByteArray Writer::paragraphWords(const BlockProps &props) const
 {
-    QByteArray words;
-    if (props.pageBreakBefore)
-        words += "\\pagebb";
-    switch (props.align) {
-    case Align::Center: words += "\\qc"; break;
-    case Align::Right: words += "\\qr"; break;
-    case Align::Justify: words += "\\qj"; break;
-    case Align::Left: break;
-    }
-    if (props.leftIndent)
-        words += "\\li" + QByteArray::number(props.leftIndent);
-    if (props.rightIndent)
-        words += "\\ri" + QByteArray::number(props.rightIndent);
-    if (props.firstIndent)
-        words += "\\fi" + QByteArray::number(props.firstIndent);
-    if (props.list >= 0)
-        words += "\\ls" + QByteArray::number(props.list);
-    if (props.level)
-        words += "\\ilvl" + QByteArray::number(props.level);
-    words += props.extra.toLatin1();
-    return words;
+    const QByteArray words = detail::paragraphWords(props).toLatin1();
+    return props.pageBreakBefore ? "\\pagebb" + words : words;
 }
 
 void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const QByteArray &cellWords)
@@ -294,7 +268,6 @@ QByteArray Writer::write(int from, int to, bool whole)
     // character; growing the buffer instead costs copies of all of it.
     m_out.reserve(size_t(to - from) * 2 + 1024);
     QTextBlock block = m_doc.findBlock(from);
-    bool first = true;
     // Positions are counted along rather than asked for: each position() is a tree walk.
     int start = block.position();
     for (; block.isValid(); block = block.next()) {
@@ -332,7 +305,6 @@ QByteArray Writer::write(int from, int to, bool whole)
         } else {
             writeParagraphStart(paragraph, false, {});
         }
-        first = false;
         writeBlock(block, start, segStart, segEnd, isRow ? &cells : nullptr);
         const bool ends = sep < to || (whole && last);
         // A field's result goes on into the next paragraph only where that paragraph starts
@@ -379,7 +351,6 @@ QByteArray Writer::write(int from, int to, bool whole)
         start += length;
     }
     openFields(0);
-    (void)first;
     QByteArray out = header(whole);
     out.append(m_out.data(), qsizetype(m_out.size()));
     out.append('}');
