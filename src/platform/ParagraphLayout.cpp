@@ -103,7 +103,11 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
 
 ParagraphLayout::Indents ParagraphLayout::indentsOf(const QTextBlock &block)
 {
-    const QTextBlockFormat format = block.blockFormat();
+    return indentsOf(block.blockFormat());
+}
+
+ParagraphLayout::Indents ParagraphLayout::indentsOf(const QTextBlockFormat &format)
+{
     const auto pixels = [](int twips) { return PictureObject::twipsToPixels(twips); };
     Indents indents;
     if (format.hasProperty(rtf::CellRight)) {
@@ -122,13 +126,34 @@ ParagraphLayout::Indents ParagraphLayout::indentsOf(const QTextBlock &block)
     return indents;
 }
 
+const ParagraphLayout::Look &ParagraphLayout::lookOf(const QTextBlock &block) const
+{
+    const int index = block.blockFormatIndex();
+    if (index == m_look.formatIndex)
+        return m_look;
+    const QTextBlockFormat format = block.blockFormat();
+    m_look.formatIndex = index;
+    m_look.indents = indentsOf(format);
+    m_look.row = format.hasProperty(rtf::CellRight);
+    m_look.horizontal = format.alignment() & Qt::AlignHorizontal_Mask;
+    m_look.tabs.clear();
+    if (m_look.row) {
+        // A table row's cells start at tab stops on their columns' left edges.
+        const QList<int> rights = format.property(rtf::CellRight).value<QList<int>>();
+        const int left = format.intProperty(rtf::RowLeft);
+        for (qsizetype i = 0; i + 1 < rights.size(); ++i)
+            m_look.tabs.append(QTextOption::Tab(PictureObject::twipsToPixels(rights.at(i) - left), QTextOption::LeftTab));
+    }
+    return m_look;
+}
+
 void ParagraphLayout::layoutAtOurWidth(const QTextBlock &block) const
 {
     QTextLayout *layout = block.layout();
     const QString text = block.text();
     layout->setTextOption(textOption(block, text));
     const qreal margin = document()->documentMargin();
-    const Indents indents = indentsOf(block);
+    const Indents indents = lookOf(block).indents;
     const qreal width = lineWidth();
     qreal height = 0;
     qreal widest = 0;
@@ -157,29 +182,20 @@ QTextOption ParagraphLayout::textOption(const QTextBlock &block, QStringView tex
     QTextOption option = document()->defaultTextOption();
     if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasWordTooLongToWrap(text))
         option.setWrapMode(QTextOption::WrapAnywhere);
-    const QTextBlockFormat format = block.blockFormat();
-    if (format.hasProperty(rtf::CellRight)) {
-        // A table row's cells start at tab stops on their columns' left edges.
-        const QList<int> rights = format.property(rtf::CellRight).value<QList<int>>();
-        const int left = format.intProperty(rtf::RowLeft);
-        QList<QTextOption::Tab> tabs;
-        for (qsizetype i = 0; i + 1 < rights.size(); ++i)
-            tabs.append(QTextOption::Tab(PictureObject::twipsToPixels(rights.at(i) - left), QTextOption::LeftTab));
-        option.setTabs(tabs);
-    }
+    const Look &look = lookOf(block);
+    if (look.row)
+        option.setTabs(look.tabs);
     return option;
 }
 
 void ParagraphLayout::alignLines(const QTextBlock &block) const
 {
-    const QTextBlockFormat format = block.blockFormat();
-    const Qt::Alignment horizontal = format.alignment() & Qt::AlignHorizontal_Mask;
-    const bool row = format.hasProperty(rtf::CellRight); // its cells keep their columns
-    const bool centre = !row && (horizontal & Qt::AlignHCenter);
-    const bool right = !row && (horizontal & (Qt::AlignRight | Qt::AlignTrailing));
+    const Look &look = lookOf(block);
+    const bool centre = !look.row && (look.horizontal & Qt::AlignHCenter); // a row's cells keep their columns
+    const bool right = !look.row && (look.horizontal & (Qt::AlignRight | Qt::AlignTrailing));
     const qreal margin = document()->documentMargin();
     QTextLayout *layout = block.layout();
-    const Indents indents = indentsOf(block);
+    const Indents indents = look.indents;
     // Left is where every line starts out; only moved lines need putting back.
     if (!centre && !right
         && (layout->lineCount() == 0 || layout->lineAt(0).x() == margin + indents.first))
@@ -241,7 +257,7 @@ int ParagraphLayout::displayLineCount() const
         scratch.setText(text);
         scratch.setFormats(block.textFormats());
         scratch.setTextOption(textOption(block, text));
-        const Indents indents = indentsOf(block);
+        const Indents indents = lookOf(block).indents;
         int count = 0;
         scratch.beginLayout();
         for (QTextLine line = scratch.createLine(); line.isValid(); line = scratch.createLine()) {

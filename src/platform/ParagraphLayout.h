@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextDocumentLayout>
+#include <QTextBlockFormat>
 #include <QTextOption>
 
 // The editor's document layout. Like the plain-text layout it extends, it lays a paragraph
@@ -42,11 +43,23 @@ public:
         qreal label = 0; // where a list label is drawn
     };
     static Indents indentsOf(const QTextBlock &block);
+    static Indents indentsOf(const QTextBlockFormat &format);
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
+    // What layout needs of a paragraph's format, read once for the run of paragraphs sharing it.
+    struct Look
+    {
+        int formatIndex = -1;
+        Indents indents;
+        QList<QTextOption::Tab> tabs; // a table row's cell columns
+        bool row = false;
+        Qt::Alignment horizontal;
+    };
+    const Look &lookOf(const QTextBlock &block) const;
+
     qreal lineWidth() const;
     QTextOption textOption(const QTextBlock &block, QStringView text) const;
     void layoutAtOurWidth(const QTextBlock &block) const;
@@ -54,6 +67,7 @@ private:
     void alignLines(const QTextBlock &block) const;
     void forgetLayouts();
 
+    mutable Look m_look;
     int m_wrapWidth = 0;
     int m_viewWidth = 0;
     mutable qreal m_widest = 0;

@@ -9,6 +9,8 @@
 #include <QTextLayout>
 #include <QToolTip>
 
+#include <optional>
+
 // What the editor does for the parts an RTF document keeps beside its text (platform/rtf/RtfKept.h):
 // they stay with their own characters while the user types, show what the text does not, and
 // are named before a save would drop what cannot be kept.
@@ -120,43 +122,49 @@ void RichTextBox::paintEvent(QPaintEvent *event)
 // List labels and table borders are no text of the paragraph: they are drawn beside it.
 void RichTextBox::paintParagraphDecorations()
 {
-    QPainter painter(viewport());
+    // Most documents have nothing to draw here: a painter is begun only for a paragraph that does.
+    std::optional<QPainter> painter;
     const QPointF offset = contentOffset();
     const qreal margin = document()->documentMargin();
     const int bottom = viewport()->height();
-    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
-        const QRectF bounds = blockBoundingGeometry(block).translated(offset);
-        if (bounds.top() > bottom)
-            break;
+    QTextBlock block = firstVisibleBlock();
+    qreal top = block.isValid() ? blockBoundingGeometry(block).translated(offset).top() : 0;
+    for (; block.isValid() && top <= bottom; block = block.next()) {
+        const QRectF bounds(offset.x(), top, viewport()->width(), blockBoundingRect(block).height());
+        top = bounds.bottom();
         if (!block.isVisible())
             continue;
         const QTextBlockFormat format = block.blockFormat();
+        const QString label = format.stringProperty(rtf::ListLabel);
+        if (label.isEmpty() && !format.hasProperty(rtf::CellRight))
+            continue;
+        if (!painter)
+            painter.emplace(viewport());
         if (format.hasProperty(rtf::CellRight)) {
-            painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+            painter->setPen(QPen(palette().color(QPalette::Mid), 1));
             const auto x = [&](int twips) {
                 return bounds.left() + margin + std::max(0.0, PictureObject::twipsToPixels(twips));
             };
             const int left = format.intProperty(rtf::RowLeft);
             const QList<int> rights = format.property(rtf::CellRight).value<QList<int>>();
             const qreal right = rights.isEmpty() ? x(left) : x(rights.constLast());
-            painter.drawLine(QPointF(x(left), bounds.top()), QPointF(right, bounds.top()));
-            painter.drawLine(QPointF(x(left), bounds.bottom()), QPointF(right, bounds.bottom()));
-            painter.drawLine(QPointF(x(left), bounds.top()), QPointF(x(left), bounds.bottom()));
+            painter->drawLine(QPointF(x(left), bounds.top()), QPointF(right, bounds.top()));
+            painter->drawLine(QPointF(x(left), bounds.bottom()), QPointF(right, bounds.bottom()));
+            painter->drawLine(QPointF(x(left), bounds.top()), QPointF(x(left), bounds.bottom()));
             for (const int edge : rights)
-                painter.drawLine(QPointF(x(edge), bounds.top()), QPointF(x(edge), bounds.bottom()));
+                painter->drawLine(QPointF(x(edge), bounds.top()), QPointF(x(edge), bounds.bottom()));
         }
-        const QString label = format.stringProperty(rtf::ListLabel);
         const QTextLayout *layout = block.layout();
         if (!label.isEmpty() && layout && layout->lineCount() > 0) {
             const QTextCharFormat first = block.begin().atEnd() ? block.charFormat()
                                                                 : block.begin().fragment().charFormat();
             QFont font = first.font().resolve(document()->defaultFont());
-            painter.setFont(font);
-            painter.setPen(first.foreground().style() == Qt::NoBrush ? palette().color(QPalette::Text)
+            painter->setFont(font);
+            painter->setPen(first.foreground().style() == Qt::NoBrush ? palette().color(QPalette::Text)
                                                                     : first.foreground().color());
             const QTextLine line = layout->lineAt(0);
-            const qreal at = ParagraphLayout::indentsOf(block).label;
-            painter.drawText(QPointF(bounds.left() + margin + at, bounds.top() + line.y() + line.ascent()), label);
+            const qreal at = ParagraphLayout::indentsOf(format).label;
+            painter->drawText(QPointF(bounds.left() + margin + at, bounds.top() + line.y() + line.ascent()), label);
         }
     }
 }
