@@ -132,6 +132,7 @@ private:
     void paragraphBreak();
     void endBlock(BlockProps props);
     void endRow();
+    void insertCellEnds();
     void insertSpecial(const QString &text, CharState state);
     void flushBytes();
     void flushText();

@@ -486,13 +486,7 @@ void Parser::beginText()
         if (m_lead || !m_picture.isEmpty() || m_markPending || !m_pendingCells.empty()) {
             flushText();
             beforeContent();
-            for (QString &words : m_pendingCells) {
-                CharState cell = g.chr;
-                cell.cell = 1;
-                cell.cellPara = std::move(words);
-                insertSpecial(QStringLiteral("\t"), cell);
-            }
-            m_pendingCells.clear();
+            insertCellEnds();
         }
         if (g.chr.field != 0)
             markFieldResult(g.chr);

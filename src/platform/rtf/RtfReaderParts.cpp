@@ -333,6 +333,18 @@ void Parser::endBlock(BlockProps props)
     m_rowCells = 0;
 }
 
+// The cells ended so far get their marks, each with its paragraph's words.
+void Parser::insertCellEnds()
+{
+    for (QString &words : m_pendingCells) {
+        CharState cell = top().chr;
+        cell.cell = 1;
+        cell.cellPara = std::move(words);
+        insertSpecial(QStringLiteral("\t"), cell);
+    }
+    m_pendingCells.clear();
+}
+
 void Parser::endRow()
 {
     if (m_labelDepth != 0)
@@ -347,13 +359,7 @@ void Parser::endRow()
             m_paraListText = m_cellListText;
         }
     }
-    for (QString &words : m_pendingCells) {
-        CharState cell = top().chr;
-        cell.cell = 1;
-        cell.cellPara = std::move(words);
-        insertSpecial(QStringLiteral("\t"), cell);
-    }
-    m_pendingCells.clear();
+    insertCellEnds();
     BlockProps props = blockProps(top().para);
     props.row = m_row;
     props.listLabel.clear(); // a list in a cell keeps its label's RTF, but no row shows one
