@@ -22,6 +22,11 @@ bool IsRichTextName(const QString &name)
     return name.size() >= 3 && name.right(3).compare(QLatin1String("rtf"), Qt::CaseInsensitive) == 0;
 }
 
+bool DocumentState::isRichText() const
+{
+    return IsRichTextName(CurrentFile);
+}
+
 int DocumentType(const QString &path)
 {
     return IsRichTextName(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;

@@ -17,6 +17,9 @@ struct DocumentState {
     qint16 DefaultFontSize = 10;
     QString DefaultOpenPath;
     QString OpenDialogPath;
+
+    // The document's own type: an untitled one is plain text until saved as RTF.
+    bool isRichText() const;
 };
 
 // A name is a rich-text document when it ends in "rtf", in any letter case (no dot needed).

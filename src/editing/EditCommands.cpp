@@ -42,7 +42,7 @@ void EditCommands::cut()
 
 void EditCommands::copy()
 {
-    if (IsRichTextName(m_main.dlgCommonDialog().FileName))
+    if (m_main.doc().isRichText())
         clipboard::setRtf(editor().SelRTF(), editor().SelText());
     else
         clipboard::setPlainText(editor().SelText());

@@ -73,7 +73,7 @@ void TransformCommands::changeCase(CaseConversion conversion)
     const int length = editor.SelLength();
     if (length == 0)
         return;
-    if (IsRichTextName(m_main.dlgCommonDialog().FileName)) {
+    if (m_main.doc().isRichText()) {
         // Only the letters of the text change: the markup of the selection's RTF is left out of
         // it, so that font names and control words keep their case and the formatting survives.
         convertCaseKeepingFormat(*editor.document(), start, start + length, conversion);

@@ -62,7 +62,13 @@ bool boldAt(RichTextBox &editor, int position)
 struct Fixture : WindowFixture {
     Fixture() { window.doc().FileChanged = false; }
     ~Fixture() { window.doc().FileChanged = false; }
-    void name(const char *fileName) { window.dlgCommonDialog().FileName = QLatin1String(fileName); }
+    // The document's own file decides its type, whatever the file dialog last named.
+    void name(const char *fileName)
+    {
+        window.doc().CurrentFile = QLatin1String(fileName);
+        const bool rich = QByteArray(fileName).toLower().endsWith("rtf");
+        window.dlgCommonDialog().FileName = rich ? QStringLiteral("other.txt") : QStringLiteral("other.rtf");
+    }
 };
 
 } // namespace
@@ -77,14 +83,14 @@ private slots:
         systemClipboard().clear();
     }
 
-    void copyPlacesOneFormatChosenByTheFileName()
+    void copyPlacesOneFormatChosenByTheDocumentsType()
     {
         Fixture f;
         fillFormatted(f.editor);
         f.window.doc().FileChanged = false;
         select(f.editor, 4, 10);  // "two three", the break
 
-        for (const char *name : {"Untitled", "notes.txt", "rtf.txt"}) {
+        for (const char *name : {"", "notes.txt", "rtf.txt"}) {
             f.name(name);
             f.window.mnuEditCopy_Click();
             QCOMPARE(clipboardFormats(), QStringList{QStringLiteral("text/plain")});

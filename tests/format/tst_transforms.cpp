@@ -17,7 +17,7 @@ struct Fixture : FileFixture {
     // differently formatted text, "\n" starting a new paragraph.
     void fill(const char *name, const QList<QPair<QString, rtftest::Look>> &runs)
     {
-        window.dlgCommonDialog().FileName = QString::fromUtf8(name);
+        window.doc().CurrentFile = QString::fromUtf8(name);
         editor.setTextRTF(QByteArray());
         QTextCursor cursor(editor.document());
         for (const auto &[text, look] : runs)
@@ -151,14 +151,17 @@ private slots:
         QCOMPARE(f.editor.Text(), u"HeLlo World\r\nNext"_s);
     }
 
-    void richTextTestFollowsTheDialogsFileName()
+    void richTextPathFollowsTheDocumentsOwnType()
     {
         Fixture f;
         const std::pair<const char *, bool> names[] = {
             {"notes.RTF", true}, {"myrtf", true}, {"RTF", true}, {"Rtf", true},
-            {"Untitled", false}, {"readme.txt", false}, {"rtf.txt", false}, {"tf", false}};
+            {"", false}, {"readme.txt", false}, {"rtf.txt", false}, {"tf", false}};
         for (const auto &[name, rich] : names) {
             f.fill(name, {{u"ab"_s, {}}, {u"cd"_s, {.bold = true}}});
+            // The file dialog names something else after a favourite was opened or a selection
+            // exported; the document's own file decides.
+            f.window.dlgCommonDialog().FileName = rich ? u"Untitled"_s : u"export.rtf"_s;
             f.transform("mnuFormatUpperCase", 0, 4);
             QCOMPARE(f.editor.Text(), u"ABCD"_s);
             // Only the rich-text path keeps each character's own formatting; the plain path
