@@ -78,9 +78,10 @@ void DocumentCommands::StoreLastPath()
 bool DocumentCommands::LoadDocument()
 {
     const QString path = m_main.dlgCommonDialog().FileName;
-    if (loadFile(path))
+    QString reason;
+    if (loadFile(path, &reason))
         return true;
-    showOpenFileError(path);
+    showOpenFileError(path, reason);
     return false;
 }
 
@@ -173,8 +174,9 @@ void DocumentCommands::openRecent(int index)
 
 bool DocumentCommands::loadAtStartup(const QString &path)
 {
-    if (!loadFile(path)) {
-        showOpenFileError(path);
+    QString reason;
+    if (!loadFile(path, &reason)) {
+        showOpenFileError(path, reason);
         return false;
     }
     m_main.dlgCommonDialog().FileName = path;
@@ -247,10 +249,12 @@ void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
     m_main.NewDocument();
 }
 
-void DocumentCommands::showOpenFileError(const QString &path)
+void DocumentCommands::showOpenFileError(const QString &path, const QString &reason)
 {
-    prompter().messageBox(&m_main,
-                          path + QStringLiteral("\r\nError while attempting to open file!\r\nFile not found."),
+    // "File not found." would send the user looking for a file that is there but unreadable
+    // or not what its name says.
+    const QString why = QFileInfo::exists(path) && !reason.isEmpty() ? reason : QStringLiteral("File not found.");
+    prompter().messageBox(&m_main, path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why,
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Open File Error"));
 }
 

@@ -51,7 +51,7 @@ public:
     void saveMruList();
 
     // "Open File Error" for a path that could not be loaded.
-    void showOpenFileError(const QString &path);
+    void showOpenFileError(const QString &path, const QString &reason);
 
 private:
     bool writeDocument(const QString &path);

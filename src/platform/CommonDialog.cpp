@@ -21,9 +21,13 @@ QStringList CommonDialog::nameFilters(const QString &filter)
         const QString description = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        const QString suffix = QLatin1Char('(') + patterns + QLatin1Char(')');
-        // Qt reads the patterns from the last parenthesis; most descriptions already end with them.
-        result << (description.endsWith(suffix) ? description : description + QLatin1Char(' ') + suffix);
+        // Qt reads the patterns from the last parenthesis, so a description's own list of the
+        // types ("(.txt, .rtf)") gives way to the patterns rather than being shown beside them.
+        QString shown = description;
+        const qsizetype own = shown.lastIndexOf(QLatin1Char('('));
+        if (shown.endsWith(QLatin1Char(')')) && own > 0)
+            shown.truncate(own);
+        result << shown.trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return result;
 }

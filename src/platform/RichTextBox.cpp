@@ -570,7 +570,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
         return false;
     }
     if (type == rtfRTF && !rtf::looksLikeRtf(bytes)) {
-        setError(error, tr("The file is not in Rich Text Format."));
+        setError(error, tr("The file is not an RTF document."));
         return false;
     }
 

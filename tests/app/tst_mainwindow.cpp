@@ -183,18 +183,20 @@ private slots:
     void commandLineThatCannotBeLoadedStartsUntitled_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing file") << "gone.rtf";
-        QTest::newRow("folder") << "";
+        QTest::addColumn<QString>("reason");  // %1: the path
+        QTest::newRow("missing file") << "gone.rtf" << "File not found.";
+        QTest::newRow("folder") << "" << "%1 is a folder.";
     }
 
     void commandLineThatCannotBeLoadedStartsUntitled()
     {
         QFETCH(QString, name);
+        QFETCH(QString, reason);
         WindowLater f;
         const QString path = name.isEmpty() ? f.dir.path() : f.dir.filePath(name);
         frmPenwick &window = f.remake(path);
         QCOMPARE(f.answers->messages.size(), 1);
-        checkLastMessage(*f.answers, path + QStringLiteral("\r\nError while attempting to open file!\r\nFile not found."),
+        checkLastMessage(*f.answers, path + QStringLiteral("\r\nError while attempting to open file!\r\n") + reason.arg(path),
                          msgbox::Exclamation, QStringLiteral("Open File Error"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
         QCOMPARE(window.doc().CurrentFile, QString());

@@ -78,8 +78,7 @@ private slots:
         QCOMPARE(request.nameFilters,
                  (QStringList{"Text Files (*.txt)", "Rich Text Files (*.rtf)", "Batch Files (*.bat)",
                               "INI Files (*.ini)", "System Files (*.sys)",
-                              "All Text Files (.txt, .rtf, .bat, .ini, .sys, .asc, .log) "
-                              "(*.txt *.rtf *.bat *.ini *.sys *.asc *.log)"}));
+                              "All Text Files (*.txt *.rtf *.bat *.ini *.sys *.asc *.log)"}));
 
         QCOMPARE(f.editor.Text(), QStringLiteral("first line\r\nsecond"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));
@@ -184,9 +183,16 @@ private slots:
         const QString missing = f.dir.filePath(QStringLiteral("missing.txt"));
         const QString fake = f.file(QStringLiteral("fake.rtf"), "just words");  // not rich text after all
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("folder.txt")));
-        for (const QString &path : {missing, fake, f.dir.filePath(QStringLiteral("folder.txt"))}) {
+        const QString folder = f.dir.filePath(QStringLiteral("folder.txt"));
+        // The last line says why: only a missing file is "not found".
+        const std::pair<QString, QString> failures[] = {
+            {missing, QStringLiteral("File not found.")},
+            {fake, QStringLiteral("The file is not an RTF document.")},
+            {folder, folder + QStringLiteral(" is a folder.")}};
+        for (const auto &[path, why] : failures) {
             f.open(path);
-            QCOMPARE(f.answers->messages.last().text, path + kOpenError);
+            QCOMPARE(f.answers->messages.last().text,
+                     path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why);
             QCOMPARE(f.editor.Text(), QStringLiteral("on disk"));
             QCOMPARE(f.window.doc().CurrentFile, current);
             QCOMPARE(f.status(), saved);
