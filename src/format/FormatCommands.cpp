@@ -16,7 +16,7 @@ void FormatCommands::font()
     RichTextBox &editor = m_main.rtbEditor();
     CommonDialog &dialog = m_main.dlgCommonDialog();
     dialog.CancelError = true;
-    dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist;
+    dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist | CommonDialog::CFEffects;
     // A mixed selection proposes no face, no size or no style.
     dialog.FontName = editor.SelFontName().value_or(QString());
     dialog.FontSize = editor.SelFontSize().value_or(0.0f);
@@ -29,6 +29,11 @@ void FormatCommands::font()
     else
         dialog.Flags |= CommonDialog::CFNoStyleSel;
 
+    const std::optional<bool> underline = editor.SelUnderline();
+    const std::optional<bool> strikeOut = editor.SelStrikeThru();
+    dialog.FontUnderline = underline.value_or(false);
+    dialog.FontStrikethru = strikeOut.value_or(false);
+
     if (!dialog.ShowFont()) {
         editor.setFocus();
         return;
@@ -39,6 +44,11 @@ void FormatCommands::font()
     editor.setSelFontSize(dialog.FontSize);
     editor.setSelBold(dialog.FontBold);
     editor.setSelItalic(dialog.FontItalic);
+    // The effects' boxes cannot show a mix: one left clear keeps the selection's mix.
+    if (underline || dialog.FontUnderline)
+        editor.setSelUnderline(dialog.FontUnderline);
+    if (strikeOut || dialog.FontStrikethru)
+        editor.setSelStrikeThru(dialog.FontStrikethru);
 }
 
 void FormatCommands::textColor()

@@ -87,6 +87,9 @@ bool CommonDialog::ShowFont()
     request.bold = FontBold;
     request.italic = FontItalic;
     request.noStyle = Flags & CFNoStyleSel;
+    request.effects = Flags & CFEffects;
+    request.underline = FontUnderline;
+    request.strikeOut = FontStrikethru;
     const std::optional<FontRequest> chosen = prompter().font(m_owner, request);
     if (!chosen)
         return false;
@@ -94,6 +97,10 @@ bool CommonDialog::ShowFont()
     FontSize = float(chosen->pointSize);
     FontBold = chosen->bold;
     FontItalic = chosen->italic;
+    if (request.effects) {
+        FontUnderline = chosen->underline;
+        FontStrikethru = chosen->strikeOut;
+    }
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
         OFNOverwritePrompt = 0x2,
         OFNFileMustExist = 0x1000,
         CFScreenAndPrinterFonts = 0x3,
+        CFEffects = 0x100,
         CFForceFontExist = 0x10000,
         CFNoStyleSel = 0x100000,
         CCRGBInit = 0x1,
@@ -48,6 +49,8 @@ public:
     float FontSize = 0;
     bool FontBold = false;
     bool FontItalic = false;
+    bool FontUnderline = false;  // with CFEffects
+    bool FontStrikethru = false;  // with CFEffects
     QString HelpFile;
     int HelpCommand = 0;
     QString HelpKey;

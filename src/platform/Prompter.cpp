@@ -1,5 +1,7 @@
 #include "platform/Prompter.h"
 
+#include "platform/FontDialogParts.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -118,23 +120,36 @@ std::optional<QString> QtPrompter::saveFileName(QWidget *parent, const FileDialo
 std::optional<FontRequest> QtPrompter::font(QWidget *parent, const FontRequest &initial)
 {
     QFont start = QApplication::font();
-    if (!initial.family.isEmpty())
-        start.setFamilies({initial.family});
+    // An alias such as "Arial" is no family of the font database, and the dialog would start
+    // on some other face; it starts on the face the alias stands for.
+    const QString shownFamily = fontdialog::installedFamily(initial.family);
+    if (!shownFamily.isEmpty())
+        start.setFamilies({shownFamily});
     if (initial.pointSize > 0)
         start.setPointSizeF(initial.pointSize);
     if (!initial.noStyle) {
         start.setBold(initial.bold);
         start.setItalic(initial.italic);
     }
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, start, parent);
-    if (!accepted)
+    start.setUnderline(initial.effects && initial.underline);
+    start.setStrikeOut(initial.effects && initial.strikeOut);
+
+    QFontDialog dialog(start, parent);
+    fontdialog::acceptDecimalSizes(dialog);
+    if (!initial.effects)
+        fontdialog::hideEffects(dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    const QFont chosen = dialog.selectedFont();
     FontRequest result;
-    result.family = chosen.family();
-    result.pointSize = chosen.pointSizeF();
+    // The face the user left alone keeps the name it had.
+    result.family = chosen.family() == shownFamily ? initial.family : chosen.family();
+    result.pointSize = fontdialog::chosenPointSize(dialog).value_or(chosen.pointSizeF());
     result.bold = chosen.bold();
     result.italic = chosen.italic();
+    result.effects = initial.effects;
+    result.underline = initial.effects && chosen.underline();
+    result.strikeOut = initial.effects && chosen.strikeOut();
     return result;
 }
 

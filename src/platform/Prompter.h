@@ -40,6 +40,9 @@ struct FontRequest {
     bool bold = false;
     bool italic = false;
     bool noStyle = false;  // mixed selection: no style preselected
+    bool effects = false;  // underline and strike-out are offered
+    bool underline = false;
+    bool strikeOut = false;
 };
 
 class Prompter

@@ -394,6 +394,18 @@ void RichTextBox::setSelUnderline(bool on)
     mergeCurrentCharFormat(format);
 }
 
+std::optional<bool> RichTextBox::SelStrikeThru() const
+{
+    return uniformCharValue<bool>([](const QTextCharFormat &f) { return f.fontStrikeOut(); });
+}
+
+void RichTextBox::setSelStrikeThru(bool on)
+{
+    QTextCharFormat format;
+    format.setFontStrikeOut(on);
+    mergeCurrentCharFormat(format);
+}
+
 QColor RichTextBox::SelColor() const
 {
     const QTextCursor cursor = textCursor();

@@ -53,6 +53,8 @@ public:
     void setSelItalic(bool on);
     std::optional<bool> SelUnderline() const;
     void setSelUnderline(bool on);
+    std::optional<bool> SelStrikeThru() const;
+    void setSelStrikeThru(bool on);
     QColor SelColor() const;
     void setSelColor(const QColor &color);
     std::optional<int> SelAlignment() const;

@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(answers->fontRequests[0].pointSize, 10.0);
         QVERIFY(!answers->fontRequests[0].noStyle);
         QVERIFY(!answers->fontRequests[0].bold);
-        QCOMPARE(dialog.Flags, 0x10003);
+        QCOMPARE(dialog.Flags, 0x10103);  // underline and strike-out offered
         QVERIFY(dialog.CancelError);
 
         // Two fonts in two sizes, partly bold: no face, no size and no style proposed.
@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(mixed.family, QString());
         QCOMPARE(mixed.pointSize, 0.0);
         QVERIFY(mixed.noStyle);
-        QCOMPARE(dialog.Flags, 0x110003);
+        QCOMPARE(dialog.Flags, 0x110103);
         QVERIFY(dialog.FontBold);  // kept from before, not taken from the selection
 
         // Only italic mixed is enough to leave the style open.
@@ -195,6 +195,33 @@ private slots:
         window.mnuFormatFont_Click();
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
         QCOMPARE(editor.SelFontSize(), std::optional<float>(13.5f));
+
+        // Underline and strike-out are seeded and applied like the rest; a box left clear on a
+        // selection that mixes them leaves the mix, a ticked one covers the whole selection.
+        const auto effects = [](bool underline, bool strikeOut) {
+            FontRequest answer{QStringLiteral("Courier New"), 13.5};
+            answer.underline = underline;
+            answer.strikeOut = strikeOut;
+            return answer;
+        };
+        answers->fontAnswers = {effects(true, false)};
+        window.mnuFormatFont_Click();
+        QCOMPARE(styles(editor), QStringLiteral("001"));
+        QCOMPARE(editor.SelStrikeThru(), std::optional<bool>(false));
+        select(editor, 5, 10);
+        answers->fontAnswers = {effects(false, false), effects(false, true)};
+        window.mnuFormatFont_Click();
+        QVERIFY(answers->fontRequests.last().effects);
+        QVERIFY(!answers->fontRequests.last().underline);
+        QCOMPARE(editor.SelUnderline(), std::nullopt);
+        window.mnuFormatFont_Click();
+        QCOMPARE(editor.SelUnderline(), std::nullopt);
+        QCOMPARE(editor.SelStrikeThru(), std::optional<bool>(true));
+        select(editor, 0, 5);
+        answers->fontAnswers = {effects(false, false)};
+        window.mnuFormatFont_Click();
+        QVERIFY(answers->fontRequests.last().underline);
+        QCOMPARE(styles(editor), QStringLiteral("000"));
     }
 
     void textColorStartsFromTheLastColour()

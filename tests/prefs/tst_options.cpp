@@ -270,6 +270,7 @@ private slots:
         QCOMPARE(f.answers->fontRequests[0].family, QStringLiteral("Times"));
         QCOMPARE(f.answers->fontRequests[0].pointSize, 11.0);
         QCOMPARE(f.window().dlgCommonDialog().Flags, 0x10003);
+        QVERIFY(!f.answers->fontRequests[0].effects);  // a default face has no underline
         QCOMPARE(f.window().doc().DefaultFont, font);
         QCOMPARE(QString::number(f.window().doc().DefaultFontSize), size);
         QCOMPARE(storedText("Font"), font);
