@@ -50,6 +50,7 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     , m_dialog(std::make_unique<CommonDialog>(this))
 {
     setObjectName(QStringLiteral("frmPenwick"));
+    m_bounds = new StoredBounds(*this);
     m_editor = new RichTextBox(this);
     m_editor->setObjectName(QStringLiteral("rtbEditor"));
     setCentralWidget(m_editor);
@@ -300,8 +301,8 @@ void frmPenwick::Form_Load(const QString &commandLine)
     QAction *saveWinState = action("mnuOptionsSaveSizePosition");
     saveWinState->setChecked(settings::SaveWinState.read());
     if (saveWinState->isChecked()) {
-        setFormBounds(*this, QRectF(settings::MainLeft.read(), settings::MainTop.read(),
-                                    settings::MainWidth.read(), settings::MainHeight.read()));
+        m_bounds->restore(QRectF(settings::MainLeft.read(), settings::MainTop.read(),
+                                 settings::MainWidth.read(), settings::MainHeight.read()));
     } else {
         QRectF bounds = formBounds(*this);
         bounds.setSize(QSizeF(kDefaultWidth, kDefaultHeight));
@@ -360,7 +361,7 @@ void frmPenwick::StartUntitled()
 void frmPenwick::Form_Unload()
 {
     if (!isMinimized()) {
-        const QRectF bounds = formBounds(*this);
+        const QRectF bounds = m_bounds->toStore();
         settings::MainLeft.write(float(bounds.left()));
         settings::MainTop.write(float(bounds.top()));
         settings::MainWidth.write(float(bounds.width()));

@@ -163,6 +163,7 @@ private:
     QToolBar *m_toolbar = nullptr;
     MainToolbar *m_toolbarButtons = nullptr;
     QList<QLabel *> m_panels;
+    StoredBounds *m_bounds = nullptr;
     bool m_unloaded = false;
 
     std::unique_ptr<DocumentCommands> m_documents;

@@ -4,6 +4,7 @@
 #include "platform/RichTextBox.h"
 
 #include <QByteArray>
+#include <QEvent>
 #include <QAbstractButton>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -67,6 +68,43 @@ void setFormBounds(QWidget &form, const QRectF &twips)
     const int height = std::max(1, qRound(twips.height() / k) - extraHeight);
     form.resize(width, height);
     form.move(qRound(twips.x() / k), qRound(twips.y() / k));
+}
+
+StoredBounds::StoredBounds(QWidget &form)
+    : QObject(&form)
+    , m_form(form)
+{
+}
+
+void StoredBounds::restore(const QRectF &twips)
+{
+    m_read = twips;
+    const double k = twipsPerPixel();
+    m_placed = QRect(qRound(twips.x() / k), qRound(twips.y() / k), qRound(twips.width() / k),
+                     qRound(twips.height() / k));
+    setFormBounds(m_form, twips);
+    if (m_form.frameGeometry().size() == m_form.geometry().size())
+        m_form.installEventFilter(this);
+}
+
+QRectF StoredBounds::toStore() const
+{
+    if (m_read && m_form.frameGeometry() == m_placed)
+        return *m_read;
+    return formBounds(m_form);
+}
+
+bool StoredBounds::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const bool placed = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize;
+    if (watched == &m_form && placed && m_read && m_form.isVisible()
+        && m_form.frameGeometry().size() != m_form.geometry().size()) {
+        // The frame has just become known: the outer size now comes out right.
+        m_form.removeEventFilter(this);
+        setFormBounds(m_form, *m_read);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 namespace {

@@ -81,6 +81,36 @@ private slots:
         QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
     }
 
+    // Stored bounds that are no whole number of pixels come back unchanged from a run that
+    // leaves the window alone, however many runs there are; a moved window stores its place.
+    void aRunThatChangesNothingStoresWhatItRead()
+    {
+        WindowLater f;
+        settings::SaveWinState.write(true);
+        const QRectF stored(1007.5, 1001, 9013, 7522);
+        settings::MainLeft.write(float(stored.left()));
+        settings::MainTop.write(float(stored.top()));
+        settings::MainWidth.write(float(stored.width()));
+        settings::MainHeight.write(float(stored.height()));
+        for (int run = 0; run < 3; ++run) {
+            frmPenwick &window = f.remake();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(window.close());
+            const QRectF read(settings::MainLeft.read(), settings::MainTop.read(), settings::MainWidth.read(),
+                              settings::MainHeight.read());
+            QCOMPARE(read, stored);
+        }
+
+        frmPenwick &window = f.remake();
+        window.show();
+        window.move(window.frameGeometry().topLeft() + QPoint(40, 0));
+        QTRY_COMPARE(window.frameGeometry().left(), qRound(stored.left() / twipsPerPixel()) + 40);
+        QVERIFY(window.close());
+        QVERIFY(nearTwips(settings::MainLeft.read(), stored.left() + 40 * twipsPerPixel()));
+        QVERIFY(nearTwips(settings::MainWidth.read(), stored.width()));
+    }
+
     // What a run takes from the store at start and leaves there at the end: the default
     // path wins over the last one; without its option the last path starts, and is stored,
     // empty; a minimised window leaves the stored place alone.
