@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -229,20 +230,25 @@ void frmPenwick::createStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
+    // The window's frame resizes it; a grip would only take room from the panels.
+    bar->setSizeGripEnabled(false);
     for (const PanelSpec &spec : kPanels) {
         auto *label = new QLabel(bar);
         label->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(m_panels.size() + 1));
         label->setToolTip(QLatin1String(spec.tooltip));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
-        // Panels keep their widths and clip a longer text; the date panel takes the rest of
-        // the bar, so a narrow window shortens it rather than piling panels on each other.
+        // Panels are at least their design width and grow to show their whole text; the date
+        // panel takes the rest of the bar, so a narrow window shortens it rather than piling
+        // panels on each other.
         const int width = m_editor->twipsToPixels(spec.widthTwips);
         if (m_panels.isEmpty()) {
-            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+            label->setMinimumWidth(1);
             label->resize(width, label->height());
         } else {
-            label->setFixedWidth(width);
+            label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+            label->setMinimumWidth(width);
         }
         bar->addWidget(label, m_panels.isEmpty() ? 1 : 0);
         m_panels << label;
@@ -250,6 +256,34 @@ void frmPenwick::createStatusBar()
     // A key-state panel: shown active while Caps Lock is on.
     m_panels[4]->setText(QStringLiteral("CAPS"));
     m_panels[4]->setEnabled(false);
+}
+
+int frmPenwick::defaultStatusBarWidth() const
+{
+    // The design's width assumes a narrower font than desktops have today: with it the date
+    // panel would cut a file's modified time. The bar is measured with the widest date of the
+    // year beside the face most documents from word processors use.
+    QLabel *date = m_panels[0];
+    QLabel *font = m_panels[2];
+    const QString shownDate = date->text();
+    const QString shownFont = font->text();
+    font->setText(fontPanelText(QStringLiteral("Times New Roman"), 12.0f));
+    int width = 0;
+    for (int month = 1; month <= 12; ++month) {
+        date->setText(QStringLiteral("Modified: ")
+                      + generalDateText(QDateTime(QDate(2000, month, 28), QTime(20, 48, 48))));
+        // The bar is not shown yet: its layouts do not hear of the new texts by themselves.
+        QLayout *bar = statusBar()->layout();
+        for (int i = 0; i < bar->count(); ++i) {
+            if (QLayout *row = bar->itemAt(i)->layout())
+                row->invalidate();
+        }
+        bar->invalidate();
+        width = std::max(width, bar->sizeHint().width());
+    }
+    date->setText(shownDate);
+    font->setText(shownFont);
+    return width;
 }
 
 QAction *frmPenwick::action(const char *name) const
@@ -305,7 +339,8 @@ void frmPenwick::Form_Load(const QString &commandLine)
                                  settings::MainWidth.read(), settings::MainHeight.read()));
     } else {
         QRectF bounds = formBounds(*this);
-        bounds.setSize(QSizeF(kDefaultWidth, kDefaultHeight));
+        bounds.setSize(QSizeF(std::max<double>(kDefaultWidth, defaultStatusBarWidth() * twipsPerPixel()),
+                              kDefaultHeight));
         setFormBounds(*this, bounds);
         CenterForm(*this);
     }
@@ -347,15 +382,17 @@ void frmPenwick::Form_Load(const QString &commandLine)
 void frmPenwick::StartUntitled()
 {
     m_doc.CurrentFile.clear();
-    UpdateCaption();
     m_dialog->FileName = QStringLiteral("Untitled");
+    UpdateCaption();
     ResetFormatting(*this);
     m_editor->setSelStart(0);
     // Formatting an empty document is nothing the user could want to undo.
     m_editor->document()->clearUndoRedoStacks();
     setPanelText(1, generalDateText(QDateTime::currentDateTime()));
     setPanelText(2, QStringLiteral("Bytes: 0"));
+    setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
     setPanelText(6, QStringLiteral("N"));
+    m_doc.FileChanged = false;
 }
 
 void frmPenwick::Form_Unload()
@@ -440,18 +477,8 @@ bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
 void frmPenwick::NewDocument()
 {
     m_editor->setTextRTF(QByteArray());
-    m_doc.CurrentFile.clear();
-    ResetFormatting(*this);
-    m_editor->setSelStart(0);
-    m_editor->document()->clearUndoRedoStacks();
+    StartUntitled();
     m_editor->setFocus();
-    m_dialog->FileName = QStringLiteral("Untitled");
-    UpdateCaption();
-    setPanelText(1, generalDateText(QDateTime::currentDateTime()));
-    setPanelText(2, QStringLiteral("Bytes: 0"));
-    setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
-    m_doc.FileChanged = false;
-    setPanelText(6, QStringLiteral("N"));
 }
 
 bool frmPenwick::MayDiscardChanges()

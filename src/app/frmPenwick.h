@@ -149,6 +149,7 @@ protected:
 private:
     void createMenus();
     void createStatusBar();
+    int defaultStatusBarWidth() const;
     void Form_Load(const QString &commandLine);
     void Form_Unload();
     void StartUntitled();

@@ -6,7 +6,9 @@
 
 #include <QDate>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 
 namespace {
 
@@ -31,7 +33,8 @@ private slots:
     {
         QTest::addColumn<bool>("saveWinState");
         QTest::addColumn<bool>("stored");  // MainLeft 1500 and MainWidth 9000 in the store
-        QTest::addColumn<QRectF>("expected");  // a negative left: centred
+        // A negative left: centred, the design's size or wider where the status bar needs it.
+        QTest::addColumn<QRectF>("expected");
         QTest::newRow("first run") << false << false << QRectF(-1, -1, 7905, 7020);
         QTest::newRow("option on, nothing stored") << true << false << QRectF(1000, 1000, 7905, 7020);
         QTest::newRow("stored, option off") << false << true << QRectF(-1, -1, 7905, 7020);
@@ -50,12 +53,14 @@ private slots:
             settings::MainLeft.write(1500);
             settings::MainWidth.write(9000);
         }
+        frmPenwick &window = f.window();
+        const QRectF bounds = frameTwips(window);
         if (expected.left() < 0) {
+            QVERIFY(bounds.width() >= expected.width() - twipsPerPixel());
+            expected.setWidth(bounds.width());
             const QRectF screen = screenTwips();
             expected.moveTo((screen.width() - expected.width()) / 2, (screen.height() - expected.height()) / 2);
         }
-        frmPenwick &window = f.window();
-        const QRectF bounds = frameTwips(window);
         QVERIFY2(nearTwips(bounds, expected), qPrintable(QDebug::toString(bounds)));
         QCOMPARE(window.action("mnuOptionsSaveSizePosition")->isChecked(), saveWinState);
 
@@ -63,6 +68,7 @@ private slots:
         QVERIFY(window.panelText(1).contains(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)));
         QVERIFY(!window.panelText(1).startsWith(QStringLiteral("Modified")));
         QCOMPARE(window.panelText(2), QStringLiteral("Bytes: 0"));
+        QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
         QCOMPARE(window.panelText(4), QStringLiteral("INS"));
         QCOMPARE(window.panelText(6), QStringLiteral("N"));
         QCOMPARE(window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
@@ -109,6 +115,27 @@ private slots:
         QVERIFY(window.close());
         QVERIFY(nearTwips(settings::MainLeft.read(), stored.left() + 40 * twipsPerPixel()));
         QVERIFY(nearTwips(settings::MainWidth.read(), stored.width()));
+    }
+
+    // At the default size a file's panels show their whole texts, a long face name included;
+    // a narrower window shortens the date panel alone.
+    void statusPanelsShowTheirWholeTexts()
+    {
+        WindowLater f;
+        const QString path = f.dir.filePath(QStringLiteral("times.rtf"));
+        QVERIFY(writeFileBytes(path, "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Plain text.\\par}"));
+        frmPenwick &window = f.remake(path);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.panelText(3), QStringLiteral("Times New Roman 12 pts"));
+        const QList<QLabel *> panels = window.statusBar()->findChildren<QLabel *>();
+        QCOMPARE(panels.size(), 6);
+        for (const QLabel *panel : panels)
+            QVERIFY2(panel->width() >= panel->sizeHint().width(), qPrintable(panel->text()));
+        window.resize(window.width() - 60, window.height());
+        QTRY_VERIFY(panels[0]->width() < panels[0]->sizeHint().width());
+        for (const QLabel *panel : panels.mid(1))
+            QVERIFY2(panel->width() >= panel->sizeHint().width(), qPrintable(panel->text()));
     }
 
     // What a run takes from the store at start and leaves there at the end: the default
