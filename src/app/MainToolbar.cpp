@@ -1,9 +1,11 @@
 #include "app/MainToolbar.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -103,8 +105,17 @@ MainToolbar::MainToolbar(QToolBar &bar)
             }
             button->setMenu(menu);
             // The main part clicks; the arrow opens the menu.
-            if (auto *tool = qobject_cast<QToolButton *>(m_bar.widgetForAction(button)))
+            if (auto *tool = qobject_cast<QToolButton *>(m_bar.widgetForAction(button))) {
                 tool->setPopupMode(QToolButton::MenuButtonPopup);
+                // The open menu holds the mouse, so the button never hears that the pointer
+                // left it and would stay drawn raised; it asks where the pointer is instead.
+                connect(menu, &QMenu::aboutToHide, tool, [tool] {
+                    QTimer::singleShot(0, tool, [tool] {
+                        tool->setAttribute(Qt::WA_UnderMouse, tool->rect().contains(tool->mapFromGlobal(QCursor::pos())));
+                        tool->update();
+                    });
+                });
+            }
         }
     }
     for (int position : {BoldButton, ItalicButton, UnderlineButton})

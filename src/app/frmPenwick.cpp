@@ -643,6 +643,7 @@ void frmPenwick::tbToolbar_ButtonMenuClick(const QString &key)
                 // The dialog keeps the value, as if it had been chosen there.
                 m_dialog->FontSize = size;
                 m_editor->setSelFontSize(m_dialog->FontSize);
+                rtbEditor_SelChange();
                 return;
             }
         }
@@ -693,7 +694,12 @@ void frmPenwick::mnuSearchCharacterCount_Click() { m_statistics->characterCount(
 void frmPenwick::mnuSearchWordCount_Click() { m_statistics->wordCount(); }
 void frmPenwick::mnuSearchLineCount_Click() { m_statistics->lineCount(); }
 
-void frmPenwick::mnuFormatFont_Click() { m_format->font(); }
+// A format change moves no caret, so the status and the marks are brought up to date here.
+void frmPenwick::mnuFormatFont_Click()
+{
+    m_format->font();
+    rtbEditor_SelChange();
+}
 void frmPenwick::mnuFormatTextColor_Click() { m_format->textColor(); }
 void frmPenwick::mnuFormatBold_Click() { m_format->bold(); }
 void frmPenwick::mnuFormatItalic_Click() { m_format->italic(); }
@@ -702,7 +708,11 @@ void frmPenwick::mnuFormatRegular_Click() { m_format->regular(); }
 void frmPenwick::mnuFormatAlignLeft_Click() { m_format->alignLeft(); }
 void frmPenwick::mnuFormatCenter_Click() { m_format->center(); }
 void frmPenwick::mnuFormatAlignRight_Click() { m_format->alignRight(); }
-void frmPenwick::mnuFormatResetAll_Click() { m_format->resetAll(); }
+void frmPenwick::mnuFormatResetAll_Click()
+{
+    m_format->resetAll();
+    rtbEditor_SelChange();
+}
 void frmPenwick::mnuFormatUpperCase_Click() { m_transforms->upperCase(); }
 void frmPenwick::mnuFormatLowerCase_Click() { m_transforms->lowerCase(); }
 void frmPenwick::mnuFormatCapitalize_Click() { m_transforms->capitalize(); }

@@ -3,7 +3,9 @@
 
 #include "FileFixture.h"
 
+#include <QCursor>
 #include <QLocale>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 
@@ -101,6 +103,7 @@ private slots:
         QCOMPARE(editor.SelLength(), editor.DocumentLength());
         QCOMPARE(editor.SelFontSize(), std::optional<float>(12));
         QCOMPARE(window.dlgCommonDialog().FontSize, 12.0f);
+        QCOMPARE(window.panelText(3), QStringLiteral("Arial 12 pts"));
 
         f.select(4, 3);
         bar.menuEntry(QStringLiteral("FontGreen"))->trigger();
@@ -111,6 +114,26 @@ private slots:
         window.tbToolbar_ButtonMenuClick(QStringLiteral("fontred"));
         QCOMPARE(editor.SelColor(), QColor(Qt::black));
         QVERIFY(answers->messages.isEmpty());
+    }
+
+    // A drop-down's menu holds the mouse while open; once it closes, its button must not stay
+    // drawn as if the pointer were still over it.
+    void dropDownButtonsForgetTheHoverTheirMenuHid()
+    {
+        FileFixture f;
+        auto [window, editor, answers] = f.parts();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCursor::setPos(window.mapToGlobal(QPoint(window.width() / 2, window.height() / 2)));
+        MainToolbar &bar = window.toolbarButtons();
+        for (const auto &[key, entry] : {std::pair{"Font", "Font8"}, std::pair{"Color", "FontRed"}}) {
+            QWidget *button = window.tbToolbar()->widgetForAction(bar.buttonByKey(QLatin1String(key)));
+            auto *menu = qobject_cast<QMenu *>(bar.menuEntry(QLatin1String(entry))->parent());
+            QVERIFY(button && menu);
+            button->setAttribute(Qt::WA_UnderMouse);
+            emit menu->aboutToHide();
+            QTRY_VERIFY(!button->underMouse());
+        }
     }
 
     void keyHandlerMasksAndCaretJumps()
