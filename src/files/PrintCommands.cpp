@@ -8,8 +8,6 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTextDocument>
-#include <QTextDocumentFragment>
 
 PrintCommands::PrintCommands(frmPenwick &main)
     : m_main(main)
@@ -49,14 +47,7 @@ void PrintCommands::print()
         editor.setFocus();
         return;
     }
-    // The selection prints whenever there is one, whatever range the dialog reports.
-    const QTextCursor selection = editor.textCursor();
-    if (selection.hasSelection()) {
-        QTextDocument part;
-        part.setDefaultFont(editor.document()->defaultFont());
-        QTextCursor(&part).insertFragment(selection.selection());
-        part.print(&dialog.printer());
-    } else {
-        editor.document()->print(&dialog.printer());
-    }
+    // The selection prints whenever there is one, whatever range the dialog reports; a
+    // printer that fails ends the command quietly.
+    editor.SelPrint(dialog.printer());
 }

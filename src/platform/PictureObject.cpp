@@ -3,7 +3,9 @@
 #include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfPicture.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
+#include <QTextDocument>
 
 namespace {
 
@@ -17,8 +19,11 @@ PictureObject::PictureObject(std::function<const rtf::KeptStore *()> store, QObj
 {
 }
 
-QSizeF PictureObject::intrinsicSize(QTextDocument *, int, const QTextFormat &format)
+QSizeF PictureObject::intrinsicSize(QTextDocument *doc, int, const QTextFormat &format)
 {
+    // Laid out for a printer, sizes are in its dots rather than the screen's pixels.
+    const QPaintDevice *device = doc ? doc->documentLayout()->paintDevice() : nullptr;
+    const double scale = device ? device->logicalDpiX() / 96.0 : 1.0;
     double width = twipsToPixels(format.intProperty(rtf::PictureWidth));
     double height = twipsToPixels(format.intProperty(rtf::PictureHeight));
     if (width <= 0 || height <= 0) {
@@ -27,7 +32,7 @@ QSizeF PictureObject::intrinsicSize(QTextDocument *, int, const QTextFormat &for
         width = image.isNull() ? kUnsizedPixels : image.width();
         height = image.isNull() ? kUnsizedPixels : image.height();
     }
-    return {width, height};
+    return {width * scale, height * scale};
 }
 
 void PictureObject::drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int,

@@ -1,6 +1,7 @@
 #include "platform/Prompter.h"
 
 #include "platform/FontDialogParts.h"
+#include "platform/PagePrinter.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -172,6 +173,7 @@ bool QtPrompter::printDialog(QWidget *parent, QPrinter &printer, bool setup, boo
         options.setFlag(QAbstractPrintDialog::PrintSelection, selection);
         dialog.setOptions(options);
         dialog.setPrintRange(selection ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+        withholdPageRange(dialog);
     }
     return dialog.exec() == QDialog::Accepted;
 }

@@ -1,5 +1,6 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/PagePrinter.h"
 #include "platform/ParagraphLayout.h"
 
 #include "platform/rtf/RtfKept.h"
@@ -12,6 +13,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QSaveFile>
+#include <memory>
+#include <QTextDocumentFragment>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -770,4 +773,19 @@ int shiftMask(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
         | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+bool RichTextBox::SelPrint(QPrinter &printer) const
+{
+    // The editor's own document stays as it is on screen: the pages are laid out on a copy.
+    std::unique_ptr<QTextDocument> copy;
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        copy = std::make_unique<QTextDocument>();
+        copy->setDefaultFont(document()->defaultFont());
+        QTextCursor(copy.get()).insertFragment(cursor.selection());
+    } else {
+        copy.reset(document()->clone());
+    }
+    return printPages(*copy, *document(), printer);
 }

@@ -17,6 +17,7 @@
 // - The Sel* format readers give std::nullopt when the selection mixes values.
 // - Load and save return false with an error text instead of throwing.
 class ParagraphLayout;
+class QPrinter;
 
 class RichTextBox : public QPlainTextEdit
 {
@@ -92,6 +93,8 @@ public:
 
     bool LoadFile(const QString &path, int type, QString *error = nullptr);
     bool SaveFile(const QString &path, int type, QString *error = nullptr);
+    // Prints the selection when there is one, else the whole document, with its formatting.
+    bool SelPrint(QPrinter &printer) const;
     // How the last plain-text file looked, so that saving writes it back the same way.
     TextFileFormat plainTextFormat() const { return m_textFormat; }
     void setPlainTextFormat(const TextFileFormat &format) { m_textFormat = format; }

@@ -1,8 +1,18 @@
 #include "platform/CommonDialog.h"
+#include "platform/Prompter.h"
 
 #include "FileFixture.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -13,6 +23,14 @@ QString pdfText(const QString &pdf)
 {
     QProcess process;
     process.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString pdfImages(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
 }
@@ -67,6 +85,69 @@ private slots:
         QCOMPARE(window.dlgCommonDialog().Flags, 264);
         QVERIFY2(whole.contains(QStringLiteral("Keep this line")) && whole.contains(QStringLiteral("and not this")),
                  qPrintable(whole));
+    }
+
+    // The print dialog offers the whole document or the selection, never a range of pages,
+    // which would print nothing different.
+    void printDialogOffersNoPageRange()
+    {
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        QStringList offered;
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = dialog->findChild<QRadioButton *>(QStringLiteral("printAll")) != nullptr;
+            for (const QWidget *part : dialog->findChildren<QWidget *>()) {
+                const bool range = qobject_cast<const QRadioButton *>(part) || qobject_cast<const QSpinBox *>(part)
+                    || qobject_cast<const QLineEdit *>(part);
+                const bool inRangeBox = part->parentWidget() && part->parentWidget()->objectName() == QLatin1String("gbPrintRange");
+                if (range && inRangeBox && !part->isHidden())
+                    offered << part->objectName();
+            }
+            dialog->reject();
+        });
+        QVERIFY(!QtPrompter().printDialog(nullptr, printer, false, true));
+        QVERIFY(seen);
+        offered.sort();
+        QCOMPARE(offered, QStringList({QStringLiteral("printAll"), QStringLiteral("printSelection")}));
+    }
+
+    // A document over several pages prints what it holds and nothing more: no page numbers;
+    // its pictures print as they show.
+    void pagesHoldTheDocumentAloneWithItsPictures()
+    {
+        FileFixture f;
+        auto [window, editor, answers] = f.parts();
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&png, "PNG"));
+        QByteArray rtf = "{\\rtf1\\ansi Logo {\\pict\\pngblip\\picwgoal600\\pichgoal300 " + png.data().toHex() + "}\\par ";
+        for (int i = 0; i < 150; ++i)
+            rtf += "Paragraph of the long document.\\par ";
+        editor.setTextRTF(rtf + "}");
+        editor.setSelStart(0);
+
+        QPrinter &printer = window.dlgCommonDialog().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(f.dir.filePath(QStringLiteral("long.pdf")));
+        answers->printAnswers = {true};
+        window.action("mnuFilePrint")->trigger();
+        const QString printed = pdfText(printer.outputFileName());
+        QVERIFY2(printed.count(QLatin1Char('\f')) >= 3, qPrintable(printed));
+        QCOMPARE(printed.count(QStringLiteral("Paragraph of the long document.")), 150);
+        for (const QString &line : printed.split(QRegularExpression(QStringLiteral("[\n\f]")), Qt::SkipEmptyParts)) {
+            bool number = false;
+            line.trimmed().toInt(&number);
+            QVERIFY2(!number, qPrintable(QStringLiteral("a page carries '%1'").arg(line)));
+        }
+        if (!QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
+            QVERIFY2(pdfImages(printer.outputFileName()).contains(QStringLiteral(" image ")),
+                     "the picture was not printed");
     }
 };
 
