@@ -3,13 +3,14 @@
 #include "app/frmPenwick.h"
 #include "platform/RichTextBox.h"
 
-#include <QByteArray>
-#include <QEvent>
 #include <QAbstractButton>
+#include <QByteArray>
+#include <QDialog>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QLabel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QScreen>
@@ -183,19 +184,33 @@ void ResetFormatting(frmPenwick &main)
     editor.setSelAlignment(RichTextBox::rtfLeft);
 }
 
+namespace {
+
+void setStaysOnTop(QWidget &window, bool onTop)
+{
+    Qt::WindowFlags flags = window.windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (QWindow *handle = window.windowHandle()) {
+        // Telling the native window directly keeps it where it is, with its focus; going
+        // through setWindowFlags() would hide and re-create it.
+        window.overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        window.setWindowFlags(flags);
+    }
+}
+
+} // namespace
+
 bool SetTopmost(int flag, QWidget *window)
 {
     if ((flag != 0 && flag != 1) || !window)
         return false;
-    Qt::WindowFlags flags = window->windowFlags();
-    flags.setFlag(Qt::WindowStaysOnTopHint, flag == 1);
-    if (QWindow *handle = window->windowHandle()) {
-        // Telling the native window directly keeps it where it is, with its focus; going
-        // through setWindowFlags() would hide and re-create it.
-        window->overrideWindowFlags(flags);
-        handle->setFlags(flags);
-    } else {
-        window->setWindowFlags(flags);
+    setStaysOnTop(*window, flag == 1);
+    // A window it owns, such as its help, would otherwise end up below it.
+    for (QWidget *owned : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (owned->isWindow() && !qobject_cast<QDialog *>(owned))
+            setStaysOnTop(*owned, flag == 1);
     }
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == (flag == 1);
 }

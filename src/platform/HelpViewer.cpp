@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -140,6 +142,23 @@ HelpViewer::HelpViewer(QWidget *owner)
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
 }
 
+namespace {
+
+// A new help window opens over the window that asked for it, whole on that window's screen,
+// rather than wherever the window system puts a window it knows nothing about.
+void placeOver(QWidget &viewer, const QWidget &asker)
+{
+    const QScreen *screen = asker.screen();
+    const QRect area = screen ? screen->availableGeometry() : asker.frameGeometry();
+    QRect frame(QPoint(), viewer.size());
+    frame.moveCenter(asker.frameGeometry().center());
+    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
+    viewer.move(frame.topLeft());
+}
+
+} // namespace
+
 HelpViewer *HelpViewer::showHelp(QWidget *owner, const QString &fileName, const QString &keyword, QString *error)
 {
     QWidget *window = owner ? owner->window() : nullptr;
@@ -158,10 +177,38 @@ HelpViewer *HelpViewer::showHelp(QWidget *owner, const QString &fileName, const 
             delete viewer;
         return nullptr;
     }
+    if (fresh && window)
+        placeOver(*viewer, *window);
+    // Below an always-on-top window the help could not be read.
+    const bool onTop = window && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        viewer->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (fresh && window && window->parentWidget())
+        window->installEventFilter(viewer);
     viewer->show();
     viewer->raise();
     viewer->activateWindow();
     return viewer;
+}
+
+bool HelpViewer::eventFilter(QObject *watched, QEvent *event)
+{
+    // Help asked for from a dialog stays open when the dialog closes: it passes to the window
+    // the dialog belongs to, in place of any help that window had.
+    QWidget *dialog = parentWidget();
+    if (watched == dialog && event->type() == QEvent::Hide && isVisible() && dialog->parentWidget()) {
+        QWidget *heir = dialog->parentWidget()->window();
+        dialog->removeEventFilter(this);
+        if (HelpViewer *previous = heir->findChild<HelpViewer *>(QString(), Qt::FindDirectChildrenOnly))
+            previous->deleteLater();
+        const QPoint place = pos();
+        Qt::WindowFlags flags = windowFlags();
+        flags.setFlag(Qt::WindowStaysOnTopHint, heir->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        setParent(heir, flags);
+        move(place);
+        show();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool HelpViewer::open(const QString &path, const QString &keyword, QString *error)

@@ -49,6 +49,9 @@ public:
     // The topic shown: the anchor last opened, empty at the contents.
     QString currentAnchor() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     bool open(const QString &path, const QString &keyword, QString *error);
     void showContents();

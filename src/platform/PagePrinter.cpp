@@ -4,6 +4,7 @@
 #include "platform/rtf/RtfKept.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -79,9 +80,32 @@ bool printPages(QTextDocument &document, const QTextDocument &pictures, QPrinter
     return painter.end();
 }
 
+namespace {
+
+// The innermost layout under layout that holds part, or nullptr.
+QLayout *rowOf(QLayout *layout, const QWidget *part)
+{
+    for (int i = 0; layout && i < layout->count(); ++i) {
+        if (QLayout *inner = rowOf(layout->itemAt(i)->layout(), part))
+            return inner;
+    }
+    return layout && layout->indexOf(part) >= 0 ? layout : nullptr;
+}
+
+} // namespace
+
 void withholdPageRange(QPrintDialog &dialog)
 {
-    for (const char *name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"}) {
+    // Each range sits on a row of its own with its labels ("to"): the whole row goes.
+    for (const char *name : {"from", "pagesLineEdit"}) {
+        const QWidget *part = dialog.findChild<QWidget *>(QLatin1String(name));
+        QLayout *row = part ? rowOf(part->parentWidget()->layout(), part) : nullptr;
+        for (int i = 0; row && i < row->count(); ++i) {
+            if (QWidget *widget = row->itemAt(i)->widget())
+                widget->hide();
+        }
+    }
+    for (const char *name : {"printRange", "pagesRadioButton"}) {
         if (QWidget *part = dialog.findChild<QWidget *>(QLatin1String(name)))
             part->hide();
     }

@@ -258,6 +258,7 @@ private slots:
         bool topmostWhileOpen = true;
         QString anchor;
         f.favorites([&](frmFavorites &dialog) {
+            dialog.show();  // as exec would: the help passes on when the dialog hides
             topmostWhileOpen = f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             button(dialog, "cmdHelp")->click();
             if (auto *viewer = dialog.findChild<HelpViewer *>())
@@ -267,6 +268,11 @@ private slots:
         });
         QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(anchor, QStringLiteral("favorites"));
+        // The help stays open, with its topic, when the dialog that asked for it closes.
+        auto *kept = f.window.findChild<HelpViewer *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(kept && kept->isVisible());
+        QCOMPARE(kept->currentAnchor(), QStringLiteral("favorites"));
+        QVERIFY(kept->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // as the main window is again
         QVERIFY(!topmostWhileOpen);
         QVERIFY(f.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         // The position is stored at every close, and used only when asked for.

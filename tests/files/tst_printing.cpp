@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -102,7 +103,7 @@ private slots:
             seen = dialog->findChild<QRadioButton *>(QStringLiteral("printAll")) != nullptr;
             for (const QWidget *part : dialog->findChildren<QWidget *>()) {
                 const bool range = qobject_cast<const QRadioButton *>(part) || qobject_cast<const QSpinBox *>(part)
-                    || qobject_cast<const QLineEdit *>(part);
+                    || qobject_cast<const QLineEdit *>(part) || qobject_cast<const QLabel *>(part);
                 const bool inRangeBox = part->parentWidget() && part->parentWidget()->objectName() == QLatin1String("gbPrintRange");
                 if (range && inRangeBox && !part->isHidden())
                     offered << part->objectName();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
 
 namespace {
 
@@ -120,10 +121,25 @@ private slots:
         QVERIFY(!HelpViewer::showHelp(&window, QStringLiteral("Nowhere.hlp"), QString(), &error));
         QVERIFY(error.contains(QStringLiteral("Nowhere.hlp")));
 
+        // Over an always-on-top window, centred on it and kept above it.
+        window.show();
+        window.move(40, 60);
+        window.action("mnuOptionsAlwaysOnTop")->trigger();
         topics->trigger();
         QCOMPARE(answers->messages.size(), 1);
         auto *viewer = window.findChild<HelpViewer *>();
         QVERIFY(viewer && viewer->isVisible());
+        QVERIFY(viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY(screen.contains(viewer->frameGeometry()));
+        const QPoint offCentre = viewer->frameGeometry().center() - window.frameGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4 || viewer->frameGeometry().left() == screen.left()
+                     || viewer->frameGeometry().top() == screen.top(),
+                 qPrintable(QDebug::toString(viewer->frameGeometry())));
+        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        QVERIFY(!viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        QVERIFY(viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(viewer->currentAnchor(), QString());
         QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QStringLiteral("Penwick.hlp"));
 
