@@ -20,20 +20,18 @@
 
 namespace {
 
-QString pdfText(const QString &pdf)
+// What a poppler tool prints about a PDF.
+QString poppler(const QString &tool, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    process.start(tool, arguments);
     process.waitForFinished(30000);
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QString pdfImages(const QString &pdf)
+QString pdfText(const QString &pdf)
 {
-    QProcess process;
-    process.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
 }
 
 } // namespace
@@ -147,7 +145,8 @@ private slots:
             QVERIFY2(!number, qPrintable(QStringLiteral("a page carries '%1'").arg(line)));
         }
         if (!QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
-            QVERIFY2(pdfImages(printer.outputFileName()).contains(QStringLiteral(" image ")),
+            QVERIFY2(poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), printer.outputFileName()})
+                         .contains(QStringLiteral(" image ")),
                      "the picture was not printed");
     }
 };
