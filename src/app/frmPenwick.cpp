@@ -76,6 +76,11 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     connect(m_toolbarButtons, &MainToolbar::ButtonClick, this, &frmPenwick::tbToolbar_ButtonClick);
     connect(m_toolbarButtons, &MainToolbar::ButtonMenuClick, this, &frmPenwick::tbToolbar_ButtonMenuClick);
     createStatusBar();
+    // Small enough for a corner of the screen, large enough that every menu and a few lines
+    // of text stay in reach, whatever size a damaged settings file asks for.
+    const int line = menuBar()->sizeHint().height();
+    setMinimumSize(menuBar()->sizeHint().width(),
+                   line * 4 + m_toolbar->sizeHint().height() + statusBar()->sizeHint().height());
 
     connect(m_editor, &RichTextBox::Change, this, &frmPenwick::rtbEditor_Change);
     connect(m_editor, &RichTextBox::SelChange, this, &frmPenwick::rtbEditor_SelChange);

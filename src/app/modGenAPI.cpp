@@ -12,12 +12,17 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 bool IsRichTextName(const QString &name)
 {
@@ -56,19 +61,64 @@ QRectF formBounds(const QWidget &form)
     return QRectF(frame.x() * k, frame.y() * k, frame.width() * k, frame.height() * k);
 }
 
-void setFormBounds(QWidget &form, const QRectF &twips)
+QRect placeFrame(const QRectF &frame, const QSize &minimum, int strip, const QList<QRect> &screens)
+{
+    // Stored values can be anything a damaged file holds: the arithmetic stays in doubles
+    // until the result is known to be on a screen.
+    const auto finite = [](double value, double fallback) { return std::isfinite(value) ? value : fallback; };
+    const double x = finite(frame.x(), 0);
+    const double y = finite(frame.y(), 0);
+    double width = finite(frame.width(), minimum.width());
+    double height = finite(frame.height(), minimum.height());
+    // The screen nearest the middle of the title bar.
+    QRect area = screens.isEmpty() ? QRect(0, 0, 1024, 768) : screens.constFirst();
+    double nearest = std::numeric_limits<double>::infinity();
+    const double anchorX = x + width / 2;
+    for (const QRect &screen : screens) {
+        const double dx = std::max({screen.left() - anchorX, 0.0, anchorX - screen.right()});
+        const double dy = std::max({screen.top() - y, 0.0, y - screen.bottom()});
+        if (dx * dx + dy * dy < nearest) {
+            nearest = dx * dx + dy * dy;
+            area = screen;
+        }
+    }
+    width = std::clamp(width, double(minimum.width()), double(std::max(area.width(), minimum.width())));
+    height = std::clamp(height, double(minimum.height()), double(std::max(area.height(), minimum.height())));
+    const double right = area.left() + std::max(0.0, area.width() - width);
+    const double bottom = area.top() + std::max(0.0, area.height() - std::min(double(strip), height));
+    return QRect(qRound(std::clamp(x, double(area.left()), right)), qRound(std::clamp(y, double(area.top()), bottom)),
+                 qRound(width), qRound(height));
+}
+
+namespace {
+
+// The outer frame, in pixels, that bounds in twips give this window: whole enough on a screen
+// that its title bar and menu bar can be reached, and no smaller than it can be.
+QRect frameFor(const QWidget &form, const QRectF &twips)
 {
     const double k = twipsPerPixel();
+    const QSize extra = form.frameGeometry().size() - form.geometry().size();
+    const QSize minimum = form.minimumSizeHint().expandedTo(form.minimumSize()).expandedTo(QSize(1, 1)) + extra;
+    const QMenuBar *menus = form.findChild<const QMenuBar *>(QString(), Qt::FindDirectChildrenOnly);
+    const int strip = std::max(extra.height(), form.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &form))
+        + (menus ? menus->sizeHint().height() : 0);
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return placeFrame(QRectF(twips.x() / k, twips.y() / k, twips.width() / k, twips.height() / k), minimum, strip,
+                      screens);
+}
+
+} // namespace
+
+void setFormBounds(QWidget &form, const QRectF &twips)
+{
     // The window manager's frame is known only once the window is shown; until then the
     // outer size is the inner one.
-    const QRect inner = form.geometry();
-    const QRect frame = form.frameGeometry();
-    const int extraWidth = frame.width() - inner.width();
-    const int extraHeight = frame.height() - inner.height();
-    const int width = std::max(1, qRound(twips.width() / k) - extraWidth);
-    const int height = std::max(1, qRound(twips.height() / k) - extraHeight);
-    form.resize(width, height);
-    form.move(qRound(twips.x() / k), qRound(twips.y() / k));
+    const QSize extra = form.frameGeometry().size() - form.geometry().size();
+    const QRect frame = frameFor(form, twips);
+    form.resize(frame.size() - extra);
+    form.move(frame.topLeft());
 }
 
 StoredBounds::StoredBounds(QWidget &form)
@@ -79,10 +129,14 @@ StoredBounds::StoredBounds(QWidget &form)
 
 void StoredBounds::restore(const QRectF &twips)
 {
-    m_read = twips;
     const double k = twipsPerPixel();
-    m_placed = QRect(qRound(twips.x() / k), qRound(twips.y() / k), qRound(twips.width() / k),
-                     qRound(twips.height() / k));
+    m_placed = frameFor(m_form, twips);
+    const QRectF asked(twips.x() / k, twips.y() / k, twips.width() / k, twips.height() / k);
+    // Bounds that had to be brought back onto a screen are not stored again as they were read.
+    const bool kept = std::abs(m_placed.x() - asked.x()) < 1 && std::abs(m_placed.y() - asked.y()) < 1
+        && std::abs(m_placed.width() - asked.width()) < 1 && std::abs(m_placed.height() - asked.height()) < 1;
+    m_read = kept ? twips
+                  : QRectF(m_placed.x() * k, m_placed.y() * k, m_placed.width() * k, m_placed.height() * k);
     setFormBounds(m_form, twips);
     if (m_form.frameGeometry().size() == m_form.geometry().size())
         m_form.installEventFilter(this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QRectF>
@@ -46,7 +47,12 @@ void FitFormToText(QWidget &form);
 
 // Window geometry in twips (1/1440 inch), outer frame, at the screen's logical resolution.
 QRectF formBounds(const QWidget &form);
+// Places a window at bounds in twips, brought onto a screen (see placeFrame).
 void setFormBounds(QWidget &form, const QRectF &twips);
+// Where a window's outer frame may go, in pixels: no smaller than minimum and no larger than
+// its screen's free area, with its top strip pixels (title bar and menu bar) whole on that
+// screen, the one nearest the middle of the frame's top edge.
+QRect placeFrame(const QRectF &frame, const QSize &minimum, int strip, const QList<QRect> &screens);
 QRectF screenTwips();
 double twipsPerPixel();
 

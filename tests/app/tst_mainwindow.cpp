@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 
 namespace {
@@ -115,6 +117,59 @@ private slots:
         QVERIFY(window.close());
         QVERIFY(nearTwips(settings::MainLeft.read(), stored.left() + 40 * twipsPerPixel()));
         QVERIFY(nearTwips(settings::MainWidth.read(), stored.width()));
+    }
+
+    // Stored bounds from a damaged file: the frame goes onto a screen with its title and menu
+    // strip whole, at least its minimum size and at most the screen's; a window hanging off
+    // the bottom but reachable, or on a second screen, stays where it was.
+    void placeFrame_data()
+    {
+        QTest::addColumn<QRectF>("stored");
+        QTest::addColumn<QRect>("expected");
+        const double huge = 1e30;
+        QTest::newRow("sane") << QRectF(100, 50, 600, 400) << QRect(100, 50, 600, 400);
+        QTest::newRow("far away, huge") << QRectF(huge, 20, 99999999, 400) << QRect(0, 20, 1920, 400);
+        QTest::newRow("negative place") << QRectF(-5000, -300, 600, 400) << QRect(0, 0, 600, 400);
+        QTest::newRow("zero and negative size") << QRectF(10, 10, 0, -20) << QRect(10, 10, 300, 200);
+        QTest::newRow("not numbers") << QRectF(qQNaN(), qInf(), qInf(), qQNaN()) << QRect(0, 0, 300, 200);
+        QTest::newRow("hanging off the bottom") << QRectF(100, 900, 600, 400) << QRect(100, 900, 600, 400);
+        QTest::newRow("title below the screen") << QRectF(100, 1070, 600, 400) << QRect(100, 1040, 600, 400);
+        QTest::newRow("second screen") << QRectF(2000, 100, 600, 400) << QRect(2000, 100, 600, 400);
+        QTest::newRow("off the second screen's right") << QRectF(3500, 100, 600, 400) << QRect(2600, 100, 600, 400);
+    }
+
+    void placeFrame()
+    {
+        QFETCH(QRectF, stored);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QCOMPARE(::placeFrame(stored, QSize(300, 200), 40, screens), expected);
+    }
+
+    void damagedStoredBoundsAreNotStoredAgain()
+    {
+        WindowLater f;
+        settings::SaveWinState.write(true);
+        settings::MainLeft.write(1e30f);
+        settings::MainWidth.write(99999999.0f);
+        frmPenwick &window = f.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+        QVERIFY(window.close());
+        QVERIFY(settings::MainLeft.read() < 1e6f);
+        QVERIFY(nearTwips(settings::MainWidth.read(), window.frameGeometry().width() * twipsPerPixel()));
+
+        settings::MainLeft.write(-5000);
+        settings::MainTop.write(-5000);
+        settings::MainWidth.write(0);
+        settings::MainHeight.write(-20);
+        frmPenwick &small = f.remake();
+        small.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&small));
+        QVERIFY(small.screen()->availableGeometry().contains(small.frameGeometry()));
+        QVERIFY(small.width() >= small.menuBar()->sizeHint().width());
+        QVERIFY(small.rtbEditor().height() > 2 * small.menuBar()->height());
     }
 
     // At the default size a file's panels show their whole texts, a long face name included;
