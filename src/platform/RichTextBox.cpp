@@ -79,12 +79,8 @@ bool isBreak(QChar c)
 
 QString family(const QTextCharFormat &format, const QTextDocument &doc)
 {
-    if (format.hasProperty(QTextFormat::FontFamilies)) {
-        const QStringList families = format.fontFamilies().toStringList();
-        if (!families.isEmpty())
-            return families.constFirst();
-    }
-    return doc.defaultFont().family();
+    const QString name = rtf::fontNameOf(format);
+    return name.isEmpty() ? doc.defaultFont().family() : name;
 }
 
 float pointSize(const QTextCharFormat &format, const QTextDocument &doc)
@@ -344,6 +340,7 @@ void RichTextBox::setSelFontName(const QString &name)
 {
     QTextCharFormat format;
     format.setFontFamilies(QStringList{name});
+    format.setProperty(rtf::FontName, QString()); // the face named is the face drawn
     mergeCurrentCharFormat(format);
 }
 

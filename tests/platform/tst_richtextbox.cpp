@@ -5,8 +5,10 @@
 #include "TestEnvironment.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QSignalSpy>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -90,6 +92,48 @@ private slots:
         select(box, 0, 3);
         QCOMPARE(box.SelItalic(), std::optional<bool>(false));
         QCOMPARE(box.SelColor(), QColor(Qt::black));
+    }
+
+    // A document naming hundreds of faces no font here provides keeps every name, for the font
+    // panel and through a save, while only a few dozen of them go to the costly font search;
+    // a face chosen for such text replaces the kept name.
+    void manyUnknownFacesKeepTheirNames()
+    {
+        constexpr int kFaces = 300;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl";
+        for (int i = 0; i < kFaces; ++i)
+            rtf += "{\\f" + QByteArray::number(i) + " Nowhere Face " + QByteArray::number(i) + ";}";
+        rtf += "}";
+        for (int i = 0; i < kFaces; ++i)
+            rtf += "\\f" + QByteArray::number(i) + " w ";
+        RichTextBox box;
+        box.setTextRTF(rtf + "}");
+        RichTextBox again;
+        select(box, 0, box.DocumentLength());
+        again.setTextRTF(box.SelRTF());
+
+        const QStringList installed = QFontDatabase::families();
+        QSet<QString> searched;
+        for (RichTextBox *shown : {&box, &again}) {
+            for (int i = 0; i < kFaces; ++i) {
+                select(*shown, 2 * i, 1);
+                QCOMPARE(shown->SelFontName(), std::optional<QString>(QStringLiteral("Nowhere Face %1").arg(i)));
+                QTextCursor at(shown->document());
+                at.setPosition(2 * i + 1);
+                const QString drawn = at.charFormat().fontFamilies().toStringList().value(0);
+                if (!installed.contains(drawn, Qt::CaseInsensitive))
+                    searched.insert(drawn);
+            }
+        }
+        QVERIFY2(searched.size() <= 64, qPrintable(QString::number(searched.size())));
+
+        select(box, 2 * (kFaces - 1), 1);
+        box.setSelFontName(QStringLiteral("DejaVu Sans"));
+        QCOMPARE(box.SelFontName(), std::optional<QString>(QStringLiteral("DejaVu Sans")));
+        RichTextBox pasted;
+        pasted.setTextRTF(box.SelRTF());
+        select(pasted, 0, 1);
+        QCOMPARE(pasted.SelFontName(), std::optional<QString>(QStringLiteral("DejaVu Sans")));
     }
 
     void findHonoursStartAndOptions()

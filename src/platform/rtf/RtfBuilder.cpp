@@ -3,6 +3,8 @@
 #include "RtfKept.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QSet>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -168,6 +170,30 @@ DocumentBuilder::DocumentBuilder(QTextCursor &cursor, const Tables &tables)
     m_blockProps = m_hostProps;
 }
 
+// A face the font database does not hold costs Qt a search through every installed font when
+// the text is laid out (milliseconds each, with many fonts installed). Documents name a few such
+// faces, aliases like "Arial" among them, and are drawn as Qt finds them; one naming thousands
+// would take minutes to open, so past a few dozen the rest are drawn in the default face,
+// keeping their own names for the font panel and for saving.
+QString DocumentBuilder::drawnFamily(const QString &name)
+{
+    constexpr int kSearchedFaces = 48;
+    static const QSet<QString> installed = [] {
+        QSet<QString> families;
+        for (const QString &family : QFontDatabase::families())
+            families.insert(family.toCaseFolded());
+        return families;
+    }();
+    const auto known = m_drawnFamilies.constFind(name);
+    if (known != m_drawnFamilies.constEnd())
+        return *known;
+    QString drawn = name;
+    if (!installed.contains(name.toCaseFolded()) && ++m_facesSearched > kSearchedFaces)
+        drawn = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    m_drawnFamilies.insert(name, drawn);
+    return drawn;
+}
+
 QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
 {
     if (m_hasLast && sameState(state, m_lastState))
@@ -183,8 +209,12 @@ QTextCharFormat DocumentBuilder::formatFor(const CharState &state)
     const int fontIndex = state.font >= 0 ? state.font : m_tables.defaultFont;
     if (fontIndex >= 0) {
         const auto font = m_tables.fonts.constFind(fontIndex);
-        if (font != m_tables.fonts.constEnd() && !font->name.isEmpty())
-            f.setFontFamilies({font->name});
+        if (font != m_tables.fonts.constEnd() && !font->name.isEmpty()) {
+            const QString drawn = drawnFamily(font->name);
+            f.setFontFamilies({drawn});
+            if (drawn != font->name)
+                f.setProperty(FontName, font->name);
+        }
     }
     f.setFontPointSize(state.halfPoints / 2.0);
     if (state.effectiveBold())

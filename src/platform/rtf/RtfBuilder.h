@@ -150,12 +150,15 @@ public:
 
 private:
     QTextCharFormat formatFor(const CharState &state);
+    QString drawnFamily(const QString &name);
     void materialiseBreak();
     void applyBlock(const BlockProps &props);
 
     QTextCursor &m_cursor;
     const Tables &m_tables;
     QHash<CharState, QTextCharFormat> m_formats;
+    QHash<QString, QString> m_drawnFamilies; // a face the font database lacks -> what draws it
+    int m_facesSearched = 0;
     CharState m_lastState; // most runs take the format the one before took
     QTextCharFormat m_lastFormat;
     bool m_hasLast = false;

@@ -45,7 +45,18 @@ enum CharProperty {
     Hidden,        // bool: hidden text (\v)
     CharExtra,     // string: character properties carried through unread (\lang, \caps, ...)
     DoubleStrike,  // bool: the strike-out is double (\striked)
+    FontName,      // string: the document's face where the text is drawn in another one
 };
+
+// The face a character format names: the document's own where it is drawn in another.
+inline QString fontNameOf(const QTextFormat &format)
+{
+    const QString own = format.stringProperty(FontName);
+    if (!own.isEmpty())
+        return own;
+    const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
+    return families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
+}
 
 // Block formats:
 enum BlockProperty {

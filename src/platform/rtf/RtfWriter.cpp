@@ -81,12 +81,7 @@ int Writer::colorId(QRgb rgb)
 RunProps Writer::propsOf(const QTextCharFormat &f)
 {
     RunProps p;
-    QString family;
-    const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
-    if (!families.isEmpty())
-        family = families.constFirst();
-    else if (f.hasProperty(QTextFormat::FontFamily))
-        family = f.property(QTextFormat::FontFamily).toString();
+    QString family = fontNameOf(f);
     if (family.isEmpty())
         family = m_defaultFamily;
     p.font = fontId(family);
