@@ -11,9 +11,6 @@
 #include <QStringEncoder>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
@@ -31,26 +28,6 @@ QByteArray utf16(const QString &text, bool bigEndian)
 {
     return QStringEncoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE).encode(text);
 }
-
-// Lowers the largest file this process may write, so that a write fails half-way as on a
-// full disk; restored when the scope ends.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit lower = previous;
-        lower.rlim_cur = bytes;
-        active = setrlimit(RLIMIT_FSIZE, &lower) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, handler);
-    }
-    rlimit previous{};
-    void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    bool active = false;
-};
 
 } // namespace
 
@@ -280,7 +257,7 @@ private slots:
         f.type(words);
         {
             FileSizeLimit limit(64 * 1024);
-            QVERIFY(limit.active);
+            QVERIFY(limit.active());
             f.window.mnuFileSave_Click();
         }
         QCOMPARE(f.shown(), (QStringList{kSaveError + nowhere, kSaveError + textPath}));
