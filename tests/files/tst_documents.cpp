@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 const QString kOpenError = QStringLiteral("\r\nError while attempting to open file!\r\nFile not found.");
@@ -267,6 +269,25 @@ private slots:
         f.window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(textPath), (QStringLiteral("plain bold\nright more new") + words).toUtf8());
         QVERIFY(!f.window.doc().FileChanged);
+    }
+
+    // File > Save through a symbolic link writes its target, where it is when another name
+    // links to it too: the link stays a link and the other name sees the new text.
+    void saveKeepsLinks()
+    {
+        Fixture f;
+        const QString target = f.file(QStringLiteral("target.txt"), "old\n");
+        const QString other = f.dir.filePath(QStringLiteral("other.txt"));
+        const QString link = f.dir.filePath(QStringLiteral("link.txt"));
+        QVERIFY(QFile::link(target, link));
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(other).constData()), 0);
+        f.open(link);
+        f.type(QStringLiteral("new"));
+        QVERIFY(f.fromFileMenu("mnuFileSave"));
+        QCOMPARE(f.shown(), QStringList());
+        QCOMPARE(readFileBytes(other), QByteArray("old\nnew"));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
     }
 
     // An RTF save keeps what another program's document holds; what it cannot keep is named
