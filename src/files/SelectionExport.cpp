@@ -5,6 +5,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/SafeFileWrite.h"
 #include "platform/TextFileCodec.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -59,17 +59,6 @@ QByteArray appendRecord(const QString &text, const std::optional<QByteArray> &ex
         format = decodeText(*existing).format;
     format.byteOrderMark = false;
     return encodeText(toNewlines(text) + QLatin1Char('\n'), format);
-}
-
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 bool appendToFile(const QString &path, const QString &text, QString *error)
@@ -134,7 +123,7 @@ void SelectionExport::saveSelectionAs()
     QFont baseFont = editor.document()->defaultFont();
     baseFont.setFamilies({doc.DefaultFont});
     baseFont.setPointSizeF(doc.DefaultFontSize);
-    if (!selectionexport::writeWholeFile(path, selectionexport::selectionFileBytes(selection, baseFont, richText))) {
+    if (!writeFileSafely(path, selectionexport::selectionFileBytes(selection, baseFont, richText))) {
         showSaveError(path);
         return;
     }

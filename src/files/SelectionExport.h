@@ -38,8 +38,6 @@ QByteArray selectionFileBytes(const QByteArray &selectionRtf, const QFont &baseF
 // the file is new or empty. Never a byte-order mark: the record goes after existing bytes.
 QByteArray appendRecord(const QString &text, const std::optional<QByteArray> &existing);
 
-// Writes bytes as the whole of path, replacing it only once all of them are on disk.
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 // Adds text and a line break at the end of path, creating it when missing.
 bool appendToFile(const QString &path, const QString &text, QString *error = nullptr);
 

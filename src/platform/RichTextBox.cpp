@@ -2,6 +2,7 @@
 
 #include "platform/PagePrinter.h"
 #include "platform/ParagraphLayout.h"
+#include "platform/SafeFileWrite.h"
 
 #include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfReader.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QSaveFile>
 #include <memory>
 #include <QTextDocumentFragment>
 #include <QTextBlock>
@@ -623,12 +623,7 @@ bool RichTextBox::SaveFile(const QString &path, int type, QString *error)
 {
     const QByteArray bytes = type == rtfRTF ? rtf::documentToRtf(*document())
                                             : encodeText(withNewlines(document()->toRawText()), m_textFormat);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    return writeFileSafely(path, bytes, error);
 }
 
 

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 const QString kSaveError = QStringLiteral("File Error: Unknown error while saving file ");
@@ -24,11 +26,15 @@ private slots:
         f.editor.setText(QStringLiteral("Hello world\r\nsecond line"));
         f.window.doc().FileChanged = false;
         f.select(6, 12);  // "world", the break, "second"
-        const QString path = f.dir.filePath("part.txt");
+        // Over a file with a second name, which sees the new text too.
+        const QString path = f.file("part.txt", "older and longer text");
+        const QString other = f.dir.filePath("other-name.txt");
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         f.answers->fileAnswers = {path};
         QVERIFY(f.fromFileMenu("mnuFileSaveSelection"));
 
         QCOMPARE(readFileBytes(path), QByteArray("world\nsecond"));
+        QCOMPARE(readFileBytes(other), QByteArray("world\nsecond"));
         QCOMPARE(f.editor.Text(), QStringLiteral("world\r\nsecond"));
         QCOMPARE(f.window.doc().CurrentFile, path);
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + path + QStringLiteral(" | S"));

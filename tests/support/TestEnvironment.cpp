@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <csignal>
+
 TemporaryConfigHome::TemporaryConfigHome()
     : m_previous(qgetenv("XDG_CONFIG_HOME"))
 {
@@ -31,4 +33,19 @@ bool writeFileBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+    : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+{
+    getrlimit(RLIMIT_FSIZE, &m_previous);
+    rlimit lower = m_previous;
+    lower.rlim_cur = bytes;
+    m_active = setrlimit(RLIMIT_FSIZE, &lower) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &m_previous);
+    std::signal(SIGXFSZ, m_handler);
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 // A fresh, empty settings store for one test: points the config home at a temporary
 // folder for as long as the object lives.
 class TemporaryConfigHome
@@ -22,3 +24,18 @@ private:
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileBytes(const QString &path);
 bool writeFileBytes(const QString &path, const QByteArray &bytes);
+
+// Lowers the largest file this process may write, so that a write fails half-way as on a
+// full disk; restored when the scope ends.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int);
+    bool m_active = false;
+};
