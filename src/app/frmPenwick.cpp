@@ -457,6 +457,14 @@ void frmPenwick::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
 }
 
+void frmPenwick::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Coming back to the window is when a change made meanwhile by another program shows.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_documents->checkOutsideChange();
+}
+
 bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {

@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -105,6 +107,10 @@ bool DocumentCommands::confirmUnkeptParts(const QString &path)
 
 bool DocumentCommands::writeDocument(const QString &path)
 {
+    // The window may come back to the front while a save asks or reports something: the file
+    // changing then is this save's own doing.
+    m_checkingDisk = true;
+    const auto done = qScopeGuard([this] { m_checkingDisk = false; });
     RichTextBox &editor = m_main.rtbEditor();
     if (!confirmUnkeptParts(path))
         return false;
@@ -122,8 +128,9 @@ bool DocumentCommands::save()
     DocumentState &doc = m_main.doc();
     if (doc.CurrentFile.isEmpty())
         return saveAs();
-    if (!writeDocument(doc.CurrentFile))
+    if (!mayOverwriteOutsideChange() || !writeDocument(doc.CurrentFile))
         return false;
+    noteOnDisk();
     m_main.UpdateCaption();
     doc.FileChanged = false;
     m_main.rtbEditor().setFocus();
@@ -148,6 +155,7 @@ bool DocumentCommands::saveAs()
         return false;
     DocumentState &doc = m_main.doc();
     doc.CurrentFile = path;
+    noteOnDisk();
     m_main.UpdateCaption();
     doc.FileChanged = false;
     m_main.rtbEditor().setFocus();
@@ -206,6 +214,7 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     }
     editor.setFocus();
     doc.CurrentFile = path;
+    noteOnDisk();
     m_main.UpdateCaption();
     ShowFileStatus(m_main);
     doc.FileChanged = false;
@@ -239,6 +248,7 @@ void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
         if (editor.LoadFile(previousPath, DocumentType(previousPath))) {
             editor.setSelStart(0);
             doc.CurrentFile = previousPath;
+            noteOnDisk();
             doc.FileChanged = false;
             // The document is its file again; the reload's own change notices do not make it modified.
             m_main.setPanelText(6, QStringLiteral("S"));
@@ -313,4 +323,104 @@ void DocumentCommands::loadMruList()
 void DocumentCommands::saveMruList()
 {
     m_mru.save();
+}
+
+void DocumentCommands::noteOnDisk()
+{
+    m_onDiskPath = m_main.doc().CurrentFile;
+    m_onDisk = DiskSnapshot::of(m_onDiskPath);
+    m_keptOverOutsideChange = false;
+}
+
+void DocumentCommands::checkOutsideChange()
+{
+    DocumentState &doc = m_main.doc();
+    if (doc.CurrentFile.isEmpty() || m_checkingDisk)
+        return;
+    // A document that became bound to its file some other way than a load or a save here:
+    // what is on disk now is where its story starts.
+    if (doc.CurrentFile != m_onDiskPath) {
+        noteOnDisk();
+        return;
+    }
+    const DiskSnapshot now = DiskSnapshot::of(doc.CurrentFile);
+    if (now == m_onDisk)
+        return;
+    m_checkingDisk = true;
+    const auto done = qScopeGuard([this] { m_checkingDisk = false; });
+    // Asked about once: the answer holds until the file changes again.
+    m_onDisk = now;
+    const QString path = doc.CurrentFile;
+    if (!now.exists) {
+        doc.FileChanged = true;
+        m_main.setPanelText(6, QStringLiteral("M"));
+        prompter().messageBox(&m_main,
+                              QStringLiteral("The file ") + path
+                                  + QStringLiteral(" has been deleted or moved by another program.\r\n"
+                                                   "Its text stays here; save it to keep it."),
+                              msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Changed"));
+        return;
+    }
+    if (!doc.FileChanged) {
+        reloadKeepingPlace();
+        return;
+    }
+    if (askReloadOverEdits(path))
+        reloadKeepingPlace();
+}
+
+bool DocumentCommands::askReloadOverEdits(const QString &path)
+{
+    const int answer = prompter().messageBox(
+        &m_main,
+        QStringLiteral("The file ") + path
+            + QStringLiteral(" has been changed by another program.\r\n"
+                             "Do you want to reload it? Your changes here will be lost.\r\n"
+                             "No keeps your text; saving it will then ask before it replaces the other program's."),
+        msgbox::YesNo | msgbox::Exclamation, QStringLiteral("File Changed"));
+    if (answer == msgbox::Yes)
+        return true;
+    m_keptOverOutsideChange = true;
+    return false;
+}
+
+void DocumentCommands::reloadKeepingPlace()
+{
+    RichTextBox &editor = m_main.rtbEditor();
+    const int caret = editor.SelStart();
+    const QString path = m_main.doc().CurrentFile;
+    // Marked modified, the text is kept aside by the load and given back when the file cannot
+    // be read now: the document stays as it was, no longer what is on disk.
+    m_main.doc().FileChanged = true;
+    QString reason;
+    if (!loadFile(path, &reason)) {
+        showOpenFileError(path, reason);
+        return;
+    }
+    editor.setSelStart(std::min(caret, editor.DocumentLength()));
+}
+
+bool DocumentCommands::mayOverwriteOutsideChange()
+{
+    const QString path = m_main.doc().CurrentFile;
+    if (path != m_onDiskPath)
+        return true;
+    const DiskSnapshot now = DiskSnapshot::of(path);
+    if (!now.exists)
+        return true; // nothing of another program's to replace
+    if (now != m_onDisk) {
+        m_onDisk = now;
+        if (askReloadOverEdits(path)) {
+            reloadKeepingPlace();
+            return false;
+        }
+    }
+    if (!m_keptOverOutsideChange)
+        return true;
+    return prompter().messageBox(&m_main,
+                                 QStringLiteral("The file ") + path
+                                     + QStringLiteral(" was changed by another program.\r\n"
+                                                      "Do you want to replace it with your text?"),
+                                 msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
+        == msgbox::Yes;
 }

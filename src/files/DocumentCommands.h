@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/DiskSnapshot.h"
 #include "files/MruList.h"
 #include "platform/TextFileCodec.h"
 
@@ -53,8 +54,20 @@ public:
     // "Open File Error" for a path that could not be loaded.
     void showOpenFileError(const QString &path, const QString &reason);
 
+    // Whether another program changed or removed the document's file since it was loaded or
+    // saved, and if so what the user wants: an unmodified document is reloaded; edits are
+    // reloaded over only when the user says so, or kept, and then a save asks before it
+    // overwrites the other program's file. A removed file leaves the text marked modified.
+    void checkOutsideChange();
+
 private:
     bool writeDocument(const QString &path);
+    // Before a save over the document's own file: false when it must not go ahead.
+    bool mayOverwriteOutsideChange();
+    bool askReloadOverEdits(const QString &path);
+    void reloadKeepingPlace();
+    // Remembers the file as this document last read or wrote it.
+    void noteOnDisk();
     bool confirmUnkeptParts(const QString &path);
     void restoreAfterFailedLoad(const QString &previousPath);
     void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
@@ -63,6 +76,10 @@ private:
     QAction *mruElement(int index);
 
     frmPenwick &m_main;
+    QString m_onDiskPath; // the file m_onDisk describes
+    DiskSnapshot m_onDisk;
+    bool m_keptOverOutsideChange = false; // the user kept the edits over another program's file
+    bool m_checkingDisk = false;
     MruList m_mru;
     QList<QAction *> m_mruElements;
 };

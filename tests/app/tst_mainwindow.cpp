@@ -347,7 +347,8 @@ private slots:
         frmPenwick &window = f.remake(path);
         window.rtbEditor().setSelText(QStringLiteral("new "));
         QVERIFY(QFile::remove(path) && QDir().mkpath(path + QStringLiteral("/inside")));
-        f.answers->messageAnswers = {msgbox::Yes};
+        // Save the changes; keep them over what another program put there; replace it.
+        f.answers->messageAnswers = {msgbox::Yes, msgbox::No, msgbox::Yes};
         QVERIFY(!window.close());
         checkLastMessage(*f.answers, QStringLiteral("Unknown error while saving file ") + path,
                          msgbox::Exclamation, QStringLiteral("File Error"));

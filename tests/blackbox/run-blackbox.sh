@@ -144,3 +144,22 @@ plain=$(timeout 5 xclip -o -selection clipboard -t text/plain 2>/dev/null || tru
 [ "$plain" = 'Plain bold end.' ] || fail "the plain text reads '$plain'"
 quit "Exit from the RTF document"
 echo "PASS: Copy in an RTF document offered text/rtf and text/plain"
+
+# Another program rewrites the open file: a save asks before replacing it, and No keeps it.
+printf 'first\n' >"$work/shared.txt"
+start "$work/shared.txt" "$work/shared.txt"
+xdotool type --delay 30 'mine '
+sleep 0.3
+printf 'from another program\n' >"$work/shared.txt"
+key alt+f s    # File > Save
+for title in 'File Changed' Save; do
+    question=$(timeout 10 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) \
+        || fail "no '$title' question before the save replaced another program's file"
+    xdotool windowfocus --sync "$question"
+    key n
+done
+[ "$(cat "$work/shared.txt")" = 'from another program' ] || fail "the other program's file was overwritten"
+key alt+f x
+answer n
+ended "No"
+echo "PASS: a save asked before replacing a file another program had changed"

@@ -241,10 +241,14 @@ private slots:
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + textPath + QStringLiteral(" | S"));
         QCOMPARE(f.window.documents().mruList().entries(), QStringList{rtfPath});
 
-        // Save does not look at the modified flag: it rewrites the file as the editor has it.
+        // Save does not look at the modified flag: it rewrites the file as the editor has it,
+        // once the user keeps the editor's text over another program's and agrees to replace it.
         QVERIFY(writeFileBytes(textPath, "changed behind our back"));
+        f.answers->messageAnswers = {msgbox::No, msgbox::Yes};
         f.window.mnuFileSave_Click();
         QCOMPARE(readFileBytes(textPath), QByteArray("plain bold\nright more"));
+        QCOMPARE(f.answers->messages.size(), 2);
+        f.answers->messages.clear();
 
         // A write that cannot happen is reported and changes nothing.
         f.type(QStringLiteral(" new"));
@@ -292,6 +296,78 @@ private slots:
 
     // An RTF save keeps what another program's document holds; what it cannot keep is named
     // before the first save that would drop it, and No saves nothing.
+    // Another program rewrites or removes the open file: an unmodified document follows it at
+    // once, edits are reloaded over only when the user says so, and kept edits replace the
+    // other program's file only after a second question, asked at every save until one is made.
+    void anotherProgramsChangesAreNeverOverwrittenUnasked()
+    {
+        Fixture f;
+        const QString path = f.file(QStringLiteral("shared.txt"), "first");
+        f.open(path);
+        auto rewrite = [&](const QByteArray &text) {
+            QVERIFY(writeFileBytes(path, text));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.setFileTime(QDateTime::currentDateTime().addSecs(f.answers->messages.size() + 60),
+                             QFileDevice::FileModificationTime);
+        };
+        const QString reloadQuestion = QStringLiteral("File Changed: The file ") + path
+            + QStringLiteral(" has been changed by another program.\r\nDo you want to reload it? Your changes here "
+                             "will be lost.\r\nNo keeps your text; saving it will then ask before it replaces the "
+                             "other program's.");
+        const QString overwriteQuestion = QStringLiteral("Save: The file ") + path
+            + QStringLiteral(" was changed by another program.\r\nDo you want to replace it with your text?");
+
+        // Unmodified: reloaded without a question, through the window coming back to the front.
+        QWidget other;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        rewrite("second, from elsewhere");
+        other.show();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        f.window.activateWindow();
+        QTRY_COMPARE(f.editor.Text(), QStringLiteral("second, from elsewhere"));
+        QVERIFY(f.shown().isEmpty());
+        QVERIFY(!f.window.doc().FileChanged);
+
+        // Edits kept: asked once per outside change, then every save asks before replacing.
+        f.type(QStringLiteral(" mine"));
+        rewrite("third, from elsewhere");
+        f.answers->messageAnswers = {msgbox::No};
+        f.window.documents().checkOutsideChange();
+        f.window.documents().checkOutsideChange();
+        QCOMPARE(f.shown(), QStringList{reloadQuestion});
+        QCOMPARE(f.editor.Text(), QStringLiteral("second, from elsewhere mine"));
+        f.answers->messageAnswers = {msgbox::No};
+        QVERIFY(!f.window.documents().save());
+        QCOMPARE(readFileBytes(path), QByteArray("third, from elsewhere"));
+        f.answers->messageAnswers = {msgbox::Yes};
+        QVERIFY(f.window.documents().save());
+        QCOMPARE(f.shown(), (QStringList{reloadQuestion, overwriteQuestion, overwriteQuestion}));
+        QCOMPARE(readFileBytes(path), QByteArray("second, from elsewhere mine"));
+        f.type(QStringLiteral("!"));
+        QVERIFY(f.window.documents().save());  // its own file again: no question
+        QCOMPARE(f.answers->messages.size(), 3);
+
+        // A change met only at the save: reloading cancels the save and takes the file's text.
+        f.type(QStringLiteral(" lost"));
+        rewrite("fourth, from elsewhere");
+        f.answers->messageAnswers = {msgbox::Yes};
+        QVERIFY(!f.window.documents().save());
+        QCOMPARE(f.shown().last(), reloadQuestion);
+        QCOMPARE(f.editor.Text(), QStringLiteral("fourth, from elsewhere"));
+        QVERIFY(!f.window.doc().FileChanged);
+
+        // Removed: the text stays and is marked modified, so it cannot go unsaved unnoticed.
+        QVERIFY(QFile::remove(path));
+        f.window.documents().checkOutsideChange();
+        QVERIFY(f.shown().last().contains(QStringLiteral("has been deleted or moved by another program")));
+        QVERIFY(f.window.doc().FileChanged);
+        QCOMPARE(f.editor.Text(), QStringLiteral("fourth, from elsewhere"));
+        QVERIFY(f.window.documents().save());
+        QCOMPARE(readFileBytes(path), QByteArray("fourth, from elsewhere"));
+    }
+
     void richTextSavesKeepOtherProgramsParts()
     {
         Fixture f;
