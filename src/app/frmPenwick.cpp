@@ -5,6 +5,7 @@
 #include "editing/EditCommands.h"
 #include "favorites/FavoritesCommands.h"
 #include "files/DocumentCommands.h"
+#include "files/DocumentRecovery.h"
 #include "files/PrintCommands.h"
 #include "files/SelectionExport.h"
 #include "format/FormatCommands.h"
@@ -67,6 +68,7 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     m_options = std::make_unique<OptionsCommands>(*this);
     m_favorites = std::make_unique<FavoritesCommands>(*this);
     m_help = std::make_unique<HelpCommands>(*this);
+    m_recovery = std::make_unique<DocumentRecovery>(*this);
 
     createMenus();
     m_toolbar = addToolBar(QStringLiteral("Toolbar"));
@@ -382,6 +384,7 @@ void frmPenwick::Form_Load(const QString &commandLine)
     m_doc.FileChanged = false;
     InsertMode = true;
     m_documents->loadMruList();
+    m_recovery->offerLeftCopies(commandLine);
 }
 
 void frmPenwick::StartUntitled()
@@ -414,6 +417,7 @@ void frmPenwick::Form_Unload()
     settings::SaveLastPath.write(action("mnuOptionsLastPath")->isChecked());
     settings::LastPath.write(LastOpenPath);
     m_documents->saveMruList();
+    m_recovery->discard();
 
     m_search->unloadDialog();
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -502,6 +506,7 @@ bool frmPenwick::MayDiscardChanges()
     case msgbox::No:
         // The modified flag stays until something replaces the edits: a command that ends
         // without doing so must not leave them to be lost at exit without a question.
+        m_recovery->discard();
         return true;
     case msgbox::Yes:
         // Saved; the user gives the command again.
@@ -531,6 +536,7 @@ void frmPenwick::rtbEditor_Change()
 {
     m_doc.FileChanged = true;
     setPanelText(6, QStringLiteral("M"));
+    m_recovery->documentChanged();
 }
 
 void frmPenwick::rtbEditor_SelChange()
@@ -673,8 +679,16 @@ void frmPenwick::tbToolbar_ButtonMenuClick(const QString &key)
 
 // Commands handed to the classes of their areas.
 void frmPenwick::mnuFileOpen_Click() { m_documents->open(); }
-void frmPenwick::mnuFileSave_Click() { m_documents->save(); }
-void frmPenwick::mnuFileSaveAs_Click() { m_documents->saveAs(); }
+void frmPenwick::mnuFileSave_Click()
+{
+    if (m_documents->save())
+        m_recovery->discard();
+}
+void frmPenwick::mnuFileSaveAs_Click()
+{
+    if (m_documents->saveAs())
+        m_recovery->discard();
+}
 void frmPenwick::mnuFileSaveSelection_Click() { m_export->saveSelectionAs(); }
 void frmPenwick::mnuFileAppendSelection_Click() { m_export->appendSelectionTo(); }
 void frmPenwick::mnuFileFavorites_Click() { m_favorites->open(); }

@@ -8,6 +8,7 @@
 
 class CommonDialog;
 class DocumentCommands;
+class DocumentRecovery;
 class EditCommands;
 class FavoritesCommands;
 class FormatCommands;
@@ -65,6 +66,7 @@ public:
 
     DocumentCommands &documents() const { return *m_documents; }
     SearchCommands &search() const { return *m_search; }
+    DocumentRecovery &recovery() const { return *m_recovery; }
 
 public slots:
     void mnuFileNew_Click();
@@ -179,4 +181,5 @@ private:
     std::unique_ptr<OptionsCommands> m_options;
     std::unique_ptr<FavoritesCommands> m_favorites;
     std::unique_ptr<HelpCommands> m_help;
+    std::unique_ptr<DocumentRecovery> m_recovery;
 };

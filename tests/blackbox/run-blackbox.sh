@@ -2,7 +2,8 @@
 # Runs the real program on a virtual X display under a window manager that draws frames, and
 # drives it from outside as a user would: typing, the menus' access keys, the clipboard read
 # back with xclip, the save-changes question, the window's place from run to run, the default
-# font dialog confirmed unchanged, and Copy in an RTF document as plain-text programs see it.
+# font dialog confirmed unchanged, Copy in an RTF document as plain-text programs see it, and
+# text typed into a session killed with kill -9 offered back at the next start.
 # Exit 77 means the tools for it are not installed.
 set -euo pipefail
 program=${1:?usage: run-blackbox.sh PROGRAM}
@@ -26,6 +27,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 export XDG_CONFIG_HOME=$work/config
 export XDG_RUNTIME_DIR=$work/runtime
+export XDG_STATE_HOME=$work/state
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/Penwick" && chmod 700 "$XDG_RUNTIME_DIR"
 settings=$XDG_CONFIG_HOME/Penwick/Penwick.conf
 unset QT_QPA_PLATFORM
@@ -103,6 +105,8 @@ key alt+f x    # File > Exit: the document is modified, so the question comes fi
 answer n
 ended "No"
 grep -q 'SaveWinState=False' "$settings" || fail "settings were not written at exit"
+left=$(ls -A "$XDG_STATE_HOME/Penwick" 2>/dev/null || true)
+[ -z "$left" ] || fail "a normal exit left recovery files behind: $left"
 echo "PASS: typed, copied through the menu, read the clipboard, closed through the question"
 
 # With Save Size/Position on, runs that change nothing keep the window's size and place,
@@ -163,3 +167,28 @@ key alt+f x
 answer n
 ended "No"
 echo "PASS: a save asked before replacing a file another program had changed"
+
+# Text typed into a new document outlives a kill -9: the next start asks, Enter recovers it.
+start Untitled
+xdotool type --delay 30 'recover me 4711 exactly'
+sleep 3
+kill -9 "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=
+QT_QPA_PLATFORM=xcb "$program" >"$work/penwick.log" 2>&1 &
+app_pid=$!
+answer Return
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Penwick - Untitled$' | head -n 1) \
+    || fail "no window after the recovery question: $(cat "$work/penwick.log")"
+xdotool windowfocus --sync "$window"
+sleep 0.5
+key alt+e a
+key alt+e c
+copied=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+[ "$copied" = 'recover me 4711 exactly' ] || fail "after the kill the editor holds '$copied'"
+key alt+f x
+answer n
+ended "No after recovering"
+left=$(ls -A "$XDG_STATE_HOME/Penwick" 2>/dev/null || true)
+[ -z "$left" ] || fail "the recovered copy outlived a normal exit: $left"
+echo "PASS: text typed before a kill -9 came back at the next start"

@@ -9,13 +9,16 @@
 
 TemporaryConfigHome::TemporaryConfigHome()
     : m_previous(qgetenv("XDG_CONFIG_HOME"))
+    , m_previousState(qgetenv("XDG_STATE_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    qputenv("XDG_STATE_HOME", m_state.path().toLocal8Bit());
 }
 
 TemporaryConfigHome::~TemporaryConfigHome()
 {
     qputenv("XDG_CONFIG_HOME", m_previous);
+    qputenv("XDG_STATE_HOME", m_previousState);
 }
 
 QString TemporaryConfigHome::storeText() const

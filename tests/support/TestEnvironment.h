@@ -6,7 +6,7 @@
 #include <sys/resource.h>
 
 // A fresh, empty settings store for one test: points the config home at a temporary
-// folder for as long as the object lives.
+// folder for as long as the object lives, and the state home (recovery copies) at another.
 class TemporaryConfigHome
 {
 public:
@@ -18,7 +18,9 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_state;
     QByteArray m_previous;
+    QByteArray m_previousState;
 };
 
 // Reads a whole file; empty when it cannot be read.
