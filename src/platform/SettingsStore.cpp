@@ -25,12 +25,6 @@ SettingsReader::SettingsReader(const QString &application)
 
 SettingsReader::~SettingsReader() = default;
 
-QString GetSetting(const QString &application, const QString &section, const QString &key,
-                   const QString &defaultValue)
-{
-    return SettingsReader(application).value(section, key, defaultValue);
-}
-
 QString SettingsReader::value(const QString &section, const QString &key, const QString &defaultValue) const
 {
     const QVariant value = m_store->value(sectionKey(section, key));
@@ -40,6 +34,12 @@ QString SettingsReader::value(const QString &section, const QString &key, const 
     if (value.userType() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));
     return value.toString();
+}
+
+QString GetSetting(const QString &application, const QString &section, const QString &key,
+                   const QString &defaultValue)
+{
+    return SettingsReader(application).value(section, key, defaultValue);
 }
 
 void SaveSetting(const QString &application, const QString &section, const QString &key,
