@@ -18,8 +18,9 @@ QStringList readFavorites()
 {
     QStringList lines;
     const int count = settings::FavsCount.read();
+    const settings::ListReader store(settings::sectionFavs());
     for (int i = 0; i < count; ++i)
-        lines << settings::readListEntry(settings::sectionFavs(), i);
+        lines << store.entry(i);
     return lines;
 }
 
@@ -28,8 +29,7 @@ void writeFavorites(const QStringList &lines)
     // The count is 16-bit in the store; a longer list would not read back.
     const int count = int(std::min<qsizetype>(lines.size(), 32767));
     settings::FavsCount.write(qint16(count));
-    for (int i = 0; i < count; ++i)
-        settings::writeListEntry(settings::sectionFavs(), i, lines.at(i));
+    settings::writeListEntries(settings::sectionFavs(), lines.first(count));
 }
 
 } // namespace favorites

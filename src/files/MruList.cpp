@@ -50,10 +50,11 @@ void MruList::load()
     // Adding the stored values from the last back to key "0" keeps the first six distinct
     // ones, each spelt as under its lowest key; values after the sixth distinct one cannot
     // change that, so the reading stops there instead of walking a long store to its end.
+    const settings::ListReader store(settings::sectionMru());
     QStringList stored;
     MruList distinct;
     for (int key = 0; distinct.size() < kCapacity; ++key) {
-        const QString value = settings::readListEntry(settings::sectionMru(), key);
+        const QString value = store.entry(key);
         if (value.isEmpty())
             break;
         stored << value;
@@ -67,6 +68,5 @@ void MruList::load()
 
 void MruList::save() const
 {
-    for (int i = 0; i < size(); ++i)
-        settings::writeListEntry(settings::sectionMru(), i, m_entries[i]);
+    settings::writeListEntries(settings::sectionMru(), m_entries);
 }

@@ -18,11 +18,16 @@ QString settingsFilePath(const QString &application)
         + application + QLatin1Char('/') + application + QStringLiteral(".conf");
 }
 
-QString GetSetting(const QString &application, const QString &section, const QString &key,
-                   const QString &defaultValue)
+SettingsReader::SettingsReader(const QString &application)
+    : m_store(std::make_unique<const QSettings>(settingsFilePath(application), QSettings::IniFormat))
 {
-    const QSettings store(settingsFilePath(application), QSettings::IniFormat);
-    const QVariant value = store.value(sectionKey(section, key));
+}
+
+SettingsReader::~SettingsReader() = default;
+
+QString SettingsReader::value(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const QVariant value = m_store->value(sectionKey(section, key));
     if (!value.isValid())
         return defaultValue;
     // A value holding a comma comes back from INI as a list; it is still one text to us.
@@ -31,10 +36,23 @@ QString GetSetting(const QString &application, const QString &section, const QSt
     return value.toString();
 }
 
+QString GetSetting(const QString &application, const QString &section, const QString &key,
+                   const QString &defaultValue)
+{
+    return SettingsReader(application).value(section, key, defaultValue);
+}
+
 void SaveSetting(const QString &application, const QString &section, const QString &key,
                  const QString &value)
 {
+    SaveSettings(application, section, {{key, value}});
+}
+
+void SaveSettings(const QString &application, const QString &section,
+                  const QList<std::pair<QString, QString>> &values)
+{
     QSettings store(settingsFilePath(application), QSettings::IniFormat);
-    store.setValue(sectionKey(section, key), value);
+    for (const auto &[key, value] : values)
+        store.setValue(sectionKey(section, key), value);
     store.sync();
 }

@@ -1,5 +1,6 @@
 #include "platform/TextFileCodec.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -249,8 +250,12 @@ QString TextDecoder::next(qsizetype maxBytes)
     const QByteArrayView piece = m_rest.first(length);
     m_rest = m_rest.sliced(length);
     QString text;
-    if (m_format.encoding == kUtf8)
-        text = QString::fromUtf8(piece);
+    if (m_format.encoding == kUtf8) {
+        // QString::fromUtf8 drops a mark at the start, but past the file's own mark it is text:
+        // a second mark, or a zero-width no-break space that a piece happens to begin with.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        text = utf8.decode(piece);
+    }
     else if (m_format.encoding == kWindows1252)
         text = decodeWindows1252(piece);
     else

@@ -115,14 +115,24 @@ void TextKey::write(const QString &value) const
     store(section, key, value);
 }
 
-QString readListEntry(const QString &section, int index)
+ListReader::ListReader(const QString &section)
+    : m_section(section)
+    , m_store(appinfo::title())
 {
-    return GetSetting(appinfo::title(), section, QString::number(index));
 }
 
-void writeListEntry(const QString &section, int index, const QString &value)
+QString ListReader::entry(int index) const
 {
-    SaveSetting(appinfo::title(), section, QString::number(index), value);
+    return m_store.value(m_section, QString::number(index));
+}
+
+void writeListEntries(const QString &section, const QStringList &values)
+{
+    QList<std::pair<QString, QString>> keyed;
+    keyed.reserve(values.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        keyed.append({QString::number(i), values[i]});
+    SaveSettings(appinfo::title(), section, keyed);
 }
 
 } // namespace settings

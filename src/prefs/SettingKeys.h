@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/SettingsStore.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -53,9 +56,20 @@ struct TextKey {
     void write(const QString &value) const;
 };
 
-// Numbered list entries ("0", "1", …) of one section.
-QString readListEntry(const QString &section, int index);
-void writeListEntry(const QString &section, int index, const QString &value);
+// Numbered list entries ("0", "1", …) of one section, read from one reading of the store; a
+// missing entry reads as "".
+class ListReader
+{
+public:
+    explicit ListReader(const QString &section);
+    QString entry(int index) const;
+
+private:
+    QString m_section;
+    SettingsReader m_store;
+};
+// Keys "0" to size-1 in one write.
+void writeListEntries(const QString &section, const QStringList &values);
 
 inline constexpr BoolKey SaveWinState{"Settings", "SaveWinState", false};
 inline constexpr NumberKey MainLeft{"Settings", "MainLeft", 1000};

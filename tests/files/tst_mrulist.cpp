@@ -1,6 +1,7 @@
 #include "files/DocumentCommands.h"
 #include "files/MruList.h"
 #include "platform/CommonDialog.h"
+#include "platform/SettingsStore.h"
 #include "prefs/SettingKeys.h"
 
 #include "FileFixture.h"
@@ -107,18 +108,18 @@ private slots:
         QCOMPARE(loaded.entries(), (QStringList{"/a", "/b", "/c"}));
         // Saving a shorter list leaves the keys beyond it alone.
         listOf({"/z"}).save();
-        QCOMPARE(settings::readListEntry(section, 0), QStringLiteral("/z"));
-        QCOMPARE(settings::readListEntry(section, 1), QStringLiteral("/b"));
+        const settings::ListReader store(section);
+        QCOMPARE(store.entry(0), QStringLiteral("/z"));
+        QCOMPARE(store.entry(1), QStringLiteral("/b"));
 
         const QStringList stored{"/One", "/1", "/ONE", "/2", "/3", "/4", "/5", "/6"};
-        for (int i = 0; i < stored.size(); ++i)
-            settings::writeListEntry(section, i, stored[i]);
-        settings::writeListEntry(section, 9, QStringLiteral("/after-gap"));
+        settings::writeListEntries(section, stored);
+        SaveSetting(QStringLiteral("Penwick"), section, QStringLiteral("9"), QStringLiteral("/after-gap"));
         loaded.load();
         // Repeats end up once, spelt as under the lowest key; the seventh distinct value is out.
         QCOMPARE(loaded.entries(), (QStringList{"/One", "/1", "/2", "/3", "/4", "/5"}));
         // An empty value ends the list like a missing key.
-        settings::writeListEntry(section, 1, QString());
+        SaveSetting(QStringLiteral("Penwick"), section, QStringLiteral("1"), QString());
         loaded.load();
         QCOMPARE(loaded.entries(), QStringList{"/One"});
     }

@@ -146,11 +146,11 @@ private slots:
     }
 
     // A large file is read a piece at a time. However the pieces fall (inside a character,
-    // between CR and LF, before the first break), they join to the file read whole.
+    // between CR and LF, before the first break, before a U+FEFF), they join to the file read whole.
     void piecesJoinToTheWholeText()
     {
         const QStringList tokens = {u"a"_s, u"\u00e9"_s, u"\u65e5"_s, u"\U0001F600"_s,
-                                    u"\r\n"_s, u"\r"_s, u"\n"_s, u" "_s};
+                                    u"\r\n"_s, u"\r"_s, u"\n"_s, u" "_s, u"\uFEFF"_s};
         QRandomGenerator random(7);
         for (int round = 0; round < 40; ++round) {
             QString text;

@@ -45,7 +45,7 @@ private slots:
         settings::MainLeft.write(1000);
         settings::MainTop.write(1234.5f);
         settings::DefPath.write(u"/home/me/my docs/"_s);
-        settings::writeListEntry(settings::sectionMru(), 0, u"/tmp/a, b.txt"_s);
+        settings::writeListEntries(settings::sectionMru(), {u"/tmp/a, b.txt"_s});
 
         QCOMPARE(settingsFilePath(u"Penwick"_s), home.path() + u"/Penwick/Penwick.conf"_s);
         const QString text = home.storeText();
@@ -55,8 +55,9 @@ private slots:
         QCOMPARE(settings::SaveWinState.read(), true);
         QCOMPARE(settings::MainTop.read(), 1234.5f);
         QCOMPARE(settings::DefPath.read(), u"/home/me/my docs/"_s);
-        QCOMPARE(settings::readListEntry(settings::sectionMru(), 0), u"/tmp/a, b.txt"_s);
-        QCOMPARE(settings::readListEntry(settings::sectionMru(), 1), QString());
+        const settings::ListReader recent(settings::sectionMru());
+        QCOMPARE(recent.entry(0), u"/tmp/a, b.txt"_s);
+        QCOMPARE(recent.entry(1), QString());
     }
 
     void integersRoundHalfToEven()

@@ -161,6 +161,21 @@ private slots:
         QCOMPARE(describe(back), describe(doc));
     }
 
+    void keptTextReadUnderUc0ReadsTheSameWhenWrittenBack()
+    {
+        // With \uc0 no fallback follows a \u, so the "o" is text; the writer's \uc1 would skip it.
+        QTextDocument doc, back;
+        load(doc, "{\\rtf1\\uc0 A{\\super\\chftn}{\\*\\footnote \\pard N\\u233 o.}\\par}");
+        const auto note = [](const QTextDocument &d) {
+            QTextCursor c(const_cast<QTextDocument *>(&d));
+            c.setPosition(2);
+            return rtf::noteText(*rtf::KeptStore::find(d), c.charFormat().intProperty(rtf::NoteId));
+        };
+        QCOMPARE(note(doc), QStringLiteral("N\u00e9o."));
+        roundTrip(doc, back);
+        QCOMPARE(note(back), QStringLiteral("N\u00e9o."));
+    }
+
     void fieldsAndNotesGoWithTheirText()
     {
         QTextDocument doc;

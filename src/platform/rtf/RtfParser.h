@@ -85,6 +85,8 @@ inline bool isAscii(const char *s, qsizetype n)
 inline int twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 
 void setWord(QString &words, std::string_view name, std::string_view raw);
+// A kept group read where \ucN held, made to say so itself.
+QByteArray withUc(QByteArray group, int uc);
 
 // As sameState: strings inherited from one group to another are shared.
 inline bool sameParagraph(const ParaState &a, const ParaState &b)
@@ -201,6 +203,7 @@ private:
     size_t m_labelDepth = 0; // inside a \listtext or \pntext group at this stack size
     QByteArray m_labelLead;  // what the label's group is kept as, up to m_labelFrom
     const char *m_labelFrom = nullptr;
+    int m_labelUc = 1;
     QString m_label;
     QString m_paraLabel, m_paraListText;
     QString m_cellLabel, m_cellListText; // the last cell paragraph's, once it has ended

@@ -191,7 +191,7 @@ void Parser::closeGroup(const char *at)
         commitFont(); // the last entry's ';' is often missing
     if (g.keepsTable && g.dest == Dest::FontTable) {
         // A second table adds fonts to the first: neither alone names them all.
-        m_store.source(m_source).fontTable = ++m_fontTables == 1 ? whole() : QByteArray();
+        m_store.source(m_source).fontTable = ++m_fontTables == 1 ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
         m_fontTableCodepage = m_docCodepage;
     } else if (g.keepsTable) {
         m_store.source(m_source).colorTable = whole();
@@ -200,7 +200,7 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        const QByteArray label = m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1);
+        const QByteArray label = withUc(m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1), m_labelUc);
         m_paraListText += QString::fromLatin1(label); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())

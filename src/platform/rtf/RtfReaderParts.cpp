@@ -2,6 +2,28 @@
 
 namespace rtf::detail {
 
+// Kept RTF is written back where \uc1 holds, so a group read where each \u had another number
+// of fallback characters says so after its destination word, and its text reads back as it was.
+QByteArray withUc(QByteArray group, int uc)
+{
+    if (uc == 1)
+        return group;
+    qsizetype i = group.startsWith("{\\*\\") ? 3 : 1;
+    if (i >= group.size() || group[i] != '\\')
+        return group;
+    const qsizetype word = ++i;
+    while (i < group.size() && isLetter(group[i]))
+        ++i;
+    if (i == word)
+        return group;
+    if (i + 1 < group.size() && group[i] == '-' && isDigit(group[i + 1]))
+        ++i;
+    while (i < group.size() && isDigit(group[i]))
+        ++i;
+    // Nothing after the word can run on into the inserted one: the word ended there.
+    return group.insert(i, "\\uc" + QByteArray::number(uc));
+}
+
 // A destination met in the body: read in a way of its own, or taken whole as RTF to keep, after
 // which parsing goes on behind it. Only groups inside the document's own group qualify.
 void Parser::destination(Kw kw)
@@ -59,6 +81,7 @@ void Parser::destination(Kw kw)
             m_labelDepth = m_stack.size();
             m_labelFrom = m_wordOpensGroup ? g.openAt : m_wordAt;
             m_labelLead = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
+            m_labelUc = g.uc;
         }
         return;
     default:
@@ -83,6 +106,7 @@ void Parser::destination(Kw kw)
     const char *from = m_wordOpensGroup ? g.openAt : m_wordAt;
     QByteArray rtf = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
     rtf.append(from, close - from + 1);
+    rtf = withUc(std::move(rtf), g.uc);
 
     switch (kw) {
     case Kw::Generator:
