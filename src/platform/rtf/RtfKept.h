@@ -88,6 +88,9 @@ struct SourceTables
     QByteArray fontTable;  // the whole {\fonttbl ...} group as read, "" if none
     QByteArray colorTable; // the whole {\colortbl ...} group as read, "" if none
     int codepage = 1252;   // the document's \ansicpg, which kept groups' \'hh escapes are in
+    // One past the highest font and colour numbers its RTF names, defined or not: new fonts and
+    // colours go beyond them, so that kept RTF naming a number the tables lack still names none.
+    int fontsNamed = 0, colorsNamed = 0;
 };
 
 struct KeptItem

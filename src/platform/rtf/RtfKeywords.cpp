@@ -1,5 +1,6 @@
 #include "RtfKeywords.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace rtf::detail {
@@ -119,6 +120,18 @@ Kw lookupKeyword(std::string_view name)
     static const Table table = buildTable();
     const auto it = table.find(name);
     return it == table.end() ? classifyByName(name) : it->second;
+}
+
+bool namesFont(std::string_view word)
+{
+    return word == "f" || word == "af";
+}
+
+bool namesColor(std::string_view word)
+{
+    static constexpr std::string_view words[] = {"cf", "cb", "highlight", "chcbpat", "chcfpat", "cbpat", "cfpat",
+                                                 "brdrcf", "clcbpat", "clcfpat", "trcbpat", "trcfpat", "ulc"};
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
 }
 
 } // namespace rtf::detail

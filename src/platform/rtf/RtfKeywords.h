@@ -43,4 +43,8 @@ enum class Kw : std::uint8_t {
 
 Kw lookupKeyword(std::string_view name);
 
+// Whether a control word names a font or a colour by its number.
+bool namesFont(std::string_view word);
+bool namesColor(std::string_view word);
+
 } // namespace rtf::detail

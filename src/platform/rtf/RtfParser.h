@@ -119,6 +119,8 @@ private:
     void keep(const QByteArray &rtf);
     void bodyWord(Kw kw, std::string_view name, bool hasParam, int param, std::string_view raw);
     void fontTableWord(Kw kw, bool hasParam, int param);
+    void noteNumber(std::string_view word, int param);
+    void noteNumbers(QByteArrayView rtf);
     void symbol(char c);
     void textBytes(const char *s, qsizetype n);
     void hexByte(unsigned char b);
@@ -178,6 +180,7 @@ private:
     bool m_wordMarked = false;     // and a \* came before it
     const char *m_wordAt = nullptr; // where it starts
     int m_fontTables = 0; // font tables read; a second one adds to the first
+    int m_fontsNamed = 0, m_colorsNamed = 0;
     int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;
     int m_ucSkip = 0;

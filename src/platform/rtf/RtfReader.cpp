@@ -141,6 +141,8 @@ void Parser::parse(QByteArrayView data)
     SourceTables &source = m_store.source(m_source);
     source.tables = m_tables;
     source.codepage = m_docCodepage;
+    source.fontsNamed = std::max(source.fontsNamed, m_fontsNamed);
+    source.colorsNamed = std::max(source.colorsNamed, m_colorsNamed);
     if (m_fontTableCodepage != m_docCodepage)
         source.fontTable.clear(); // its names' bytes were read in another code page
     if (m_document)
@@ -313,6 +315,8 @@ const char *Parser::controlSequence(const char *p, const char *end)
         ++p;
     value = std::min<long long>(value, INT_MAX);
     const int param = int(negative ? -value : value);
+    if (hasParam)
+        noteNumber(keyword, param);
 
     if (keyword == "bin") {
         // Raw bytes may hold braces and backslashes, so they are jumped over whatever the group.

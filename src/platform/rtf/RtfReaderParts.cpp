@@ -24,6 +24,36 @@ QByteArray withUc(QByteArray group, int uc)
     return group.insert(i, "\\uc" + QByteArray::number(uc));
 }
 
+// Numbers past these cannot meet the new fonts and colours of any real document.
+constexpr int kMostNamed = 32768;
+
+void Parser::noteNumber(std::string_view word, int param)
+{
+    // Those words end in one of these letters, and most words with a number do not.
+    if (param < 0 || param >= kMostNamed || word.empty() || std::string_view("fbtc").find(word.back()) == std::string_view::npos)
+        return;
+    if (namesFont(word))
+        m_fontsNamed = std::max(m_fontsNamed, param + 1);
+    else if (namesColor(word))
+        m_colorsNamed = std::max(m_colorsNamed, param + 1);
+}
+
+// The words of a group taken whole, which the parser jumps over.
+void Parser::noteNumbers(QByteArrayView rtf)
+{
+    for (qsizetype at = rtf.indexOf('\\'); at >= 0; at = rtf.indexOf('\\', at + 1)) {
+        qsizetype end = at + 1;
+        while (end < rtf.size() && isLetter(rtf[end]))
+            ++end;
+        const qsizetype digits = end;
+        int param = 0;
+        while (end < rtf.size() && isDigit(rtf[end]) && param < kMostNamed)
+            param = param * 10 + (rtf[end++] - '0');
+        if (end > digits)
+            noteNumber(std::string_view(rtf.data() + at + 1, size_t(digits - at - 1)), param);
+    }
+}
+
 // A destination met in the body: read in a way of its own, or taken whole as RTF to keep, after
 // which parsing goes on behind it. Only groups inside the document's own group qualify.
 void Parser::destination(Kw kw)
@@ -107,6 +137,7 @@ void Parser::destination(Kw kw)
     QByteArray rtf = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
     rtf.append(from, close - from + 1);
     rtf = withUc(std::move(rtf), g.uc);
+    noteNumbers(rtf);
 
     switch (kw) {
     case Kw::Generator:

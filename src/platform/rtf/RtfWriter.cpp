@@ -31,13 +31,15 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
     m_store = KeptStore::find(doc);
     m_primary = m_store ? m_store->source(m_store->primarySource) : nullptr;
     if (m_primary) {
-        // Kept RTF refers to the file's own font numbers: they stay, new fonts come after them.
+        // Kept RTF refers to the file's own font numbers: they stay, new fonts come after them
+        // and after any number the file names without defining it.
         QList<int> indexes = m_primary->tables.fonts.keys();
         std::sort(indexes.begin(), indexes.end());
         for (const int index : indexes) {
             m_fontIds.insert(m_primary->tables.fonts.value(index).name, index);
             m_nextFont = std::max(m_nextFont, index + 1);
         }
+        m_nextFont = std::max(m_nextFont, m_primary->fontsNamed);
         m_cp1252 = m_primary->codepage == 1252;
     }
     if (m_primary && m_primary->tables.defaultFont >= 0)
@@ -54,6 +56,8 @@ Writer::Writer(const QTextDocument &doc) : m_doc(doc), m_defaultFont(doc.default
         }
         m_sourceColors = qsizetype(colors.size());
     }
+    if (m_primary && m_colors.size() < size_t(m_primary->colorsNamed))
+        m_colors.resize(size_t(m_primary->colorsNamed)); // auto, as those numbers read now
 }
 
 int Writer::fontId(const QString &family, int charset)

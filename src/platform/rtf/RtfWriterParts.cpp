@@ -1,6 +1,6 @@
 #include "RtfWriterImpl.h"
 
-#include <QSet>
+#include "RtfKeywords.h"
 
 #include <algorithm>
 
@@ -35,10 +35,6 @@ void Writer::writeKept(const KeptItem &item, const QByteArray &rtf)
 
 QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
 {
-    static const QSet<QByteArray> fontWords{"f", "af"};
-    static const QSet<QByteArray> colorWords{"cf", "cb", "highlight", "chcbpat", "chcfpat", "cbpat",
-                                             "cfpat", "brdrcf", "clcbpat", "clcfpat", "trcbpat",
-                                             "trcfpat", "ulc"};
     QByteArray out;
     out.reserve(rtf.size());
     const char *p = rtf.constData();
@@ -58,20 +54,21 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
         const char *name = ++p;
         while (p < end && isLetter(*p))
             ++p;
-        const QByteArray word(name, p - name);
+        const std::string_view word(name, size_t(p - name));
         const char *digits = p;
         if (p < end && *p == '-')
             ++p;
         while (p < end && isDigit(*p))
             ++p;
         const QByteArray param(digits, p - digits);
-        out += '\\' + word;
+        out += '\\';
+        out.append(word.data(), qsizetype(word.size()));
         bool ok = false;
         const int value = param.toInt(&ok);
-        if (ok && fontWords.contains(word)) {
+        if (ok && namesFont(word)) {
             const detail::FontEntry font = source.tables.fonts.value(value);
             out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, std::max(font.charset, 0)));
-        } else if (ok && value > 0 && colorWords.contains(word)) {
+        } else if (ok && value > 0 && namesColor(word)) {
             const auto &colors = source.tables.colors;
             const QColor color = size_t(value) < colors.size() ? colors[size_t(value)] : QColor();
             out += QByteArray::number(color.isValid() ? colorId(color.rgb()) : 0);
