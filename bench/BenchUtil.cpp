@@ -1,10 +1,14 @@
 #include "BenchUtil.h"
 
+#include "platform/RichTextBox.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QCoreApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -512,6 +516,15 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+void typeKey(RichTextBox &editor)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCoreApplication::sendEvent(&editor, &press);
+    QCoreApplication::sendEvent(&editor, &release);
+    editor.viewport()->repaint();
 }
 
 } // namespace bench

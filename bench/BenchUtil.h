@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+class RichTextBox;
+
 // Small shared helpers for the benchmark programs: timing with median and range,
 // the time of an outside command for comparison, and peak memory.
 namespace bench {
@@ -54,5 +56,7 @@ QByteArray reportRtf(qsizetype bytes, ReportMix *mix = nullptr);
 // Where generated inputs go (created if needed).
 QString workDir();
 bool writeFile(const QString &path, const QByteArray &bytes);
+// One keystroke as the keyboard delivers it, and the repaint that shows it.
+void typeKey(RichTextBox &editor);
 
 } // namespace bench

@@ -42,16 +42,6 @@ void waitUntilShown(QWidget &window)
     QCoreApplication::processEvents();
 }
 
-// One keystroke as the keyboard delivers it, and the repaint that shows it.
-void typeKey(RichTextBox &editor)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QCoreApplication::sendEvent(&editor, &press);
-    QCoreApplication::sendEvent(&editor, &release);
-    editor.viewport()->repaint();
-}
-
 int childOpen(const QString &path)
 {
     QElapsedTimer timer;
@@ -59,7 +49,7 @@ int childOpen(const QString &path)
     frmPenwick window(path);
     waitUntilShown(window);
     RichTextBox &editor = window.rtbEditor();
-    typeKey(editor);
+    bench::typeKey(editor);
     std::printf("first=%f\n", seconds(timer));
     std::printf("peak_open=%f\n", bench::peakMemoryMiB());
 
@@ -75,7 +65,7 @@ int childOpen(const QString &path)
     for (int i = 0; i < 40; ++i) {
         QElapsedTimer key;
         key.start();
-        typeKey(editor);
+        bench::typeKey(editor);
         latencies.push_back(key.nsecsElapsed() / 1e6);
     }
     std::sort(latencies.begin(), latencies.end());

@@ -20,15 +20,6 @@
 
 namespace {
 
-void typeKey(RichTextBox &editor)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QCoreApplication::sendEvent(&editor, &press);
-    QCoreApplication::sendEvent(&editor, &release);
-    editor.viewport()->repaint();
-}
-
 bool measure(const QString &label, const QString &path)
 {
     frmPenwick window(path);
@@ -37,7 +28,7 @@ bool measure(const QString &label, const QString &path)
     RichTextBox &editor = window.rtbEditor();
     DocumentRecovery &recovery = window.recovery();
     RecoveryStore &store = recovery.store();
-    typeKey(editor);
+    bench::typeKey(editor);
 
     RecoveryCopy copy;
     const bench::Figure snapshot = bench::time(5, [&] { copy = snapshotDocument(editor, window.doc()); });
@@ -59,7 +50,7 @@ bool measure(const QString &label, const QString &path)
         while (store.busy()) {
             QElapsedTimer key;
             key.start();
-            typeKey(editor);
+            bench::typeKey(editor);
             slowest = std::max(slowest, key.nsecsElapsed() / 1e6);
         }
     }
