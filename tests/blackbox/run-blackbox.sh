@@ -45,7 +45,9 @@ export DISPLAY=$display
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
 wm_pid=$!
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+# A busy machine (tests run in parallel) can take a while to start the window manager.
+for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "the window manager did not start"
 
 # Keys go through the X test extension to the focused window, as a keyboard's would.
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
@@ -57,7 +59,7 @@ start() {
     shift
     QT_QPA_PLATFORM=xcb "$program" "$@" >"$work/penwick.log" 2>&1 &
     app_pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Penwick - $title\$" | head -n 1) \
+    window=$(timeout 40 xdotool search --sync --onlyvisible --name "^Penwick - $title\$" | head -n 1) \
         || fail "the main window did not appear: $(cat "$work/penwick.log")"
     xdotool windowfocus --sync "$window"
     sleep 0.5
@@ -66,7 +68,7 @@ start() {
 # answer KEY: focuses the question titled "Penwick" and answers it.
 answer() {
     local dialog
-    dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Penwick$' | head -n 1) || fail "no question asked"
+    dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Penwick$' | head -n 1) || fail "no question asked"
     xdotool windowfocus --sync "$dialog"
     key "$1"
 }
@@ -172,6 +174,9 @@ echo "PASS: a save asked before replacing a file another program had changed"
 start Untitled
 xdotool type --delay 30 'recover me 4711 exactly'
 sleep 3
+# The copy is due 2 s after the last key; a busy machine may need longer to write it.
+for _ in $(seq 150); do compgen -G "$XDG_STATE_HOME/Penwick/*.recovery" >/dev/null && break; sleep 0.1; done
+sleep 0.5
 kill -9 "$app_pid"
 wait "$app_pid" 2>/dev/null || true
 app_pid=
