@@ -71,6 +71,9 @@ struct FieldFrame
 // stack stays small whatever the input.
 constexpr size_t kMaxDepth = 1024;
 constexpr int kMaxUc = 16;
+// Font and colour numbers past this are no real file's: such a font is not defined, and the new
+// fonts and colours of a save never reach them.
+constexpr int kMaxTableNumber = 32767;
 constexpr int kMaxHalfPoints = 3276; // 1638 pt, the most word processors allow
 constexpr int kMaxTwips = 31680 * 2; // twice the widest page word processors allow
 

@@ -386,7 +386,7 @@ void Parser::fontTableWord(Kw kw, bool hasParam, int param)
     switch (kw) {
     case Kw::Font:
         commitFont();
-        m_fontOpen = hasParam && param >= 0;
+        m_fontOpen = hasParam && param >= 0 && param <= kMaxTableNumber;
         m_fontIndex = param;
         m_fontCharset = -1;
         break;

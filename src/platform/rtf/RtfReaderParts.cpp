@@ -24,13 +24,10 @@ QByteArray withUc(QByteArray group, int uc)
     return group.insert(i, "\\uc" + QByteArray::number(uc));
 }
 
-// Numbers past these cannot meet the new fonts and colours of any real document.
-constexpr int kMostNamed = 32768;
-
 void Parser::noteNumber(std::string_view word, int param)
 {
     // Those words end in one of these letters, and most words with a number do not.
-    if (param < 0 || param >= kMostNamed || word.empty() || std::string_view("fbtc").find(word.back()) == std::string_view::npos)
+    if (param < 0 || param > kMaxTableNumber || word.empty() || std::string_view("fbtc").find(word.back()) == std::string_view::npos)
         return;
     if (namesFont(word))
         m_fontsNamed = std::max(m_fontsNamed, param + 1);
@@ -47,7 +44,7 @@ void Parser::noteNumbers(QByteArrayView rtf)
             ++end;
         const qsizetype digits = end;
         int param = 0;
-        while (end < rtf.size() && isDigit(rtf[end]) && param < kMostNamed)
+        while (end < rtf.size() && isDigit(rtf[end]) && param <= kMaxTableNumber)
             param = param * 10 + (rtf[end++] - '0');
         if (end > digits)
             noteNumber(std::string_view(rtf.data() + at + 1, size_t(digits - at - 1)), param);
