@@ -70,11 +70,16 @@ void Parser::destination(Kw kw)
         if (kw == Kw::FontTable) {
             g.dest = Dest::FontTable;
             m_fontOpen = false;
+            // A second table adds fonts to the first: neither alone names them all, even if
+            // the file ends inside it.
+            if (m_fontTables > 0)
+                m_store.source(m_source).fontTable.clear();
             return;
         }
         g.dest = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();
+        m_store.source(m_source).colorTable.clear(); // this one replaces it, once it is whole
         m_builder.tablesChanged();
         m_colorSet = false;
         return;
