@@ -221,7 +221,9 @@ private:
     bool m_rowOpen = false; // cells were read that no \row has ended yet
     bool m_endingRow = false;
     int m_rowCells = 0;     // cell ends in the row so far
-    std::vector<QString> m_pendingCells; // cell ends not yet inserted, with their paragraphs' words
+    // Cell ends not yet inserted, with their paragraphs' words and the formatting at their \cell,
+    // which is where a save writes a cell end's own.
+    std::vector<std::pair<QString, CharState>> m_pendingCells;
 
     QString m_run;
     CharState m_runState;

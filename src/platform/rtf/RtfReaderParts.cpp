@@ -393,8 +393,7 @@ void Parser::endBlock(BlockProps props)
 // The cells ended so far get their marks, each with its paragraph's words.
 void Parser::insertCellEnds()
 {
-    for (QString &words : m_pendingCells) {
-        CharState cell = top().chr;
+    for (auto &[words, cell] : m_pendingCells) {
         cell.cell = 1;
         cell.cellPara = std::move(words);
         insertSpecial(QStringLiteral("\t"), cell);
