@@ -309,7 +309,8 @@ QByteArray Writer::write(int from, int to, bool whole)
                         cellCount += frag.length();
                 }
             }
-            cells.push_back(detail::cellParagraphWords(props).toLatin1());
+            // The last cell paragraph's words are the row's, a page break before it included.
+            cells.push_back((props.pageBreakBefore ? "\\pagebb" : "") + detail::cellParagraphWords(props).toLatin1());
             openFields(0);
             writeRowStart(props, cellCount);
             writeParagraphStart(paragraph, true, cells.front());
