@@ -71,6 +71,9 @@ struct FieldFrame
 // stack stays small whatever the input.
 constexpr size_t kMaxDepth = 1024;
 constexpr int kMaxUc = 16;
+// Font and colour numbers past this are no real file's: such a font is not defined, and the new
+// fonts and colours of a save never reach them.
+constexpr int kMaxTableNumber = 32767;
 constexpr int kMaxHalfPoints = 3276; // 1638 pt, the most word processors allow
 constexpr int kMaxTwips = 31680 * 2; // twice the widest page word processors allow
 
@@ -218,7 +221,9 @@ private:
     bool m_rowOpen = false; // cells were read that no \row has ended yet
     bool m_endingRow = false;
     int m_rowCells = 0;     // cell ends in the row so far
-    std::vector<QString> m_pendingCells; // cell ends not yet inserted, with their paragraphs' words
+    // Cell ends not yet inserted, with their paragraphs' words and the formatting at their \cell,
+    // which is where a save writes a cell end's own.
+    std::vector<std::pair<QString, CharState>> m_pendingCells;
 
     QString m_run;
     CharState m_runState;

@@ -196,7 +196,9 @@ void Parser::closeGroup(const char *at)
         m_store.source(m_source).fontTable = ++m_fontTables == 1 ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
         m_fontTableCodepage = m_docCodepage;
     } else if (g.keepsTable) {
-        m_store.source(m_source).colorTable = whole();
+        // Kept only without an entry left open, which the colours a save adds would complete.
+        m_store.source(m_source).colorTable = m_colorSet ? QByteArray() : whole();
+        m_colorSet = false;
     }
     if (m_labelDepth == m_stack.size()) {
         flushText();
@@ -386,7 +388,7 @@ void Parser::fontTableWord(Kw kw, bool hasParam, int param)
     switch (kw) {
     case Kw::Font:
         commitFont();
-        m_fontOpen = hasParam && param >= 0;
+        m_fontOpen = hasParam && param >= 0 && param <= kMaxTableNumber;
         m_fontIndex = param;
         m_fontCharset = -1;
         break;

@@ -24,13 +24,10 @@ QByteArray withUc(QByteArray group, int uc)
     return group.insert(i, "\\uc" + QByteArray::number(uc));
 }
 
-// Numbers past these cannot meet the new fonts and colours of any real document.
-constexpr int kMostNamed = 32768;
-
 void Parser::noteNumber(std::string_view word, int param)
 {
     // Those words end in one of these letters, and most words with a number do not.
-    if (param < 0 || param >= kMostNamed || word.empty() || std::string_view("fbtc").find(word.back()) == std::string_view::npos)
+    if (param < 0 || param > kMaxTableNumber || word.empty() || std::string_view("fbtc").find(word.back()) == std::string_view::npos)
         return;
     if (namesFont(word))
         m_fontsNamed = std::max(m_fontsNamed, param + 1);
@@ -47,7 +44,7 @@ void Parser::noteNumbers(QByteArrayView rtf)
             ++end;
         const qsizetype digits = end;
         int param = 0;
-        while (end < rtf.size() && isDigit(rtf[end]) && param < kMostNamed)
+        while (end < rtf.size() && isDigit(rtf[end]) && param <= kMaxTableNumber)
             param = param * 10 + (rtf[end++] - '0');
         if (end > digits)
             noteNumber(std::string_view(rtf.data() + at + 1, size_t(digits - at - 1)), param);
@@ -73,11 +70,16 @@ void Parser::destination(Kw kw)
         if (kw == Kw::FontTable) {
             g.dest = Dest::FontTable;
             m_fontOpen = false;
+            // A second table adds fonts to the first: neither alone names them all, even if
+            // the file ends inside it.
+            if (m_fontTables > 0)
+                m_store.source(m_source).fontTable.clear();
             return;
         }
         g.dest = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();
+        m_store.source(m_source).colorTable.clear(); // this one replaces it, once it is whole
         m_builder.tablesChanged();
         m_colorSet = false;
         return;
@@ -391,8 +393,7 @@ void Parser::endBlock(BlockProps props)
 // The cells ended so far get their marks, each with its paragraph's words.
 void Parser::insertCellEnds()
 {
-    for (QString &words : m_pendingCells) {
-        CharState cell = top().chr;
+    for (auto &[words, cell] : m_pendingCells) {
         cell.cell = 1;
         cell.cellPara = std::move(words);
         insertSpecial(QStringLiteral("\t"), cell);

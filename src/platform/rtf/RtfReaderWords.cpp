@@ -182,7 +182,7 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_afterRow = false;
         flushText();
         beforeContent();
-        m_pendingCells.push_back(takeCellParagraph(para));
+        m_pendingCells.emplace_back(takeCellParagraph(para), c);
         break;
     case Kw::Row:
         endRow();

@@ -97,6 +97,7 @@ private:
     RunProps propsOf(const QTextCharFormat &f);
     struct Paragraph;
     const Paragraph &paragraphAt(const QTextBlock &block);
+    void sayParagraphAgain(const QByteArray &words);
     int fontId(const QString &family, int charset = 0);
     int colorId(QRgb rgb);
 
@@ -156,6 +157,7 @@ private:
     QByteArray m_paraWords = "\x01"; // what the last \pard said; nothing has been said yet
     std::vector<int> m_openFields;          // outermost first
     std::vector<RunProps> m_fieldSaved;     // the run properties each field's group began with
+    std::vector<QByteArray> m_fieldParaSaved; // and what the last \pard before it said
     int m_openNote = 0;
 };
 

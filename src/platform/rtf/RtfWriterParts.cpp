@@ -173,6 +173,8 @@ bool Writer::openFields(int innermost, bool closeOnly)
         m_needDelimiter = false;
         m_cur = m_fieldSaved.back();
         m_fieldSaved.pop_back();
+        m_paraWords = m_fieldParaSaved.back(); // a \pard inside the result ended with it
+        m_fieldParaSaved.pop_back();
         m_openFields.pop_back();
     }
     for (size_t i = common; i < chain.size() && !closeOnly; ++i) {
@@ -184,9 +186,18 @@ bool Writer::openFields(int innermost, bool closeOnly)
         raw("{\\fldrslt ", 10);
         m_needDelimiter = false;
         m_fieldSaved.push_back(m_cur);
+        m_fieldParaSaved.push_back(m_paraWords);
         m_openFields.push_back(chain[i]);
     }
     return closes;
+}
+
+void Writer::sayParagraphAgain(const QByteArray &words)
+{
+    word("pard");
+    raw(words.constData(), words.size());
+    m_needDelimiter = true;
+    m_paraWords = words;
 }
 
 void Writer::closeNote()
@@ -217,8 +228,11 @@ void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int se
         const RunProps &props = propsAt(frag.charFormatIndex(), frag);
         if (props.note != m_openNote)
             closeNote();
-        if (props.field || !m_openFields.empty())
-            openFields(props.field);
+        if ((props.field || !m_openFields.empty()) && openFields(props.field) && !isRow) {
+            // A result that began in an earlier paragraph said this one's properties inside it.
+            if (paragraphAt(block).words != m_paraWords)
+                sayParagraphAgain(paragraphAt(block).words);
+        }
         const int a0 = std::max(segStart, fStart) - fStart;
         const int a1 = std::min(segEnd, fEnd) - fStart;
         if (a0 == 0 && props.prefix && m_store) {
@@ -295,7 +309,8 @@ QByteArray Writer::write(int from, int to, bool whole)
                         cellCount += frag.length();
                 }
             }
-            cells.push_back(detail::cellParagraphWords(props).toLatin1());
+            // The last cell paragraph's words are the row's, a page break before it included.
+            cells.push_back((props.pageBreakBefore ? "\\pagebb" : "") + detail::cellParagraphWords(props).toLatin1());
             openFields(0);
             writeRowStart(props, cellCount);
             writeParagraphStart(paragraph, true, cells.front());
@@ -318,11 +333,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
-            const QByteArray &words = paragraph.words;
-            word("pard");
-            raw(words.constData(), words.size());
-            m_needDelimiter = true;
-            m_paraWords = words;
+            sayParagraphAgain(paragraph.words);
         }
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
