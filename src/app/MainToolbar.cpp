@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <string_view>
+
 namespace {
 
 struct ButtonSpec {
@@ -47,12 +49,31 @@ constexpr ButtonSpec kButtons[MainToolbar::ButtonCount] = {
 struct MenuSpec {
     const char *text;
     const char *key;
+    float points;  // the Font drop-down's
+    QRgb color;    // the Color drop-down's
 };
 
 constexpr MenuSpec kFontEntries[] = {
-    {"8 points", "Font8"}, {"10 points", "Font10"}, {"12 points", "Font12"}, {"14 points", "Font14"}};
+    {"8 points", "Font8", 8, 0}, {"10 points", "Font10", 10, 0}, {"12 points", "Font12", 12, 0},
+    {"14 points", "Font14", 14, 0}};
 constexpr MenuSpec kColorEntries[] = {
-    {"Black", "FontBlack"}, {"Red", "FontRed"}, {"Green", "FontGreen"}, {"Blue", "FontBlue"}};
+    {"Black", "FontBlack", 0, qRgb(0, 0, 0)}, {"Red", "FontRed", 0, qRgb(255, 0, 0)},
+    {"Green", "FontGreen", 0, qRgb(0, 128, 0)}, {"Blue", "FontBlue", 0, qRgb(0, 0, 255)}};
+
+// The named positions must stay those of the buttons they name.
+constexpr bool keyAt(int position, std::string_view key)
+{
+    return kButtons[position - 1].key && kButtons[position - 1].key == key;
+}
+static_assert(keyAt(MainToolbar::NewButton, "New") && keyAt(MainToolbar::OpenButton, "Open")
+              && keyAt(MainToolbar::SaveButton, "Save") && keyAt(MainToolbar::SaveAsButton, "Save As")
+              && keyAt(MainToolbar::SaveSelectionButton, "Save Selection As") && keyAt(MainToolbar::FindButton, "Find")
+              && keyAt(MainToolbar::CutButton, "Cut") && keyAt(MainToolbar::CopyButton, "Copy")
+              && keyAt(MainToolbar::PasteButton, "Paste") && keyAt(MainToolbar::BoldButton, "Bold")
+              && keyAt(MainToolbar::ItalicButton, "Italic") && keyAt(MainToolbar::UnderlineButton, "Underline")
+              && keyAt(MainToolbar::FontButton, "Font") && keyAt(MainToolbar::ColorButton, "Color")
+              && keyAt(MainToolbar::FavoritesButton, "Favorites") && keyAt(MainToolbar::HelpButton, "Help")
+              && keyAt(MainToolbar::ExitButton, "Exit"));
 
 const char *const kKeyProperty = "buttonKey";
 
@@ -91,7 +112,6 @@ MainToolbar::MainToolbar(QToolBar &bar)
         button->setObjectName(QStringLiteral("tbToolbar_") + QString(key).remove(QLatin1Char(' ')));
         m_bar.addAction(button);
         m_entries << button;
-        connect(button, &QAction::triggered, this, [this, key] { emit ButtonClick(key); });
 
         const bool font = key == QLatin1String("Font");
         if (font || key == QLatin1String("Color")) {
@@ -101,7 +121,10 @@ MainToolbar::MainToolbar(QToolBar &bar)
                 const QString entryKey = QLatin1String(entry.key);
                 item->setProperty(kKeyProperty, entryKey);
                 m_menuEntries << item;
-                connect(item, &QAction::triggered, this, [this, entryKey] { emit ButtonMenuClick(entryKey); });
+                if (font)
+                    connect(item, &QAction::triggered, this, [this, entry] { emit fontSizeChosen(entry.points); });
+                else
+                    connect(item, &QAction::triggered, this, [this, entry] { emit colorChosen(QColor(entry.color)); });
             }
             button->setMenu(menu);
             // The main part clicks; the arrow opens the menu.

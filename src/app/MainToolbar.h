@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -16,9 +17,26 @@ class MainToolbar : public QObject
 
 public:
     static constexpr int ButtonCount = 25;
-    static constexpr int BoldButton = 14;
-    static constexpr int ItalicButton = 15;
-    static constexpr int UnderlineButton = 16;
+    // The buttons' positions.
+    enum Button {
+        NewButton = 1,
+        OpenButton = 2,
+        SaveButton = 4,
+        SaveAsButton = 5,
+        SaveSelectionButton = 6,
+        FindButton = 8,
+        CutButton = 10,
+        CopyButton = 11,
+        PasteButton = 12,
+        BoldButton = 14,
+        ItalicButton = 15,
+        UnderlineButton = 16,
+        FontButton = 18,
+        ColorButton = 19,
+        FavoritesButton = 21,
+        HelpButton = 23,
+        ExitButton = 25,
+    };
 
     explicit MainToolbar(QToolBar &bar);
 
@@ -33,8 +51,9 @@ public:
     static void setValue(QAction *button, int value);
 
 signals:
-    void ButtonClick(const QString &key);
-    void ButtonMenuClick(const QString &key);
+    // An entry of the Font or Color button's drop-down was chosen.
+    void fontSizeChosen(float points);
+    void colorChosen(const QColor &color);
 
 private:
     QToolBar &m_bar;

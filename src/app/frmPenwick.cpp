@@ -1,7 +1,7 @@
 #include "app/frmPenwick.h"
 
-#include "app/AppInfo.h"
 #include "app/MainToolbar.h"
+#include "app/modGenAPI.h"
 #include "editing/EditCommands.h"
 #include "favorites/FavoritesCommands.h"
 #include "files/DocumentCommands.h"
@@ -11,17 +11,22 @@
 #include "format/FormatCommands.h"
 #include "format/TransformCommands.h"
 #include "help/HelpCommands.h"
+#include "platform/AppInfo.h"
 #include "platform/CommonDialog.h"
+#include "platform/LocaleText.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/OptionsCommands.h"
 #include "prefs/SettingKeys.h"
 #include "search/SearchCommands.h"
 #include "search/StatisticsCommands.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLocale>
@@ -57,26 +62,9 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     m_editor->setObjectName(QStringLiteral("rtbEditor"));
     setCentralWidget(m_editor);
 
-    m_documents = std::make_unique<DocumentCommands>(*this);
-    m_export = std::make_unique<SelectionExport>(*this);
-    m_printing = std::make_unique<PrintCommands>(*this);
-    m_editing = std::make_unique<EditCommands>(*this);
-    m_format = std::make_unique<FormatCommands>(*this);
-    m_transforms = std::make_unique<TransformCommands>(*this);
-    m_search = std::make_unique<SearchCommands>(*this);
-    m_statistics = std::make_unique<StatisticsCommands>(*this);
-    m_options = std::make_unique<OptionsCommands>(*this);
-    m_favorites = std::make_unique<FavoritesCommands>(*this);
-    m_help = std::make_unique<HelpCommands>(*this);
-    m_recovery = std::make_unique<DocumentRecovery>(*this);
-
     createMenus();
-    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
-    m_toolbar->setObjectName(QStringLiteral("tbToolbar"));
-    m_toolbar->setMovable(false);
-    m_toolbarButtons = new MainToolbar(*m_toolbar);
-    connect(m_toolbarButtons, &MainToolbar::ButtonClick, this, &frmPenwick::tbToolbar_ButtonClick);
-    connect(m_toolbarButtons, &MainToolbar::ButtonMenuClick, this, &frmPenwick::tbToolbar_ButtonMenuClick);
+    createCommands();
+    createToolbar();
     createStatusBar();
     // Small enough for a corner of the screen, large enough that every menu and a few lines
     // of text stay in reach, whatever size a damaged settings file asks for.
@@ -86,17 +74,69 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
 
     connect(m_editor, &RichTextBox::Change, this, &frmPenwick::rtbEditor_Change);
     connect(m_editor, &RichTextBox::SelChange, this, &frmPenwick::rtbEditor_SelChange);
-    connect(m_editor, &RichTextBox::KeyDown, this, &frmPenwick::rtbEditor_KeyDown);
     connect(m_editor, &RichTextBox::MouseDown, this, &frmPenwick::rtbEditor_MouseDown);
+    // The window sees the editor's keys before the editor does.
     m_editor->installEventFilter(this);
-    qApp->installEventFilter(this);
 
     Form_Load(commandLine);
 }
 
-frmPenwick::~frmPenwick()
+frmPenwick::~frmPenwick() = default;
+
+void frmPenwick::createCommands()
 {
-    qApp->removeEventFilter(this);
+    m_documents = std::make_unique<DocumentCommands>(
+        *this, DocumentCommands::RecentMenu{*m_items.file, *m_items.firstRecent, *m_items.recentEnd});
+    m_export = std::make_unique<SelectionExport>(*this);
+    m_printing = std::make_unique<PrintCommands>(*this);
+    m_editing = std::make_unique<EditCommands>(
+        *this, EditCommands::Items{*m_items.undo, *m_items.cut, *m_items.copy, *m_items.paste,
+                                   *m_items.deleteSelection, *m_items.wordWrap});
+    m_format = std::make_unique<FormatCommands>(*this,
+                                                FormatCommands::Items{*m_items.bold, *m_items.italic, *m_items.underline});
+    m_transforms = std::make_unique<TransformCommands>(*this);
+    m_search = std::make_unique<SearchCommands>(*this, *m_items.saveSizePosition);
+    m_statistics = std::make_unique<StatisticsCommands>(*this);
+    const OpenPathItems openPaths{*m_items.lastPath, *m_items.defPath};
+    m_options = std::make_unique<OptionsCommands>(
+        *this, OptionsCommands::Items{openPaths, *m_items.defaultFont, *m_items.defaultFontSize});
+    m_favorites = std::make_unique<FavoritesCommands>(*this, *m_documents, *m_items.saveSizePosition, openPaths);
+    m_help = std::make_unique<HelpCommands>(*this);
+    m_recovery = std::make_unique<DocumentRecovery>(*this);
+}
+
+void frmPenwick::createToolbar()
+{
+    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("tbToolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbarButtons = new MainToolbar(*m_toolbar);
+    // The buttons run the commands whatever the menu items' enabled states.
+    const auto onClick = [this](MainToolbar::Button button, void (frmPenwick::*slot)()) {
+        connect(m_toolbarButtons->button(button), &QAction::triggered, this, slot);
+    };
+    onClick(MainToolbar::NewButton, &frmPenwick::mnuFileNew_Click);
+    onClick(MainToolbar::OpenButton, &frmPenwick::mnuFileOpen_Click);
+    onClick(MainToolbar::SaveButton, &frmPenwick::mnuFileSave_Click);
+    onClick(MainToolbar::SaveAsButton, &frmPenwick::mnuFileSaveAs_Click);
+    onClick(MainToolbar::SaveSelectionButton, &frmPenwick::mnuFileSaveSelection_Click);
+    onClick(MainToolbar::FindButton, &frmPenwick::mnuSearchFind_Click);
+    onClick(MainToolbar::CutButton, &frmPenwick::mnuEditCut_Click);
+    onClick(MainToolbar::CopyButton, &frmPenwick::mnuEditCopy_Click);
+    onClick(MainToolbar::PasteButton, &frmPenwick::mnuEditPaste_Click);
+    onClick(MainToolbar::FontButton, &frmPenwick::mnuFormatFont_Click);
+    onClick(MainToolbar::ColorButton, &frmPenwick::mnuFormatTextColor_Click);
+    onClick(MainToolbar::FavoritesButton, &frmPenwick::mnuFileFavorites_Click);
+    onClick(MainToolbar::HelpButton, &frmPenwick::mnuHelpHelpTopics_Click);
+    onClick(MainToolbar::ExitButton, &frmPenwick::mnuFileExit_Click);
+    connect(m_toolbarButtons->button(MainToolbar::BoldButton), &QAction::triggered, this,
+            [this] { pressStyleButton(MainToolbar::BoldButton, m_editor->SelBold(), *m_items.bold); });
+    connect(m_toolbarButtons->button(MainToolbar::ItalicButton), &QAction::triggered, this,
+            [this] { pressStyleButton(MainToolbar::ItalicButton, m_editor->SelItalic(), *m_items.italic); });
+    connect(m_toolbarButtons->button(MainToolbar::UnderlineButton), &QAction::triggered, this,
+            [this] { pressStyleButton(MainToolbar::UnderlineButton, m_editor->SelUnderline(), *m_items.underline); });
+    connect(m_toolbarButtons, &MainToolbar::fontSizeChosen, this, &frmPenwick::tbToolbar_FontSizeClick);
+    connect(m_toolbarButtons, &MainToolbar::colorChosen, this, &frmPenwick::tbToolbar_ColorClick);
 }
 
 QAction *frmPenwick::addCommand(QMenu *menu, const char *name, const QString &caption,
@@ -105,20 +145,19 @@ QAction *frmPenwick::addCommand(QMenu *menu, const char *name, const QString &ca
     auto *action = new QAction(caption, this);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(shortcut);
-    // Check marks belong to the program: undo Qt's own toggle before the command runs,
-    // so that a command behaves the same from the menu, a key or the toolbar.
-    connect(action, &QAction::triggered, this, [this, action, slot] {
-        if (action->isCheckable())
-            action->setChecked(!action->isChecked());
-        (this->*slot)();
-    });
+    if (!shortcut.isEmpty())
+        m_menuKeys.insert(shortcut);
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
     menu->addAction(action);
     return action;
 }
 
-void frmPenwick::addSeparator(QMenu *menu, const char *name)
+QAction *frmPenwick::addSeparator(QMenu *menu, const char *name)
 {
-    menu->addSeparator()->setObjectName(QLatin1String(name));
+    QAction *separator = menu->addSeparator();
+    separator->setObjectName(QLatin1String(name));
+    return separator;
 }
 
 void frmPenwick::createMenus()
@@ -134,18 +173,21 @@ void frmPenwick::createMenus()
         return action;
     };
 
-    QMenu *file = addMenu("mnuFile", QStringLiteral("&File"));
+    QMenu *file = m_items.file = addMenu("mnuFile", QStringLiteral("&File"));
     connect(file, &QMenu::aboutToShow, this, &frmPenwick::mnuFile_Click);
     addCommand(file, "mnuFileNew", QStringLiteral("&New"), &frmPenwick::mnuFileNew_Click);
     addCommand(file, "mnuFileOpen", QStringLiteral("&Open..."), &frmPenwick::mnuFileOpen_Click);
     addSeparator(file, "mnuFileBar1");
-    addCommand(file, "mnuFileSave", QStringLiteral("&Save"), &frmPenwick::mnuFileSave_Click)->setEnabled(false);
+    m_items.save = addCommand(file, "mnuFileSave", QStringLiteral("&Save"), &frmPenwick::mnuFileSave_Click);
+    m_items.save->setEnabled(false);
     addCommand(file, "mnuFileSaveAs", QStringLiteral("Save &As..."), &frmPenwick::mnuFileSaveAs_Click);
     addSeparator(file, "mnuFileBar6");
-    addCommand(file, "mnuFileSaveSelection", QStringLiteral("Save S&election As..."),
-               &frmPenwick::mnuFileSaveSelection_Click)->setEnabled(false);
-    addCommand(file, "mnuFileAppendSelection", QStringLiteral("Appen&d Selection To..."),
-               &frmPenwick::mnuFileAppendSelection_Click)->setEnabled(false);
+    m_items.saveSelection = addCommand(file, "mnuFileSaveSelection", QStringLiteral("Save S&election As..."),
+                                       &frmPenwick::mnuFileSaveSelection_Click);
+    m_items.saveSelection->setEnabled(false);
+    m_items.appendSelection = addCommand(file, "mnuFileAppendSelection", QStringLiteral("Appen&d Selection To..."),
+                                         &frmPenwick::mnuFileAppendSelection_Click);
+    m_items.appendSelection->setEnabled(false);
     addSeparator(file, "mnuFileBar2");
     addCommand(file, "mnuFileFavorites", QStringLiteral("&Favorite Files/Folders"), &frmPenwick::mnuFileFavorites_Click);
     addSeparator(file, "mnuFileBar3");
@@ -153,23 +195,25 @@ void frmPenwick::createMenus()
     addCommand(file, "mnuFilePrint", QStringLiteral("&Print..."), &frmPenwick::mnuFilePrint_Click);
     addSeparator(file, "mnuFileBar4");
     // Element 0 of the recent-files array; the list adds the others after it.
-    auto *mru = new QAction(QStringLiteral("MRU FileList"), this);
-    mru->setObjectName(QStringLiteral("mnuFileMRU"));
-    mru->setData(0);
-    mru->setVisible(false);
-    connect(mru, &QAction::triggered, this, [this] { mnuFileMRU_Click(0); });
-    file->addAction(mru);
-    addSeparator(file, "mnuFileBar5");
+    m_items.firstRecent = new QAction(QStringLiteral("MRU FileList"), this);
+    m_items.firstRecent->setObjectName(QStringLiteral("mnuFileMRU"));
+    m_items.firstRecent->setVisible(false);
+    file->addAction(m_items.firstRecent);
+    m_items.recentEnd = addSeparator(file, "mnuFileBar5");
     addCommand(file, "mnuFileExit", QStringLiteral("E&xit"), &frmPenwick::mnuFileExit_Click);
 
-    QMenu *edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
+    QMenu *edit = m_items.edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
     connect(edit, &QMenu::aboutToShow, this, &frmPenwick::mnuEdit_Click);
-    addCommand(edit, "mnuEditUndo", QStringLiteral("&Undo"), &frmPenwick::mnuEditUndo_Click, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_items.undo = addCommand(edit, "mnuEditUndo", QStringLiteral("&Undo"), &frmPenwick::mnuEditUndo_Click, QKeySequence(Qt::CTRL | Qt::Key_Z));
     addSeparator(edit, "mnuEditBar1");
-    addCommand(edit, "mnuEditCut", QStringLiteral("Cu&t"), &frmPenwick::mnuEditCut_Click, QKeySequence(Qt::CTRL | Qt::Key_X))->setEnabled(false);
-    addCommand(edit, "mnuEditCopy", QStringLiteral("&Copy"), &frmPenwick::mnuEditCopy_Click, QKeySequence(Qt::CTRL | Qt::Key_C))->setEnabled(false);
-    addCommand(edit, "mnuEditPaste", QStringLiteral("&Paste"), &frmPenwick::mnuEditPaste_Click, QKeySequence(Qt::CTRL | Qt::Key_V))->setEnabled(false);
-    addCommand(edit, "mnuEditDelete", QStringLiteral("De&lete"), &frmPenwick::mnuEditDelete_Click, QKeySequence(Qt::Key_Delete))->setEnabled(false);
+    m_items.cut = addCommand(edit, "mnuEditCut", QStringLiteral("Cu&t"), &frmPenwick::mnuEditCut_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_items.cut->setEnabled(false);
+    m_items.copy = addCommand(edit, "mnuEditCopy", QStringLiteral("&Copy"), &frmPenwick::mnuEditCopy_Click, QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_items.copy->setEnabled(false);
+    m_items.paste = addCommand(edit, "mnuEditPaste", QStringLiteral("&Paste"), &frmPenwick::mnuEditPaste_Click, QKeySequence(Qt::CTRL | Qt::Key_V));
+    m_items.paste->setEnabled(false);
+    m_items.deleteSelection = addCommand(edit, "mnuEditDelete", QStringLiteral("De&lete"), &frmPenwick::mnuEditDelete_Click, QKeySequence(Qt::Key_Delete));
+    m_items.deleteSelection->setEnabled(false);
     addCommand(edit, "mnuEditClearAll", QStringLiteral("Cl&ear All"), &frmPenwick::mnuEditClearAll_Click);
     addSeparator(edit, "mnuEditBar2");
     addCommand(edit, "mnuEditSelectWord", QStringLiteral("Select Word"), &frmPenwick::mnuEditSelectWord_Click, QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -183,7 +227,7 @@ void frmPenwick::createMenus()
     addCommand(edit, "mnuEditInsertLine", QStringLiteral("Insert Line (=)"), &frmPenwick::mnuEditInsertLine_Click, QKeySequence(Qt::CTRL | Qt::Key_F5));
     addCommand(edit, "mnuEditInsertCustomLine", QStringLiteral("Insert Custom Line"), &frmPenwick::mnuEditInsertCustomLine_Click, QKeySequence(Qt::CTRL | Qt::Key_F6));
     addSeparator(edit, "mnuEditBar5");
-    checkable(addCommand(edit, "mnuEditWordWrap", QStringLiteral("&Word Wrap"), &frmPenwick::mnuEditWordWrap_Click), true);
+    m_items.wordWrap = checkable(addCommand(edit, "mnuEditWordWrap", QStringLiteral("&Word Wrap"), &frmPenwick::mnuEditWordWrap_Click), true);
 
     QMenu *search = addMenu("mnuSearch", QStringLiteral("Sear&ch"));
     addCommand(search, "mnuSearchFind", QStringLiteral("&Find..."), &frmPenwick::mnuSearchFind_Click, QKeySequence(Qt::Key_F2));
@@ -198,14 +242,17 @@ void frmPenwick::createMenus()
     addCommand(format, "mnuFormatFont", QStringLiteral("&Font..."), &frmPenwick::mnuFormatFont_Click, QKeySequence(Qt::CTRL | Qt::Key_F));
     addCommand(format, "mnuFormatTextColor", QStringLiteral("Text &Color..."), &frmPenwick::mnuFormatTextColor_Click, QKeySequence(Qt::CTRL | Qt::Key_O));
     addSeparator(format, "mnuFormatBar1");
-    checkable(addCommand(format, "mnuFormatBold", QStringLiteral("&Bold"), &frmPenwick::mnuFormatBold_Click));
-    checkable(addCommand(format, "mnuFormatItalic", QStringLiteral("&Italic"), &frmPenwick::mnuFormatItalic_Click));
-    checkable(addCommand(format, "mnuFormatUnderline", QStringLiteral("U&nderline"), &frmPenwick::mnuFormatUnderline_Click));
+    m_items.bold = checkable(addCommand(format, "mnuFormatBold", QStringLiteral("&Bold"), &frmPenwick::mnuFormatBold_Click));
+    m_items.italic = checkable(addCommand(format, "mnuFormatItalic", QStringLiteral("&Italic"), &frmPenwick::mnuFormatItalic_Click));
+    m_items.underline = checkable(addCommand(format, "mnuFormatUnderline", QStringLiteral("U&nderline"), &frmPenwick::mnuFormatUnderline_Click));
     addCommand(format, "mnuFormatRegular", QStringLiteral("&Regular"), &frmPenwick::mnuFormatRegular_Click);
     addSeparator(format, "mnuFormatBar2");
-    checkable(addCommand(format, "mnuFormatAlignLeft", QStringLiteral("Ali&gn Left"), &frmPenwick::mnuFormatAlignLeft_Click, QKeySequence(Qt::SHIFT | Qt::Key_F5)), true);
-    checkable(addCommand(format, "mnuFormatCenter", QStringLiteral("C&enter"), &frmPenwick::mnuFormatCenter_Click, QKeySequence(Qt::SHIFT | Qt::Key_F6)));
-    checkable(addCommand(format, "mnuFormatAlignRight", QStringLiteral("Align Rig&ht"), &frmPenwick::mnuFormatAlignRight_Click, QKeySequence(Qt::SHIFT | Qt::Key_F7)));
+    m_items.alignLeft = checkable(addCommand(format, "mnuFormatAlignLeft", QStringLiteral("Ali&gn Left"), &frmPenwick::mnuFormatAlignLeft_Click, QKeySequence(Qt::SHIFT | Qt::Key_F5)), true);
+    m_items.center = checkable(addCommand(format, "mnuFormatCenter", QStringLiteral("C&enter"), &frmPenwick::mnuFormatCenter_Click, QKeySequence(Qt::SHIFT | Qt::Key_F6)));
+    m_items.alignRight = checkable(addCommand(format, "mnuFormatAlignRight", QStringLiteral("Align Rig&ht"), &frmPenwick::mnuFormatAlignRight_Click, QKeySequence(Qt::SHIFT | Qt::Key_F7)));
+    auto *alignments = new QActionGroup(this);
+    for (QAction *alignment : {m_items.alignLeft, m_items.center, m_items.alignRight})
+        alignments->addAction(alignment);
     addSeparator(format, "mnuFormatBar3");
     addCommand(format, "mnuFormatResetAll", QStringLiteral("Rese&t All Formatting"), &frmPenwick::mnuFormatResetAll_Click);
     addSeparator(format, "mnuFormatBar4");
@@ -218,15 +265,16 @@ void frmPenwick::createMenus()
 
     QMenu *options = addMenu("mnuOptions", QStringLiteral("O&ptions"));
     connect(options, &QMenu::aboutToShow, this, &frmPenwick::mnuOptions_Click);
-    checkable(addCommand(options, "mnuOptionsLastPath", QStringLiteral("Save &Last Open Path on Exit"), &frmPenwick::mnuOptionsLastPath_Click));
-    checkable(addCommand(options, "mnuOptionsDefPath", QStringLiteral("Select &Default Open Path..."), &frmPenwick::mnuOptionsDefPath_Click));
+    m_items.lastPath = checkable(addCommand(options, "mnuOptionsLastPath", QStringLiteral("Save &Last Open Path on Exit"), &frmPenwick::mnuOptionsLastPath_Click));
+    m_items.defPath = checkable(addCommand(options, "mnuOptionsDefPath", QStringLiteral("Select &Default Open Path..."), &frmPenwick::mnuOptionsDefPath_Click));
     addSeparator(options, "mnuOptionsBar3");
-    checkable(addCommand(options, "mnuOptionsSaveSizePosition", QStringLiteral("Save Size/&Position on Exit"), &frmPenwick::mnuOptionsSaveSizePosition_Click));
+    // The mark is the whole of this option: it is read at exit.
+    m_items.saveSizePosition = checkable(addCommand(options, "mnuOptionsSaveSizePosition", QStringLiteral("Save Size/&Position on Exit"), nullptr));
     addSeparator(options, "mnuOptionsBar1");
-    addCommand(options, "mnuOptionsFont", QStringLiteral("Default &Font"), &frmPenwick::mnuOptionsFont_Click);
-    addCommand(options, "mnuOptionsFontSize", QStringLiteral("Default Font &Size"), &frmPenwick::mnuOptionsFontSize_Click);
+    m_items.defaultFont = addCommand(options, "mnuOptionsFont", QStringLiteral("Default &Font"), &frmPenwick::mnuOptionsFont_Click);
+    m_items.defaultFontSize = addCommand(options, "mnuOptionsFontSize", QStringLiteral("Default Font &Size"), &frmPenwick::mnuOptionsFontSize_Click);
     addSeparator(options, "mnuOptionsBar2");
-    checkable(addCommand(options, "mnuOptionsAlwaysOnTop", QStringLiteral("Always On &Top"), &frmPenwick::mnuOptionsAlwaysOnTop_Click, QKeySequence(Qt::CTRL | Qt::Key_T)));
+    m_items.alwaysOnTop = checkable(addCommand(options, "mnuOptionsAlwaysOnTop", QStringLiteral("Always On &Top"), &frmPenwick::mnuOptionsAlwaysOnTop_Click, QKeySequence(Qt::CTRL | Qt::Key_T)));
 
     QMenu *help = addMenu("mnuHelp", QStringLiteral("&Help"));
     addCommand(help, "mnuHelpHelpTopics", QStringLiteral("&Help Topics"), &frmPenwick::mnuHelpHelpTopics_Click, QKeySequence(Qt::Key_F1));
@@ -293,16 +341,6 @@ int frmPenwick::defaultStatusBarWidth() const
     return width;
 }
 
-QAction *frmPenwick::action(const char *name) const
-{
-    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-}
-
-QMenu *frmPenwick::menu(const char *name) const
-{
-    return findChild<QMenu *>(QLatin1String(name));
-}
-
 QString frmPenwick::panelText(int panel) const
 {
     return m_panels.value(panel - 1) ? m_panels[panel - 1]->text() : QString();
@@ -331,7 +369,7 @@ int frmPenwick::ChangedPrompt()
 
 void frmPenwick::ApplyAlwaysOnTop()
 {
-    const int flag = action("mnuOptionsAlwaysOnTop")->isChecked() ? 1 : 0;
+    const int flag = m_items.alwaysOnTop->isChecked() ? 1 : 0;
     if (!SetTopmost(flag, this))
         prompter().messageBox(this, QStringLiteral("Positioning Error!"), msgbox::OKOnly | msgbox::Critical,
                               QStringLiteral("Program Error"));
@@ -339,9 +377,8 @@ void frmPenwick::ApplyAlwaysOnTop()
 
 void frmPenwick::Form_Load(const QString &commandLine)
 {
-    QAction *saveWinState = action("mnuOptionsSaveSizePosition");
-    saveWinState->setChecked(settings::SaveWinState.read());
-    if (saveWinState->isChecked()) {
+    m_items.saveSizePosition->setChecked(settings::SaveWinState.read());
+    if (m_items.saveSizePosition->isChecked()) {
         m_bounds->restore(QRectF(settings::MainLeft.read(), settings::MainTop.read(),
                                  settings::MainWidth.read(), settings::MainHeight.read()));
     } else {
@@ -352,20 +389,20 @@ void frmPenwick::Form_Load(const QString &commandLine)
         CenterForm(*this);
     }
 
-    action("mnuOptionsAlwaysOnTop")->setChecked(settings::OnTop.read());
-    if (action("mnuOptionsAlwaysOnTop")->isChecked())
+    m_items.alwaysOnTop->setChecked(settings::OnTop.read());
+    if (m_items.alwaysOnTop->isChecked())
         ApplyAlwaysOnTop();
 
     m_doc.OpenDialogPath.clear();
-    action("mnuOptionsLastPath")->setChecked(settings::SaveLastPath.read());
-    if (action("mnuOptionsLastPath")->isChecked()) {
-        LastOpenPath = settings::LastPath.read();
-        m_doc.OpenDialogPath = LastOpenPath;
+    m_items.lastPath->setChecked(settings::SaveLastPath.read());
+    if (m_items.lastPath->isChecked()) {
+        m_doc.LastOpenPath = settings::LastPath.read();
+        m_doc.OpenDialogPath = m_doc.LastOpenPath;
     } else {
-        LastOpenPath.clear();
+        m_doc.LastOpenPath.clear();
     }
-    action("mnuOptionsDefPath")->setChecked(settings::SaveDefPath.read());
-    if (action("mnuOptionsDefPath")->isChecked()) {
+    m_items.defPath->setChecked(settings::SaveDefPath.read());
+    if (m_items.defPath->isChecked()) {
         m_doc.DefaultOpenPath = settings::DefPath.read();
         m_doc.OpenDialogPath = m_doc.DefaultOpenPath;
     } else {
@@ -412,10 +449,10 @@ void frmPenwick::Form_Unload()
         settings::MainWidth.write(float(bounds.width()));
         settings::MainHeight.write(float(bounds.height()));
     }
-    settings::SaveWinState.write(action("mnuOptionsSaveSizePosition")->isChecked());
-    settings::OnTop.write(action("mnuOptionsAlwaysOnTop")->isChecked());
-    settings::SaveLastPath.write(action("mnuOptionsLastPath")->isChecked());
-    settings::LastPath.write(LastOpenPath);
+    settings::SaveWinState.write(m_items.saveSizePosition->isChecked());
+    settings::OnTop.write(m_items.alwaysOnTop->isChecked());
+    settings::SaveLastPath.write(m_items.lastPath->isChecked());
+    settings::LastPath.write(m_doc.LastOpenPath);
     m_documents->saveMruList();
     m_recovery->discard();
 
@@ -454,13 +491,6 @@ void frmPenwick::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void frmPenwick::resizeEvent(QResizeEvent *event)
-{
-    // The editor fills the space between the toolbar and the status bar through the
-    // main window's own layout, which never gives it a negative height.
-    QMainWindow::resizeEvent(event);
-}
-
 void frmPenwick::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -471,21 +501,22 @@ void frmPenwick::changeEvent(QEvent *event)
 
 bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (watched == m_editor) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_CapsLock && !key->isAutoRepeat() && watched->isWidgetType()
-            && static_cast<QWidget *>(watched)->window() == this) {
-            m_panels[4]->setEnabled(!m_panels[4]->isEnabled());
-        }
-    }
-    if (watched == m_editor && event->type() == QEvent::ShortcutOverride) {
-        // The editor claims keys such as Del and Ctrl+Z for itself; an enabled menu item with
-        // that shortcut takes it first, as in any menu-driven window.
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const QKeySequence pressed(key->keyCombination());
-        for (const QAction *candidate : findChildren<QAction *>(Qt::FindDirectChildrenOnly)) {
-            if (candidate->isEnabled() && candidate->isVisible() && candidate->shortcut() == pressed)
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // The editor claims keys such as Del and Ctrl+Z for itself; a menu item with that
+            // shortcut takes it first, as in any menu-driven window. A disabled item's key
+            // still comes to the editor.
+            if (m_menuKeys.contains(QKeySequence(key->keyCombination())))
                 return true;
+            break;
+        case QEvent::KeyPress:
+            if (rtbEditor_KeyDown(*key))
+                return true;
+            break;
+        default:
+            break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -526,10 +557,10 @@ void frmPenwick::mnuFileNew_Click()
 
 void frmPenwick::mnuFile_Click()
 {
-    const bool hasSelection = m_editor->textCursor().hasSelection();
-    action("mnuFileSaveSelection")->setEnabled(hasSelection);
-    action("mnuFileAppendSelection")->setEnabled(hasSelection);
-    action("mnuFileSave")->setEnabled(m_doc.FileChanged);
+    const bool hasSelection = m_editor->SelLength() > 0;
+    m_items.saveSelection->setEnabled(hasSelection);
+    m_items.appendSelection->setEnabled(hasSelection);
+    m_items.save->setEnabled(m_doc.FileChanged);
 }
 
 void frmPenwick::rtbEditor_Change()
@@ -543,51 +574,56 @@ void frmPenwick::rtbEditor_SelChange()
 {
     const RichTextBox::SelectionFormat format = m_editor->SelFormat();
     if (format.bold)
-        action("mnuFormatBold")->setChecked(*format.bold);
+        m_items.bold->setChecked(*format.bold);
     if (format.italic)
-        action("mnuFormatItalic")->setChecked(*format.italic);
+        m_items.italic->setChecked(*format.italic);
     if (format.underline)
-        action("mnuFormatUnderline")->setChecked(*format.underline);
+        m_items.underline->setChecked(*format.underline);
 
     // The buttons follow the check marks, so a mixed selection leaves both as they were.
-    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::BoldButton), action("mnuFormatBold")->isChecked());
-    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::ItalicButton), action("mnuFormatItalic")->isChecked());
-    MainToolbar::setValue(m_toolbarButtons->button(MainToolbar::UnderlineButton),
-                          action("mnuFormatUnderline")->isChecked());
+    m_toolbarButtons->button(MainToolbar::BoldButton)->setChecked(m_items.bold->isChecked());
+    m_toolbarButtons->button(MainToolbar::ItalicButton)->setChecked(m_items.italic->isChecked());
+    m_toolbarButtons->button(MainToolbar::UnderlineButton)->setChecked(m_items.underline->isChecked());
 
+    // One of the three is always checked; the group clears the other two.
     const std::optional<int> alignment = m_editor->SelAlignment();
-    action("mnuFormatAlignLeft")->setChecked(alignment == RichTextBox::rtfLeft);
-    action("mnuFormatCenter")->setChecked(alignment != RichTextBox::rtfLeft && alignment != RichTextBox::rtfRight);
-    action("mnuFormatAlignRight")->setChecked(alignment == RichTextBox::rtfRight);
+    if (alignment == RichTextBox::rtfLeft)
+        m_items.alignLeft->setChecked(true);
+    else if (alignment == RichTextBox::rtfRight)
+        m_items.alignRight->setChecked(true);
+    else
+        m_items.center->setChecked(true);
 
     setPanelText(3, fontPanelText(format.fontName, format.fontSize));
 }
 
-void frmPenwick::rtbEditor_KeyDown(int &keyCode, int shift)
+bool frmPenwick::rtbEditor_KeyDown(const QKeyEvent &key)
 {
-    constexpr int ctrl = 2, ctrlShift = 3;
-    if (shift == ctrlShift) {
-        if (keyCode == 'S')
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        if (key.key() == Qt::Key_S)
             m_editor->UpTo(QStringLiteral(".?!"), true, false);
-        else if (keyCode == 'W')
+        else if (key.key() == Qt::Key_W)
             m_editor->UpTo(QStringLiteral(" ,;:.?!"), true, false);
     }
-    if (shift == ctrl) {
-        bool handled = true;
-        switch (keyCode) {
-        case 'V': mnuEditPaste_Click(); break;
-        case 'C': mnuEditCopy_Click(); break;
-        case 'X': mnuEditCut_Click(); break;
-        case 'Z': mnuEditUndo_Click(); break;
-        default: handled = false; break;
+    // The program's own clipboard and undo, also while their menu items are disabled.
+    if (modifiers == Qt::ControlModifier) {
+        switch (key.key()) {
+        case Qt::Key_V: mnuEditPaste_Click(); return true;
+        case Qt::Key_C: mnuEditCopy_Click(); return true;
+        case Qt::Key_X: mnuEditCut_Click(); return true;
+        case Qt::Key_Z: mnuEditUndo_Click(); return true;
+        default: break;
         }
-        if (handled)
-            keyCode = 0;
     }
-    if (keyCode == 45 && shift == 0) {
+    if (key.key() == Qt::Key_Insert && modifiers == Qt::NoModifier) {
         InsertMode = !InsertMode;
         setPanelText(4, InsertMode ? QStringLiteral("INS") : QStringLiteral("OVR"));
     }
+    // A key-state panel: shown active while Caps Lock is on.
+    if (key.key() == Qt::Key_CapsLock && !key.isAutoRepeat())
+        m_panels[4]->setEnabled(!m_panels[4]->isEnabled());
+    return false;
 }
 
 void frmPenwick::rtbEditor_MouseDown(int button, int shift, int x, int y)
@@ -596,85 +632,32 @@ void frmPenwick::rtbEditor_MouseDown(int button, int shift, int x, int y)
     m_editing->updateEditMenu();
     if (button == 2) {
         const QPoint at(m_editor->twipsToPixels(x), m_editor->twipsToPixels(y));
-        menu("mnuEdit")->popup(m_editor->viewport()->mapToGlobal(at));
+        m_items.edit->popup(m_editor->viewport()->mapToGlobal(at));
     }
 }
 
-void frmPenwick::tbToolbar_ButtonClick(const QString &key)
+void frmPenwick::pressStyleButton(MainToolbar::Button button, std::optional<bool> selection, QAction &item)
 {
-    using Command = void (frmPenwick::*)();
-    static const QList<QPair<QString, Command>> commands = {
-        {QStringLiteral("New"), &frmPenwick::mnuFileNew_Click},
-        {QStringLiteral("Open"), &frmPenwick::mnuFileOpen_Click},
-        {QStringLiteral("Save"), &frmPenwick::mnuFileSave_Click},
-        {QStringLiteral("Save As"), &frmPenwick::mnuFileSaveAs_Click},
-        {QStringLiteral("Save Selection As"), &frmPenwick::mnuFileSaveSelection_Click},
-        {QStringLiteral("Find"), &frmPenwick::mnuSearchFind_Click},
-        {QStringLiteral("Cut"), &frmPenwick::mnuEditCut_Click},
-        {QStringLiteral("Copy"), &frmPenwick::mnuEditCopy_Click},
-        {QStringLiteral("Paste"), &frmPenwick::mnuEditPaste_Click},
-        {QStringLiteral("Bold"), &frmPenwick::mnuFormatBold_Click},
-        {QStringLiteral("Italic"), &frmPenwick::mnuFormatItalic_Click},
-        {QStringLiteral("Underline"), &frmPenwick::mnuFormatUnderline_Click},
-        {QStringLiteral("Font"), &frmPenwick::mnuFormatFont_Click},
-        {QStringLiteral("Color"), &frmPenwick::mnuFormatTextColor_Click},
-        {QStringLiteral("Favorites"), &frmPenwick::mnuFileFavorites_Click},
-        {QStringLiteral("Help"), &frmPenwick::mnuHelpHelpTopics_Click},
-        {QStringLiteral("Exit"), &frmPenwick::mnuFileExit_Click},
-    };
-    // A toolbar click never lets a failure escape into the event loop.
-    try {
-        for (const auto &[commandKey, command] : commands) {
-            if (commandKey != key)
-                continue;
-            // Pressed when the selection is plainly not bold (italic, underlined); a mixed
-            // selection counts as not plain.
-            std::optional<bool> state;
-            if (key == QLatin1String("Bold"))
-                state = m_editor->SelBold();
-            else if (key == QLatin1String("Italic"))
-                state = m_editor->SelItalic();
-            else if (key == QLatin1String("Underline"))
-                state = m_editor->SelUnderline();
-            if (command == &frmPenwick::mnuFormatBold_Click || command == &frmPenwick::mnuFormatItalic_Click
-                || command == &frmPenwick::mnuFormatUnderline_Click)
-                MainToolbar::setValue(m_toolbarButtons->buttonByKey(key), state == false ? 1 : 0);
-            (this->*command)();
-            return;
-        }
-    } catch (const std::exception &) {
-    }
+    m_toolbarButtons->button(button)->setChecked(selection == false);
+    item.trigger();
 }
 
-void frmPenwick::tbToolbar_ButtonMenuClick(const QString &key)
+void frmPenwick::tbToolbar_FontSizeClick(float points)
 {
     if (m_editor->SelLength() == 0)
         mnuEditSelectAll_Click();
-    static const QList<QPair<QString, float>> sizes = {
-        {QStringLiteral("Font8"), 8}, {QStringLiteral("Font10"), 10},
-        {QStringLiteral("Font12"), 12}, {QStringLiteral("Font14"), 14}};
-    static const QList<QPair<QString, QColor>> colors = {
-        {QStringLiteral("FontBlack"), QColor(0, 0, 0)}, {QStringLiteral("FontRed"), QColor(255, 0, 0)},
-        {QStringLiteral("FontGreen"), QColor(0, 128, 0)}, {QStringLiteral("FontBlue"), QColor(0, 0, 255)}};
-    try {
-        for (const auto &[sizeKey, size] : sizes) {
-            if (sizeKey == key) {
-                // The dialog keeps the value, as if it had been chosen there.
-                m_dialog->FontSize = size;
-                m_editor->setSelFontSize(m_dialog->FontSize);
-                rtbEditor_SelChange();
-                return;
-            }
-        }
-        for (const auto &[colorKey, color] : colors) {
-            if (colorKey == key) {
-                m_dialog->Color = color;
-                m_editor->setSelColor(m_dialog->Color);
-                return;
-            }
-        }
-    } catch (const std::exception &) {
-    }
+    // The dialog keeps the value, as if it had been chosen there.
+    m_dialog->FontSize = points;
+    m_editor->setSelFontSize(m_dialog->FontSize);
+    rtbEditor_SelChange();
+}
+
+void frmPenwick::tbToolbar_ColorClick(const QColor &color)
+{
+    if (m_editor->SelLength() == 0)
+        mnuEditSelectAll_Click();
+    m_dialog->Color = color;
+    m_editor->setSelColor(m_dialog->Color);
 }
 
 // Commands handed to the classes of their areas.
@@ -752,16 +735,8 @@ void frmPenwick::mnuOptionsDefPath_Click() { m_options->defPath(); }
 void frmPenwick::mnuOptionsFont_Click() { m_options->defaultFont(); }
 void frmPenwick::mnuOptionsFontSize_Click() { m_options->defaultFontSize(); }
 
-void frmPenwick::mnuOptionsSaveSizePosition_Click()
-{
-    QAction *item = action("mnuOptionsSaveSizePosition");
-    item->setChecked(!item->isChecked());
-}
-
 void frmPenwick::mnuOptionsAlwaysOnTop_Click()
 {
-    QAction *item = action("mnuOptionsAlwaysOnTop");
-    item->setChecked(!item->isChecked());
     ApplyAlwaysOnTop();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/modGenAPI.h"
+#include "app/MainToolbar.h"
+#include "document/Workspace.h"
 
 #include <QMainWindow>
+#include <QSet>
 
 #include <memory>
 
@@ -13,7 +15,6 @@ class EditCommands;
 class FavoritesCommands;
 class FormatCommands;
 class HelpCommands;
-class MainToolbar;
 class OptionsCommands;
 class PrintCommands;
 class QAction;
@@ -24,12 +25,14 @@ class RichTextBox;
 class SearchCommands;
 class SelectionExport;
 class StatisticsCommands;
+class StoredBounds;
 class TransformCommands;
 
 // The main window. Its slots are the program's commands, one per menu item; each hands the
 // work to the command class of its area, which reaches the editor, the shared dialog and
-// the document state through this window.
-class frmPenwick : public QMainWindow
+// the document state through the Workspace this window implements, and the menu items it
+// keeps through the actions it is given.
+class frmPenwick : public QMainWindow, public Workspace
 {
     Q_OBJECT
 
@@ -38,30 +41,26 @@ public:
     explicit frmPenwick(const QString &commandLine = QString(), QWidget *parent = nullptr);
     ~frmPenwick() override;
 
+    QWidget &window() override { return *this; }
+    RichTextBox &rtbEditor() override { return *m_editor; }
     RichTextBox &rtbEditor() const { return *m_editor; }
+    CommonDialog &dlgCommonDialog() override { return *m_dialog; }
     CommonDialog &dlgCommonDialog() const { return *m_dialog; }
-    DocumentState &doc() { return m_doc; }
+    DocumentState &doc() override { return m_doc; }
     const DocumentState &doc() const { return m_doc; }
-    QAction *action(const char *name) const;
-    QMenu *menu(const char *name) const;
     QToolBar *tbToolbar() const { return m_toolbar; }
     MainToolbar &toolbarButtons() const { return *m_toolbarButtons; }
 
-    // Status bar panels, 1 to 6.
     QString panelText(int panel) const;
-    void setPanelText(int panel, const QString &text);
+    void setPanelText(int panel, const QString &text) override;
 
-    // Caption: the title, then " - Untitled" or " - " and the current file.
-    void UpdateCaption();
+    void UpdateCaption() override;
     // 6 Yes, 7 No, 2 Cancel.
     int ChangedPrompt();
-    // The save-changes question before a command gives up the document: true to go on
-    // (nothing unsaved, or No); Yes saves and ends the command, Cancel ends it.
-    bool MayDiscardChanges();
-    void NewDocument();
-    void ApplyAlwaysOnTop();
+    bool MayDiscardChanges() override;
+    void NewDocument() override;
+    void ApplyAlwaysOnTop() override;
 
-    QString LastOpenPath;
     bool InsertMode = true;
 
     DocumentCommands &documents() const { return *m_documents; }
@@ -122,7 +121,6 @@ public slots:
 
     void mnuOptionsLastPath_Click();
     void mnuOptionsDefPath_Click();
-    void mnuOptionsSaveSizePosition_Click();
     void mnuOptionsFont_Click();
     void mnuOptionsFontSize_Click();
     void mnuOptionsAlwaysOnTop_Click();
@@ -135,33 +133,71 @@ public slots:
     void mnuEdit_Click();
     void mnuOptions_Click();
 
-    void tbToolbar_ButtonClick(const QString &key);
-    void tbToolbar_ButtonMenuClick(const QString &key);
+    // The Font and Color buttons' drop-downs: the selection, or everything when nothing is
+    // selected, takes the size or colour.
+    void tbToolbar_FontSizeClick(float points);
+    void tbToolbar_ColorClick(const QColor &color);
 
     void rtbEditor_Change();
     void rtbEditor_SelChange();
-    void rtbEditor_KeyDown(int &keyCode, int shift);
+    // A key pressed in the editor that no enabled menu item took; true when the window
+    // handled it and the editor must not.
+    bool rtbEditor_KeyDown(const QKeyEvent &key);
     void rtbEditor_MouseDown(int button, int shift, int x, int y);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    // The menu items the window and its commands keep.
+    struct MenuItems {
+        QMenu *file = nullptr;
+        QMenu *edit = nullptr;
+        QAction *save = nullptr;
+        QAction *saveSelection = nullptr;
+        QAction *appendSelection = nullptr;
+        QAction *firstRecent = nullptr;
+        QAction *recentEnd = nullptr;
+        QAction *undo = nullptr;
+        QAction *cut = nullptr;
+        QAction *copy = nullptr;
+        QAction *paste = nullptr;
+        QAction *deleteSelection = nullptr;
+        QAction *wordWrap = nullptr;
+        QAction *bold = nullptr;
+        QAction *italic = nullptr;
+        QAction *underline = nullptr;
+        QAction *alignLeft = nullptr;
+        QAction *center = nullptr;
+        QAction *alignRight = nullptr;
+        QAction *lastPath = nullptr;
+        QAction *defPath = nullptr;
+        QAction *saveSizePosition = nullptr;
+        QAction *defaultFont = nullptr;
+        QAction *defaultFontSize = nullptr;
+        QAction *alwaysOnTop = nullptr;
+    };
+
     void createMenus();
+    void createCommands();
+    void createToolbar();
     void createStatusBar();
     int defaultStatusBarWidth() const;
     void Form_Load(const QString &commandLine);
     void Form_Unload();
     void StartUntitled();
-    void LayoutEditor();
     QAction *addCommand(QMenu *menu, const char *name, const QString &caption,
                         void (frmPenwick::*slot)(), const QKeySequence &shortcut = QKeySequence());
-    void addSeparator(QMenu *menu, const char *name);
+    QAction *addSeparator(QMenu *menu, const char *name);
+    // A Bold, Italic or Underline button: pressed when the selection is plainly without the
+    // style (a mixed selection counts as not plain), then the menu item does the work.
+    void pressStyleButton(MainToolbar::Button button, std::optional<bool> selection, QAction &item);
 
     DocumentState m_doc;
+    MenuItems m_items;
+    QSet<QKeySequence> m_menuKeys;  // the menu items' shortcuts, which the editor leaves to them
     RichTextBox *m_editor = nullptr;
     std::unique_ptr<CommonDialog> m_dialog;
     QToolBar *m_toolbar = nullptr;

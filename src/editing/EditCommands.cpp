@@ -1,10 +1,11 @@
 #include "editing/EditCommands.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "editing/InsertText.h"
+#include "platform/AppInfo.h"
 #include "platform/Clipboard.h"
 #include "platform/CommonDialog.h"
+#include "platform/LocaleText.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
 
@@ -17,14 +18,15 @@ const QString kWordDelimiters = QStringLiteral(" ,;:.?!");
 const QString kSentenceDelimiters = QStringLiteral(".?!");
 } // namespace
 
-EditCommands::EditCommands(frmPenwick &main)
-    : m_main(main)
+EditCommands::EditCommands(Workspace &workspace, const Items &items)
+    : m_workspace(workspace)
+    , m_items(items)
 {
 }
 
 RichTextBox &EditCommands::editor() const
 {
-    return m_main.rtbEditor();
+    return m_workspace.rtbEditor();
 }
 
 void EditCommands::undo()
@@ -42,7 +44,7 @@ void EditCommands::cut()
 
 void EditCommands::copy()
 {
-    if (m_main.doc().isRichText())
+    if (m_workspace.doc().isRichText())
         clipboard::setRtf(editor().SelRTF(), editor().SelText());
     else
         clipboard::setPlainText(editor().SelText());
@@ -59,7 +61,7 @@ void EditCommands::paste()
         editor().setSelText(*text);
         return;
     }
-    prompter().messageBox(&m_main, QStringLiteral("The Clipboard does not contain valid data."),
+    prompter().messageBox(&m_workspace.window(), QStringLiteral("The Clipboard does not contain valid data."),
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Invalid Format"));
 }
 
@@ -71,10 +73,10 @@ void EditCommands::deleteSelection()
 
 void EditCommands::clearAll()
 {
-    if (!m_main.MayDiscardChanges())
+    if (!m_workspace.MayDiscardChanges())
         return;
     editor().setText(QString());
-    ResetFormatting(m_main);
+    ResetFormatting(m_workspace);
 }
 
 void EditCommands::updateEditMenu()
@@ -82,11 +84,11 @@ void EditCommands::updateEditMenu()
     // A selection of any length has text (a line break alone reads as CR LF), so its length
     // answers without building the selected text, which may be large.
     const bool selected = editor().SelLength() > 0;
-    m_main.action("mnuEditCopy")->setEnabled(selected);
-    m_main.action("mnuEditCut")->setEnabled(selected);
-    m_main.action("mnuEditDelete")->setEnabled(selected);
-    m_main.action("mnuEditPaste")->setEnabled(clipboard::hasPasteableData());
-    m_main.action("mnuEditUndo")->setEnabled(txCanUndo());
+    m_items.copy.setEnabled(selected);
+    m_items.cut.setEnabled(selected);
+    m_items.deleteSelection.setEnabled(selected);
+    m_items.paste.setEnabled(clipboard::hasPasteableData());
+    m_items.undo.setEnabled(txCanUndo());
 }
 
 bool EditCommands::txCanUndo() const
@@ -146,9 +148,9 @@ void EditCommands::insertLine()
 void EditCommands::insertCustomLine()
 {
     const QString character =
-        prompter().inputBox(&m_main, QStringLiteral("Enter the desired character for the line."), appinfo::title());
+        prompter().inputBox(&m_workspace.window(), QStringLiteral("Enter the desired character for the line."), appinfo::title());
     const QString length =
-        prompter().inputBox(&m_main, QStringLiteral("Enter the desired length (1 to 32767 max.)"), appinfo::title());
+        prompter().inputBox(&m_workspace.window(), QStringLiteral("Enter the desired length (1 to 32767 max.)"), appinfo::title());
     if (const std::optional<QString> line = inserts::customLine(character, length))
         editor().setSelText(*line);
 }
@@ -156,14 +158,12 @@ void EditCommands::insertCustomLine()
 void EditCommands::wordWrap()
 {
     RichTextBox &box = editor();
-    QAction *item = m_main.action("mnuEditWordWrap");
     const double width = box.pixelsToTwips(box.width());
-    if (!item->isChecked()) {
-        const int reserve = QFontMetrics(m_main.font()).horizontalAdvance(QStringLiteral("WW"));
+    // The mark has already changed: it says what the user asked for.
+    if (m_items.wordWrap.isChecked()) {
+        const int reserve = QFontMetrics(m_workspace.window().font()).horizontalAdvance(QStringLiteral("WW"));
         box.setRightMargin(float(width - box.pixelsToTwips(reserve)));
-        item->setChecked(true);
     } else {
         box.setRightMargin(float(width * 5));
-        item->setChecked(false);
     }
 }

@@ -1,14 +1,25 @@
 #pragma once
 
+class QAction;
 class QString;
 class RichTextBox;
-class frmPenwick;
+class Workspace;
 
 // The Edit menu: clipboard, undo, delete, clear, selection commands, insertions, word wrap.
 class EditCommands
 {
 public:
-    explicit EditCommands(frmPenwick &main);
+    // The menu items whose state the commands keep.
+    struct Items {
+        QAction &undo;
+        QAction &cut;
+        QAction &copy;
+        QAction &paste;
+        QAction &deleteSelection;
+        QAction &wordWrap;
+    };
+
+    EditCommands(Workspace &workspace, const Items &items);
 
     void undo();
     void cut();
@@ -34,5 +45,6 @@ private:
     // Selects the run around the caret that holds none of the delimiters.
     void selectBetween(const QString &delimiters);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    Items m_items;
 };

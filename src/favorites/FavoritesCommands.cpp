@@ -1,25 +1,30 @@
 #include "favorites/FavoritesCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "favorites/frmFavorites.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 
 #include <QPushButton>
 
-FavoritesCommands::FavoritesCommands(frmPenwick &main)
-    : m_main(main)
+FavoritesCommands::FavoritesCommands(Workspace &workspace, DocumentCommands &documents, QAction &saveWinState,
+                                     const OpenPathItems &openPaths)
+    : m_workspace(workspace)
+    , m_documents(documents)
+    , m_saveWinState(saveWinState)
+    , m_openPaths(openPaths)
 {
 }
 
 void FavoritesCommands::open()
 {
     // The edits are given up only when a favourite takes their place.
-    if (!m_main.MayDiscardChanges())
+    if (!m_workspace.MayDiscardChanges())
         return;
-    SetTopmost(0, &m_main);
-    frmFavorites dialog(m_main, &m_main);
-    dialog.cmdAddActive()->setEnabled(!m_main.doc().CurrentFile.isEmpty());
+    SetTopmost(0, &m_workspace.window());
+    frmFavorites dialog(m_workspace, m_documents, m_saveWinState, m_openPaths, &m_workspace.window());
+    dialog.cmdAddActive()->setEnabled(!m_workspace.doc().CurrentFile.isEmpty());
     prompter().execDialog(dialog);
     dialog.unload();
 }

@@ -1,15 +1,23 @@
 #pragma once
 
-class frmPenwick;
+#include "prefs/frmDirDialog.h"
+
+class DocumentCommands;
+class QAction;
+class Workspace;
 
 // Opens the favourite files and folders dialog.
 class FavoritesCommands
 {
 public:
-    explicit FavoritesCommands(frmPenwick &main);
+    FavoritesCommands(Workspace &workspace, DocumentCommands &documents, QAction &saveWinState,
+                      const OpenPathItems &openPaths);
 
     void open();
 
 private:
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    DocumentCommands &m_documents;
+    QAction &m_saveWinState;
+    OpenPathItems m_openPaths;
 };

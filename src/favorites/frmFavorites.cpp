@@ -1,13 +1,14 @@
 #include "favorites/frmFavorites.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "favorites/FavoritesList.h"
 #include "files/DocumentCommands.h"
 #include "files/FileFilters.h"
+#include "platform/AppInfo.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/SettingKeys.h"
 #include "prefs/frmDirDialog.h"
 
@@ -41,9 +42,13 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, i
 
 } // namespace
 
-frmFavorites::frmFavorites(frmPenwick &main, QWidget *parent)
+frmFavorites::frmFavorites(Workspace &workspace, DocumentCommands &documents, QAction &saveWinState,
+                           const OpenPathItems &openPaths, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
+    , m_workspace(workspace)
+    , m_documents(documents)
+    , m_saveWinState(saveWinState)
+    , m_openPaths(openPaths)
     , m_dialog(std::make_unique<CommonDialog>(this))
 {
     setObjectName(QStringLiteral("frmFavorites"));
@@ -111,9 +116,8 @@ void frmFavorites::Form_Load()
 {
     FitFormToText(*this);
     // The stored choice wins over any change of the check made since start.
-    QAction *saveWinState = m_main.action("mnuOptionsSaveSizePosition");
-    saveWinState->setChecked(settings::SaveWinState.read());
-    if (saveWinState->isChecked()) {
+    m_saveWinState.setChecked(settings::SaveWinState.read());
+    if (m_saveWinState.isChecked()) {
         QRectF bounds = formBounds(*this);
         bounds.moveTo(settings::FavsLeft.read(), settings::FavsTop.read());
         setFormBounds(*this, bounds);
@@ -162,11 +166,11 @@ void frmFavorites::cmdOpenSelected_Click()
     }
     // A favourite that fails to load gives the editor back its previous document; the
     // window stays open without a word.
-    if (!m_main.documents().loadFile(file))
+    if (!m_documents.loadFile(file))
         return;
     m_opened = true;
     hide();
-    m_main.rtbEditor().setFocus();
+    m_workspace.rtbEditor().setFocus();
     accept();
 }
 
@@ -184,7 +188,7 @@ void frmFavorites::cmdAddFiles_Click()
 
 void frmFavorites::cmdAddFolders_Click()
 {
-    frmDirDialog picker(m_main, this);
+    frmDirDialog picker(m_workspace, m_openPaths, this);
     picker.cmdAdd()->setText(QStringLiteral("Add"));
     picker.cmdClose()->setText(QStringLiteral("Close"));
     connect(&picker, &frmDirDialog::folderAdded, this, &frmFavorites::addLine);
@@ -194,7 +198,7 @@ void frmFavorites::cmdAddFolders_Click()
 
 void frmFavorites::cmdAddActive_Click()
 {
-    addLine(m_main.doc().CurrentFile);
+    addLine(m_workspace.doc().CurrentFile);
 }
 
 void frmFavorites::cmdRemove_Click()
@@ -233,7 +237,7 @@ void frmFavorites::cmdHelp_Click()
 void frmFavorites::cmdClose_Click()
 {
     reject();
-    m_main.rtbEditor().setFocus();
+    m_workspace.rtbEditor().setFocus();
 }
 
 void frmFavorites::keyPressEvent(QKeyEvent *event)
@@ -266,7 +270,7 @@ void frmFavorites::Form_Unload()
     for (int i = 0; i < m_lstFavs->count(); ++i)
         lines << m_lstFavs->item(i)->text();
     favorites::writeFavorites(lines);
-    m_main.ApplyAlwaysOnTop();
+    m_workspace.ApplyAlwaysOnTop();
     const QRectF bounds = formBounds(*this);
     settings::FavsLeft.write(float(bounds.left()));
     settings::FavsTop.write(float(bounds.top()));

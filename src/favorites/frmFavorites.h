@@ -1,14 +1,18 @@
 #pragma once
 
+#include "prefs/frmDirDialog.h"
+
 #include <QDialog>
 
 #include <memory>
 
 class CommonDialog;
+class DocumentCommands;
+class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class frmPenwick;
+class Workspace;
 
 // "Favorite Files & Folders": the user's list of files and folders to open from. The list
 // comes from the store when the window is made and goes back to it when the window closes.
@@ -17,7 +21,10 @@ class frmFavorites : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmFavorites(frmPenwick &main, QWidget *parent = nullptr);
+    // documents loads the favourite chosen; saveWinState is the Options menu item that says
+    // whether the dialog keeps its place; the folder picker sets the open-path items.
+    frmFavorites(Workspace &workspace, DocumentCommands &documents, QAction &saveWinState,
+                 const OpenPathItems &openPaths, QWidget *parent = nullptr);
     ~frmFavorites() override;
 
     QListWidget *lstFavs() const { return m_lstFavs; }
@@ -49,7 +56,10 @@ private:
     void addLine(const QString &text);
     QString selectedText() const;
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    DocumentCommands &m_documents;
+    QAction &m_saveWinState;
+    OpenPathItems m_openPaths;
     std::unique_ptr<CommonDialog> m_dialog;
     QListWidget *m_lstFavs = nullptr;
     QLabel *m_lblSelected = nullptr;

@@ -1,6 +1,6 @@
 #include "files/DocumentCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "files/FileFilters.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
@@ -29,33 +29,35 @@ QString captionFor(const QString &path)
 
 } // namespace
 
-DocumentCommands::DocumentCommands(frmPenwick &main)
-    : m_main(main)
+DocumentCommands::DocumentCommands(Workspace &workspace, const RecentMenu &recentMenu)
+    : m_workspace(workspace)
+    , m_recentMenu(recentMenu)
 {
+    addMruElement(m_recentMenu.first);
 }
 
 DocumentCommands::~DocumentCommands() = default;
 
 void DocumentCommands::open()
 {
-    if (!m_main.MayDiscardChanges())
+    if (!m_workspace.MayDiscardChanges())
         return;
     if (!ShowOpenDialog())
         return;
     // Listed before the load, so a file that then fails to load is still on top.
-    AddMRUItem(m_main.dlgCommonDialog().FileName);
+    AddMRUItem(m_workspace.dlgCommonDialog().FileName);
     LoadDocument();
 }
 
 bool DocumentCommands::ShowOpenDialog()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.DialogTitle = QStringLiteral("Open");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Flags = CommonDialog::OFNFileMustExist;
     dialog.Filter = filefilters::documents();
-    dialog.InitDir = m_main.doc().OpenDialogPath;
+    dialog.InitDir = m_workspace.doc().OpenDialogPath;
     if (!dialog.ShowOpen())
         return false;
     if (!dialog.FileName.isEmpty())
@@ -65,21 +67,21 @@ bool DocumentCommands::ShowOpenDialog()
 
 void DocumentCommands::StoreLastPath()
 {
-    const CommonDialog &dialog = m_main.dlgCommonDialog();
+    const CommonDialog &dialog = m_workspace.dlgCommonDialog();
     const QString &name = dialog.FileName;
     const QString &title = dialog.FileTitle;
     if (!title.isEmpty() && name.endsWith(title)) {
-        m_main.LastOpenPath = name.left(name.size() - title.size());
+        m_workspace.doc().LastOpenPath = name.left(name.size() - title.size());
         return;
     }
     // A title that does not belong to the name: the folder of the name itself.
     const QString bare = QFileInfo(name).fileName();
-    m_main.LastOpenPath = name.left(name.size() - bare.size());
+    m_workspace.doc().LastOpenPath = name.left(name.size() - bare.size());
 }
 
 bool DocumentCommands::LoadDocument()
 {
-    const QString path = m_main.dlgCommonDialog().FileName;
+    const QString path = m_workspace.dlgCommonDialog().FileName;
     QString reason;
     if (loadFile(path, &reason))
         return true;
@@ -91,14 +93,14 @@ bool DocumentCommands::LoadDocument()
 // it cannot is named first, once, so that nothing goes without the user knowing.
 bool DocumentCommands::confirmUnkeptParts(const QString &path)
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     const QStringList unkept = editor.UnkeptParts();
     if (unkept.isEmpty() || DocumentType(path) != RichTextBox::rtfRTF)
         return true;
     const QString text = QStringLiteral("This document holds parts that Penwick cannot write back in "
                                         "Rich Text Format. Saving it leaves them out:\n\n")
                          + unkept.join(u'\n') + QStringLiteral("\n\nSave anyway?");
-    if (prompter().messageBox(&m_main, text, msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
+    if (prompter().messageBox(&m_workspace.window(), text, msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
         != msgbox::Yes)
         return false;
     editor.ForgetUnkeptParts();
@@ -111,12 +113,12 @@ bool DocumentCommands::writeDocument(const QString &path)
     // changing then is this save's own doing.
     m_checkingDisk = true;
     const auto done = qScopeGuard([this] { m_checkingDisk = false; });
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     if (!confirmUnkeptParts(path))
         return false;
     QString error;
     if (!editor.SaveFile(path, DocumentType(path), &error)) {
-        prompter().messageBox(&m_main, QStringLiteral("Unknown error while saving file ") + path,
+        prompter().messageBox(&m_workspace.window(), QStringLiteral("Unknown error while saving file ") + path,
                               msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Error"));
         return false;
     }
@@ -125,41 +127,41 @@ bool DocumentCommands::writeDocument(const QString &path)
 
 bool DocumentCommands::save()
 {
-    DocumentState &doc = m_main.doc();
+    DocumentState &doc = m_workspace.doc();
     if (doc.CurrentFile.isEmpty())
         return saveAs();
     if (!mayOverwriteOutsideChange() || !writeDocument(doc.CurrentFile))
         return false;
     noteOnDisk();
-    m_main.UpdateCaption();
+    m_workspace.UpdateCaption();
     doc.FileChanged = false;
-    m_main.rtbEditor().setFocus();
-    ShowFileStatus(m_main);
+    m_workspace.rtbEditor().setFocus();
+    ShowFileStatus(m_workspace);
     return true;
 }
 
 bool DocumentCommands::saveAs()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.DialogTitle = QStringLiteral("Save As...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Filter = filefilters::documents();
     dialog.Flags = CommonDialog::OFNOverwritePrompt;
     if (!dialog.ShowSave()) {
-        m_main.rtbEditor().setFocus();
+        m_workspace.rtbEditor().setFocus();
         return false;
     }
     const QString path = dialog.FileName;
     if (!writeDocument(path))
         return false;
-    DocumentState &doc = m_main.doc();
+    DocumentState &doc = m_workspace.doc();
     doc.CurrentFile = path;
     noteOnDisk();
-    m_main.UpdateCaption();
+    m_workspace.UpdateCaption();
     doc.FileChanged = false;
-    m_main.rtbEditor().setFocus();
-    ShowFileStatus(m_main);
+    m_workspace.rtbEditor().setFocus();
+    ShowFileStatus(m_workspace);
     return true;
 }
 
@@ -167,11 +169,11 @@ void DocumentCommands::openRecent(int index)
 {
     if (index < 0 || index > m_mru.last())
         return;
-    if (!m_main.MayDiscardChanges())
+    if (!m_workspace.MayDiscardChanges())
         return;
     m_mru.moveToTop(m_mru.at(index), index);
     showMruList();
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.FileName = m_mru.at(0);
     // The dialog was not shown, so its title is made to match the entry: the last open path
     // becomes the entry's own folder.
@@ -187,21 +189,21 @@ bool DocumentCommands::loadAtStartup(const QString &path)
         showOpenFileError(path, reason);
         return false;
     }
-    m_main.dlgCommonDialog().FileName = path;
+    m_workspace.dlgCommonDialog().FileName = path;
     return true;
 }
 
 bool DocumentCommands::loadFile(const QString &path, QString *error)
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    DocumentState &doc = m_main.doc();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    DocumentState &doc = m_workspace.doc();
     const QString previousPath = doc.CurrentFile;
     const TextFileFormat previousFormat = editor.plainTextFormat();
     // Changes not on disk are kept aside until the new file is in: a failed load gives them back.
     const std::unique_ptr<QTextDocument> edits(doc.FileChanged ? editor.document()->clone() : nullptr);
 
     editor.setText(QString());
-    ResetFormatting(m_main);
+    ResetFormatting(m_workspace);
     // A rich-text file has no plain-text form of its own: saved as text later, it is written
     // the way new documents are.
     editor.setPlainTextFormat(TextFileFormat());
@@ -215,15 +217,15 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     editor.setFocus();
     doc.CurrentFile = path;
     noteOnDisk();
-    m_main.UpdateCaption();
-    ShowFileStatus(m_main);
+    m_workspace.UpdateCaption();
+    ShowFileStatus(m_workspace);
     doc.FileChanged = false;
     return true;
 }
 
 void DocumentCommands::restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format)
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     QTextDocument &target = *editor.document();
     target.setDefaultFont(edits.defaultFont());
     QTextCursor cursor(&target);
@@ -235,28 +237,28 @@ void DocumentCommands::restoreUnsavedEdits(const QTextDocument &edits, const Tex
     editor.setSelStart(0);
     editor.setFocus();
     // The insertion marked the document modified again, which is what it is.
-    m_main.doc().FileChanged = true;
+    m_workspace.doc().FileChanged = true;
 }
 
 void DocumentCommands::restoreAfterFailedLoad(const QString &previousPath)
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    DocumentState &doc = m_main.doc();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    DocumentState &doc = m_workspace.doc();
     editor.setFocus();
     if (!previousPath.isEmpty()) {
-        ResetFormatting(m_main);
+        ResetFormatting(m_workspace);
         if (editor.LoadFile(previousPath, DocumentType(previousPath))) {
             editor.setSelStart(0);
             doc.CurrentFile = previousPath;
             noteOnDisk();
             doc.FileChanged = false;
             // The document is its file again; the reload's own change notices do not make it modified.
-            m_main.setPanelText(6, QStringLiteral("S"));
+            m_workspace.setPanelText(6, QStringLiteral("S"));
             return;
         }
     }
     // Never leave an emptied editor bound to a file it does not hold.
-    m_main.NewDocument();
+    m_workspace.NewDocument();
 }
 
 void DocumentCommands::showOpenFileError(const QString &path, const QString &reason)
@@ -264,7 +266,7 @@ void DocumentCommands::showOpenFileError(const QString &path, const QString &rea
     // "File not found." would send the user looking for a file that is there but unreadable
     // or not what its name says.
     const QString why = QFileInfo::exists(path) && !reason.isEmpty() ? reason : QStringLiteral("File not found.");
-    prompter().messageBox(&m_main, path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why,
+    prompter().messageBox(&m_workspace.window(), path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why,
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Open File Error"));
 }
 
@@ -274,43 +276,31 @@ void DocumentCommands::AddMRUItem(const QString &path)
     showMruList();
 }
 
-QAction *DocumentCommands::mruElement(int index)
+void DocumentCommands::addMruElement(QAction &element)
 {
-    if (m_mruElements.isEmpty()) {
-        for (QAction *element : m_main.findChildren<QAction *>(QStringLiteral("mnuFileMRU"))) {
-            if (element->data().toInt() == 0) {
-                m_mruElements << element;
-                break;
-            }
-        }
-        if (m_mruElements.isEmpty())
-            return nullptr;
-    }
-    QMenu *file = m_main.menu("mnuFile");
+    const int index = int(m_mruElements.size());
+    element.setData(index);
+    QObject::connect(&element, &QAction::triggered, &element, [this, index] { openRecent(index); });
+    m_mruElements << &element;
+}
+
+QAction &DocumentCommands::mruElement(int index)
+{
     while (m_mruElements.size() <= index) {
-        const int next = int(m_mruElements.size());
-        QAction *before = nullptr;
-        for (QAction *item : file->actions()) {
-            if (item->objectName() == QLatin1String("mnuFileBar5"))
-                before = item;
-        }
-        auto *element = new QAction(&m_main);
-        element->setObjectName(QStringLiteral("mnuFileMRU"));
-        element->setData(next);
-        QObject::connect(element, &QAction::triggered, &m_main, [this, next] { m_main.mnuFileMRU_Click(next); });
-        file->insertAction(before, element);
-        m_mruElements << element;
+        auto *element = new QAction(&m_workspace.window());
+        element->setObjectName(m_recentMenu.first.objectName());
+        m_recentMenu.file.insertAction(&m_recentMenu.end, element);
+        addMruElement(*element);
     }
-    return m_mruElements[index];
+    return *m_mruElements[index];
 }
 
 void DocumentCommands::showMruList()
 {
     for (int i = 0; i < m_mru.size(); ++i) {
-        if (QAction *element = mruElement(i)) {
-            element->setText(captionFor(m_mru.at(i)));
-            element->setVisible(true);
-        }
+        QAction &element = mruElement(i);
+        element.setText(captionFor(m_mru.at(i)));
+        element.setVisible(true);
     }
 }
 
@@ -327,14 +317,14 @@ void DocumentCommands::saveMruList()
 
 void DocumentCommands::noteOnDisk()
 {
-    m_onDiskPath = m_main.doc().CurrentFile;
+    m_onDiskPath = m_workspace.doc().CurrentFile;
     m_onDisk = DiskSnapshot::of(m_onDiskPath);
     m_keptOverOutsideChange = false;
 }
 
 void DocumentCommands::checkOutsideChange()
 {
-    DocumentState &doc = m_main.doc();
+    DocumentState &doc = m_workspace.doc();
     if (doc.CurrentFile.isEmpty() || m_checkingDisk)
         return;
     // A document that became bound to its file some other way than a load or a save here:
@@ -353,8 +343,8 @@ void DocumentCommands::checkOutsideChange()
     const QString path = doc.CurrentFile;
     if (!now.exists) {
         doc.FileChanged = true;
-        m_main.setPanelText(6, QStringLiteral("M"));
-        prompter().messageBox(&m_main,
+        m_workspace.setPanelText(6, QStringLiteral("M"));
+        prompter().messageBox(&m_workspace.window(),
                               QStringLiteral("The file ") + path
                                   + QStringLiteral(" has been deleted or moved by another program.\r\n"
                                                    "Its text stays here; save it to keep it."),
@@ -372,7 +362,7 @@ void DocumentCommands::checkOutsideChange()
 bool DocumentCommands::askReloadOverEdits(const QString &path)
 {
     const int answer = prompter().messageBox(
-        &m_main,
+        &m_workspace.window(),
         QStringLiteral("The file ") + path
             + QStringLiteral(" has been changed by another program.\r\n"
                              "Do you want to reload it? Your changes here will be lost.\r\n"
@@ -386,12 +376,12 @@ bool DocumentCommands::askReloadOverEdits(const QString &path)
 
 void DocumentCommands::reloadKeepingPlace()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     const int caret = editor.SelStart();
-    const QString path = m_main.doc().CurrentFile;
+    const QString path = m_workspace.doc().CurrentFile;
     // Marked modified, the text is kept aside by the load and given back when the file cannot
     // be read now: the document stays as it was, no longer what is on disk.
-    m_main.doc().FileChanged = true;
+    m_workspace.doc().FileChanged = true;
     QString reason;
     if (!loadFile(path, &reason)) {
         showOpenFileError(path, reason);
@@ -402,7 +392,7 @@ void DocumentCommands::reloadKeepingPlace()
 
 bool DocumentCommands::mayOverwriteOutsideChange()
 {
-    const QString path = m_main.doc().CurrentFile;
+    const QString path = m_workspace.doc().CurrentFile;
     if (path != m_onDiskPath)
         return true;
     const DiskSnapshot now = DiskSnapshot::of(path);
@@ -417,7 +407,7 @@ bool DocumentCommands::mayOverwriteOutsideChange()
     }
     if (!m_keptOverOutsideChange)
         return true;
-    return prompter().messageBox(&m_main,
+    return prompter().messageBox(&m_workspace.window(),
                                  QStringLiteral("The file ") + path
                                      + QStringLiteral(" was changed by another program.\r\n"
                                                       "Do you want to replace it with your text?"),

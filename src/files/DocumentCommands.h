@@ -8,14 +8,22 @@
 #include <QString>
 
 class QAction;
+class QMenu;
 class QTextDocument;
-class frmPenwick;
+class Workspace;
 
 // Opening, saving and the recent-files list of the main window's document.
 class DocumentCommands
 {
 public:
-    explicit DocumentCommands(frmPenwick &main);
+    // The File menu's recent-files array: its first element, and the item the others go before.
+    struct RecentMenu {
+        QMenu &file;
+        QAction &first;
+        QAction &end;
+    };
+
+    DocumentCommands(Workspace &workspace, const RecentMenu &recentMenu);
     ~DocumentCommands();
 
     void open();
@@ -73,9 +81,11 @@ private:
     void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
     // The File menu's mnuFileMRU elements, one per entry; elements are added, never removed.
     void showMruList();
-    QAction *mruElement(int index);
+    QAction &mruElement(int index);
+    void addMruElement(QAction &element);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    RecentMenu m_recentMenu;
     QString m_onDiskPath; // the file m_onDisk describes
     DiskSnapshot m_onDisk;
     bool m_keptOverOutsideChange = false; // the user kept the edits over another program's file

@@ -1,8 +1,9 @@
 #include "files/DocumentRecovery.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
+#include "platform/AppInfo.h"
 #include "platform/CommonDialog.h"
+#include "platform/LocaleText.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
 #include "platform/rtf/RtfWriter.h"
@@ -49,8 +50,8 @@ RecoveryCopy snapshotDocument(const RichTextBox &editor, const DocumentState &do
     return copy;
 }
 
-DocumentRecovery::DocumentRecovery(frmPenwick &main, const QString &folder)
-    : m_main(main)
+DocumentRecovery::DocumentRecovery(Workspace &workspace, const QString &folder)
+    : m_workspace(workspace)
     , m_store(folder)
 {
     m_timer.setSingleShot(true);
@@ -73,7 +74,7 @@ void DocumentRecovery::documentChanged()
 
 void DocumentRecovery::writeCopy()
 {
-    if (!m_main.doc().FileChanged) {
+    if (!m_workspace.doc().FileChanged) {
         discard();
         return;
     }
@@ -84,7 +85,7 @@ void DocumentRecovery::writeCopy()
     }
     QElapsedTimer cost;
     cost.start();
-    RecoveryCopy copy = snapshotDocument(m_main.rtbEditor(), m_main.doc());
+    RecoveryCopy copy = snapshotDocument(m_workspace.rtbEditor(), m_workspace.doc());
     m_snapshotCost = cost.elapsed();
     m_unwrittenSince.invalidate();
     m_store.save(std::move(copy));
@@ -102,7 +103,7 @@ QString DocumentRecovery::question(const RecoveryCopy &copy) const
     QString text = QStringLiteral("Penwick was not closed normally. Unsaved changes to %1 (%2) were kept.")
                        .arg(copy.file.isEmpty() ? QStringLiteral("Untitled") : copy.file,
                             generalDateText(copy.saved.toLocalTime()));
-    const QString &open = m_main.doc().CurrentFile;
+    const QString &open = m_workspace.doc().CurrentFile;
     if (!open.isEmpty() && !sameFile(open, copy.file))
         text += QStringLiteral("\r\nRecovered, they take the place of %1 in the editor.").arg(open);
     return text + QStringLiteral("\r\nDo you want to recover them? No discards them; Cancel keeps them for the next start.");
@@ -123,7 +124,7 @@ void DocumentRecovery::offerLeftCopies(const QString &commandLine)
         if (!copy)
             continue;
         // Escape or the close box must not throw the text away: only No does.
-        const int answer = prompter().messageBox(&m_main, question(*copy), msgbox::YesNoCancel | msgbox::Question,
+        const int answer = prompter().messageBox(&m_workspace.window(), question(*copy), msgbox::YesNoCancel | msgbox::Question,
                                                  appinfo::title());
         if (answer == msgbox::Yes) {
             openCopy(*copy);
@@ -139,9 +140,9 @@ void DocumentRecovery::offerLeftCopies(const QString &commandLine)
 // stays as it is until the user saves.
 void DocumentRecovery::openCopy(const RecoveryCopy &copy)
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    DocumentState &doc = m_main.doc();
-    m_main.NewDocument();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    DocumentState &doc = m_workspace.doc();
+    m_workspace.NewDocument();
     if (copy.richText)
         editor.setTextRTF(copy.rtf);
     else
@@ -152,11 +153,11 @@ void DocumentRecovery::openCopy(const RecoveryCopy &copy)
     editor.setSelStart(0);
     if (!copy.file.isEmpty()) {
         doc.CurrentFile = copy.file;
-        m_main.dlgCommonDialog().FileName = copy.file;
-        m_main.UpdateCaption();
+        m_workspace.dlgCommonDialog().FileName = copy.file;
+        m_workspace.UpdateCaption();
         if (QFileInfo::exists(copy.file))
-            ShowFileStatus(m_main);
+            ShowFileStatus(m_workspace);
     }
     doc.FileChanged = true;
-    m_main.setPanelText(6, QStringLiteral("M"));
+    m_workspace.setPanelText(6, QStringLiteral("M"));
 }

@@ -8,7 +8,7 @@
 
 class RichTextBox;
 struct DocumentState;
-class frmPenwick;
+class Workspace;
 
 // The document as it stands, for its recovery copy: RTF for a rich-text document, the raw
 // text otherwise (its bytes are made on the writer's thread).
@@ -19,7 +19,7 @@ RecoveryCopy snapshotDocument(const RichTextBox &editor, const DocumentState &do
 class DocumentRecovery : public QObject
 {
 public:
-    explicit DocumentRecovery(frmPenwick &main, const QString &folder = recoveryFolder());
+    explicit DocumentRecovery(Workspace &workspace, const QString &folder = recoveryFolder());
 
     // Every change: the copy follows once typing pauses.
     void documentChanged();
@@ -42,7 +42,7 @@ private:
     void openCopy(const RecoveryCopy &copy);
     QString question(const RecoveryCopy &copy) const;
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
     RecoveryStore m_store;
     QTimer m_timer;
     QElapsedTimer m_unwrittenSince;  // the first change the copy does not hold yet

@@ -1,6 +1,6 @@
 #include "files/PrintCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
 
@@ -9,17 +9,17 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-PrintCommands::PrintCommands(frmPenwick &main)
-    : m_main(main)
+PrintCommands::PrintCommands(Workspace &workspace)
+    : m_workspace(workspace)
 {
 }
 
 void PrintCommands::preferPdfWithoutPrinters()
 {
-    QPrinter &printer = m_main.dlgCommonDialog().printer();
+    QPrinter &printer = m_workspace.dlgCommonDialog().printer();
     if (!QPrinterInfo::availablePrinterNames().isEmpty() || !printer.outputFileName().isEmpty())
         return;
-    const QString current = m_main.doc().CurrentFile;
+    const QString current = m_workspace.doc().CurrentFile;
     const QFileInfo document(current.isEmpty() ? QDir::home().filePath(QStringLiteral("Untitled")) : current);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(document.absolutePath() + QLatin1Char('/') + document.completeBaseName()
@@ -28,7 +28,7 @@ void PrintCommands::preferPdfWithoutPrinters()
 
 void PrintCommands::pageSetup()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.Flags = CommonDialog::PDPrintSetup;
     preferPdfWithoutPrinters();
     dialog.ShowPrinter();
@@ -36,8 +36,8 @@ void PrintCommands::pageSetup()
 
 void PrintCommands::print()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
-    RichTextBox &editor = m_main.rtbEditor();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
+    RichTextBox &editor = m_workspace.rtbEditor();
     dialog.Flags = CommonDialog::PDReturnDC | CommonDialog::PDNoPageNums;
     if (editor.SelLength() != 0)
         dialog.Flags |= CommonDialog::PDSelection;

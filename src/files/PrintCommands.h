@@ -1,13 +1,13 @@
 #pragma once
 
-class frmPenwick;
+class Workspace;
 
 // Print Setup and Print, on the one printer the shared dialog keeps for the whole run, so
 // that what Print Setup chose applies to later printing.
 class PrintCommands
 {
 public:
-    explicit PrintCommands(frmPenwick &main);
+    explicit PrintCommands(Workspace &workspace);
 
     void pageSetup();
     void print();
@@ -16,5 +16,5 @@ private:
     // Where no printer is installed, printing goes to a PDF file named after the document.
     void preferPdfWithoutPrinters();
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
 };

@@ -1,6 +1,6 @@
 #include "files/SelectionExport.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "files/FileFilters.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
@@ -86,14 +86,14 @@ bool appendToFile(const QString &path, const QString &text, QString *error)
 
 } // namespace selectionexport
 
-SelectionExport::SelectionExport(frmPenwick &main)
-    : m_main(main)
+SelectionExport::SelectionExport(Workspace &workspace)
+    : m_workspace(workspace)
 {
 }
 
 bool SelectionExport::ShowSaveSelectionDialog()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.DialogTitle = QStringLiteral("Save Selection As...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
@@ -104,18 +104,18 @@ bool SelectionExport::ShowSaveSelectionDialog()
 
 void SelectionExport::saveSelectionAs()
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    DocumentState &doc = m_main.doc();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    DocumentState &doc = m_workspace.doc();
     const QByteArray selection = editor.SelRTF();
     // The changes are given up only once the selection has replaced them.
-    if (!m_main.MayDiscardChanges())
+    if (!m_workspace.MayDiscardChanges())
         return;
 
     if (!ShowSaveSelectionDialog()) {
         editor.setFocus();
         return;
     }
-    const QString path = m_main.dlgCommonDialog().FileName;
+    const QString path = m_workspace.dlgCommonDialog().FileName;
     const bool richText = IsRichTextName(path);
 
     // The new file is written before the editor gives anything up, so a failed write
@@ -128,20 +128,20 @@ void SelectionExport::saveSelectionAs()
         return;
     }
 
-    ResetFormatting(m_main);
+    ResetFormatting(m_workspace);
     editor.setSelRTF(selection);
     // The file was written as UTF-8 with LF breaks; later saves keep it that way.
     editor.setPlainTextFormat(TextFileFormat());
     doc.CurrentFile = path;
-    m_main.UpdateCaption();
+    m_workspace.UpdateCaption();
     doc.FileChanged = false;
     editor.setFocus();
-    ShowFileStatus(m_main);
+    ShowFileStatus(m_workspace);
 }
 
 void SelectionExport::appendSelectionTo()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.DialogTitle = QStringLiteral("Append Selection To...");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
@@ -155,12 +155,12 @@ void SelectionExport::appendSelectionTo()
         return;
 
     const QString path = dialog.FileName;
-    if (!selectionexport::appendToFile(path, m_main.rtbEditor().SelText()))
+    if (!selectionexport::appendToFile(path, m_workspace.rtbEditor().SelText()))
         showSaveError(path);
 }
 
 void SelectionExport::showSaveError(const QString &path)
 {
-    prompter().messageBox(&m_main, QStringLiteral("Unknown error while saving file ") + path,
+    prompter().messageBox(&m_workspace.window(), QStringLiteral("Unknown error while saving file ") + path,
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Error"));
 }

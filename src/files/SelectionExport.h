@@ -6,13 +6,13 @@
 #include <optional>
 
 class QFont;
-class frmPenwick;
+class Workspace;
 
 // Save Selection As and Append Selection To.
 class SelectionExport
 {
 public:
-    explicit SelectionExport(frmPenwick &main);
+    explicit SelectionExport(Workspace &workspace);
 
     void saveSelectionAs();
     void appendSelectionTo();
@@ -23,7 +23,7 @@ public:
 private:
     void showSaveError(const QString &path);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
 };
 
 // The file formats behind the two commands, without widgets.

@@ -1,20 +1,21 @@
 #include "format/FormatCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
 
 #include <QAction>
 
-FormatCommands::FormatCommands(frmPenwick &main)
-    : m_main(main)
+FormatCommands::FormatCommands(Workspace &workspace, const Items &items)
+    : m_workspace(workspace)
+    , m_items(items)
 {
 }
 
 void FormatCommands::font()
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.CancelError = true;
     dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist | CommonDialog::CFEffects;
     // A mixed selection proposes no face, no size or no style.
@@ -53,8 +54,8 @@ void FormatCommands::font()
 
 void FormatCommands::textColor()
 {
-    RichTextBox &editor = m_main.rtbEditor();
-    CommonDialog &dialog = m_main.dlgCommonDialog();
+    RichTextBox &editor = m_workspace.rtbEditor();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.CancelError = true;
     dialog.Flags = CommonDialog::CCRGBInit;
     if (!dialog.ShowColor()) {
@@ -64,64 +65,50 @@ void FormatCommands::textColor()
     editor.setSelColor(dialog.Color);
 }
 
-bool FormatCommands::toggleMark(const char *item)
-{
-    QAction *mark = m_main.action(item);
-    mark->setChecked(!mark->isChecked());
-    return mark->isChecked();
-}
-
+// The marks have already changed when these run: they say what the user asked for.
 void FormatCommands::bold()
 {
-    m_main.rtbEditor().setSelBold(toggleMark("mnuFormatBold"));
+    m_workspace.rtbEditor().setSelBold(m_items.bold.isChecked());
 }
 
 void FormatCommands::italic()
 {
-    m_main.rtbEditor().setSelItalic(toggleMark("mnuFormatItalic"));
+    m_workspace.rtbEditor().setSelItalic(m_items.italic.isChecked());
 }
 
 void FormatCommands::underline()
 {
-    m_main.rtbEditor().setSelUnderline(toggleMark("mnuFormatUnderline"));
+    m_workspace.rtbEditor().setSelUnderline(m_items.underline.isChecked());
 }
 
 void FormatCommands::regular()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     editor.setSelBold(false);
     editor.setSelItalic(false);
     editor.setSelUnderline(false);
-    m_main.action("mnuFormatBold")->setChecked(false);
-    m_main.action("mnuFormatItalic")->setChecked(false);
-    m_main.action("mnuFormatUnderline")->setChecked(false);
-}
-
-void FormatCommands::align(const char *item, int alignment, const char *other1, const char *other2)
-{
-    m_main.action(item)->setChecked(true);
-    m_main.rtbEditor().setSelAlignment(alignment);
-    m_main.action(other1)->setChecked(false);
-    m_main.action(other2)->setChecked(false);
+    m_items.bold.setChecked(false);
+    m_items.italic.setChecked(false);
+    m_items.underline.setChecked(false);
 }
 
 void FormatCommands::alignLeft()
 {
-    align("mnuFormatAlignLeft", RichTextBox::rtfLeft, "mnuFormatCenter", "mnuFormatAlignRight");
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfLeft);
 }
 
 void FormatCommands::center()
 {
-    align("mnuFormatCenter", RichTextBox::rtfCenter, "mnuFormatAlignLeft", "mnuFormatAlignRight");
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfCenter);
 }
 
 void FormatCommands::alignRight()
 {
-    align("mnuFormatAlignRight", RichTextBox::rtfRight, "mnuFormatCenter", "mnuFormatAlignLeft");
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfRight);
 }
 
 void FormatCommands::resetAll()
 {
-    ResetFormatting(m_main);
-    m_main.rtbEditor().setSelStart(0);
+    ResetFormatting(m_workspace);
+    m_workspace.rtbEditor().setSelStart(0);
 }

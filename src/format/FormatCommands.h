@@ -1,7 +1,7 @@
 #pragma once
 
 class QAction;
-class frmPenwick;
+class Workspace;
 
 // Character and paragraph formatting of the selection. The Bold, Italic and Underline
 // commands take the new state from their check marks, not from the selection, so that a
@@ -9,7 +9,15 @@ class frmPenwick;
 class FormatCommands
 {
 public:
-    explicit FormatCommands(frmPenwick &main);
+    // The menu items whose marks the commands read and set; the three alignments are one
+    // exclusive group.
+    struct Items {
+        QAction &bold;
+        QAction &italic;
+        QAction &underline;
+    };
+
+    FormatCommands(Workspace &workspace, const Items &items);
 
     void font();
     void textColor();
@@ -23,9 +31,6 @@ public:
     void resetAll();
 
 private:
-    // Inverts the item's check mark and gives back its new state.
-    bool toggleMark(const char *item);
-    void align(const char *item, int alignment, const char *other1, const char *other2);
-
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    Items m_items;
 };

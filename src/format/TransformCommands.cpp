@@ -1,6 +1,6 @@
 #include "format/TransformCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "format/LineBreaks.h"
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
@@ -61,19 +61,19 @@ void convertCaseKeepingFormat(QTextDocument &document, int from, int to, CaseCon
     cursor.endEditBlock();
 }
 
-TransformCommands::TransformCommands(frmPenwick &main)
-    : m_main(main)
+TransformCommands::TransformCommands(Workspace &workspace)
+    : m_workspace(workspace)
 {
 }
 
 void TransformCommands::changeCase(CaseConversion conversion)
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     const int start = editor.SelStart();
     const int length = editor.SelLength();
     if (length == 0)
         return;
-    if (m_main.doc().isRichText()) {
+    if (m_workspace.doc().isRichText()) {
         // Only the letters of the text change: the markup of the selection's RTF is left out of
         // it, so that font names and control words keep their case and the formatting survives.
         convertCaseKeepingFormat(*editor.document(), start, start + length, conversion);
@@ -106,7 +106,7 @@ void TransformCommands::invertCase()
 
 void TransformCommands::removeLineBreaks()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     if (editor.SelLength() != 0)
         editor.setSelText(lineBreaksToWrap(editor.SelText()));
     else

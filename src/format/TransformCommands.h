@@ -2,14 +2,14 @@
 
 #include "format/CaseTransforms.h"
 
-class frmPenwick;
+class Workspace;
 class QTextDocument;
 
 // Case transforms and joining hard-wrapped lines.
 class TransformCommands
 {
 public:
-    explicit TransformCommands(frmPenwick &main);
+    explicit TransformCommands(Workspace &workspace);
 
     void upperCase();
     void lowerCase();
@@ -20,7 +20,7 @@ public:
 private:
     void changeCase(CaseConversion conversion);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
 };
 
 // Converts the letters of [from, to) in place, fragment by fragment, so that every character

@@ -1,27 +1,28 @@
 #include "help/HelpCommands.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "help/frmAbout.h"
+#include "platform/AppInfo.h"
 #include "platform/HelpViewer.h"
 #include "platform/Prompter.h"
+#include "platform/WindowGeometry.h"
 
-HelpCommands::HelpCommands(frmPenwick &main)
-    : m_main(main)
+HelpCommands::HelpCommands(Workspace &workspace)
+    : m_workspace(workspace)
 {
 }
 
 void HelpCommands::helpTopics()
 {
     QString error;
-    if (!HelpViewer::showHelp(&m_main, appinfo::helpFileName(), QString(), &error))
-        prompter().messageBox(&m_main, error, msgbox::OKOnly, appinfo::title());
+    if (!HelpViewer::showHelp(&m_workspace.window(), appinfo::helpFileName(), QString(), &error))
+        prompter().messageBox(&m_workspace.window(), error, msgbox::OKOnly, appinfo::title());
 }
 
 void HelpCommands::about()
 {
-    SetTopmost(0, &m_main);
-    frmAbout box(m_main, &m_main);
+    SetTopmost(0, &m_workspace.window());
+    frmAbout box(m_workspace, &m_workspace.window());
     prompter().execDialog(box);
     box.unload();
 }

@@ -1,16 +1,16 @@
 #pragma once
 
-class frmPenwick;
+class Workspace;
 
 // Help topics and the About box.
 class HelpCommands
 {
 public:
-    explicit HelpCommands(frmPenwick &main);
+    explicit HelpCommands(Workspace &workspace);
 
     void helpTopics();
     void about();
 
 private:
-    frmPenwick &m_main;
+    Workspace &m_workspace;
 };

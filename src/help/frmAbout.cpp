@@ -1,8 +1,9 @@
 #include "help/frmAbout.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
+#include "platform/AppInfo.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -40,9 +41,9 @@ QFrame *rule(QWidget *parent, const char *name, int left, int top, int right)
 
 } // namespace
 
-frmAbout::frmAbout(frmPenwick &main, QWidget *parent)
+frmAbout::frmAbout(Workspace &workspace, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
+    , m_workspace(workspace)
 {
     setObjectName(QStringLiteral("frmAbout"));
     const double k = twipsPerPixel();
@@ -106,7 +107,7 @@ void frmAbout::cmdOK_Click()
 {
     hide();
     accept();
-    m_main.rtbEditor().setFocus();
+    m_workspace.rtbEditor().setFocus();
 }
 
 void frmAbout::keyPressEvent(QKeyEvent *event)
@@ -130,5 +131,5 @@ void frmAbout::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_main.ApplyAlwaysOnTop();
+    m_workspace.ApplyAlwaysOnTop();
 }

@@ -4,7 +4,7 @@
 
 class QLabel;
 class QPushButton;
-class frmPenwick;
+class Workspace;
 
 // "About Penwick": title, version, a line on what the program is and a short notice.
 class frmAbout : public QDialog
@@ -12,7 +12,7 @@ class frmAbout : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmAbout(frmPenwick &main, QWidget *parent = nullptr);
+    explicit frmAbout(Workspace &workspace, QWidget *parent = nullptr);
 
     // What closing the box does; runs once, however the box ends.
     void unload();
@@ -26,7 +26,7 @@ protected:
 private:
     void Form_Load();
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
     QLabel *m_lblTitle = nullptr;
     QLabel *m_lblVersion = nullptr;
     QPushButton *m_cmdOK = nullptr;

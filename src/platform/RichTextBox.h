@@ -114,7 +114,6 @@ public:
 signals:
     void Change();
     void SelChange();
-    void KeyDown(int &keyCode, int shift);  // set keyCode to 0 to swallow the key
     void MouseDown(int button, int shift, int x, int y);
 
 protected:
@@ -147,6 +146,5 @@ private:
     TextFileFormat m_textFormat;
 };
 
-// Windows-style virtual-key code and the 1/2/4 Shift/Ctrl/Alt mask of a key event.
-int virtualKeyCode(int qtKey);
+// The 1/2/4 Shift/Ctrl/Alt mask of a mouse event's modifiers.
 int shiftMask(Qt::KeyboardModifiers modifiers);

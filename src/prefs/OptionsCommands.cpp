@@ -1,48 +1,53 @@
 #include "prefs/OptionsCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "platform/CommonDialog.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/SettingKeys.h"
 #include "prefs/frmDirDialog.h"
 
 #include <QAction>
 #include <QPushButton>
 
-OptionsCommands::OptionsCommands(frmPenwick &main)
-    : m_main(main)
+OptionsCommands::OptionsCommands(Workspace &workspace, const Items &items)
+    : m_workspace(workspace)
+    , m_items(items)
 {
 }
 
 void OptionsCommands::menuOpening()
 {
-    const DocumentState &doc = m_main.doc();
-    m_main.action("mnuOptionsFont")->setText(QStringLiteral("Default Font: ") + doc.DefaultFont);
-    m_main.action("mnuOptionsFontSize")
-        ->setText(QStringLiteral("Default Font Size: ") + QString::number(doc.DefaultFontSize) + QStringLiteral(" pts"));
-    QAction *defPath = m_main.action("mnuOptionsDefPath");
-    defPath->setText(defPath->isChecked() ? QStringLiteral("&Default Open Path Set")
-                                          : QStringLiteral("Select &Default Open Path..."));
+    const DocumentState &doc = m_workspace.doc();
+    m_items.defaultFont.setText(QStringLiteral("Default Font: ") + doc.DefaultFont);
+    m_items.defaultFontSize.setText(QStringLiteral("Default Font Size: ") + QString::number(doc.DefaultFontSize)
+                                    + QStringLiteral(" pts"));
+    QAction &defPath = m_items.openPaths.defPath;
+    defPath.setText(defPath.isChecked() ? QStringLiteral("&Default Open Path Set")
+                                        : QStringLiteral("Select &Default Open Path..."));
 }
 
 void OptionsCommands::lastPath()
 {
-    QAction *item = m_main.action("mnuOptionsLastPath");
-    item->setChecked(!item->isChecked());
-    if (item->isChecked())
-        m_main.action("mnuOptionsDefPath")->setChecked(false);
+    if (m_items.openPaths.lastPath.isChecked())
+        m_items.openPaths.defPath.setChecked(false);
     UpdateOpenPathOptions();
 }
 
 void OptionsCommands::defPath()
 {
-    if (m_main.action("mnuOptionsDefPath")->isChecked()) {
+    // The mark follows the folder picker's answer, not the click: a set path stays set here
+    // unless the open-path rules clear it.
+    QAction &item = m_items.openPaths.defPath;
+    const bool wasSet = !item.isChecked();
+    item.setChecked(wasSet);
+    if (wasSet) {
         UpdateOpenPathOptions();
         return;
     }
-    SetTopmost(0, &m_main);
-    frmDirDialog picker(m_main, &m_main);
+    SetTopmost(0, &m_workspace.window());
+    frmDirDialog picker(m_workspace, m_items.openPaths, &m_workspace.window());
     picker.cmdAdd()->setText(QStringLiteral("OK"));
     picker.cmdClose()->setText(QStringLiteral("Cancel"));
     prompter().execDialog(picker);
@@ -51,29 +56,29 @@ void OptionsCommands::defPath()
 
 void OptionsCommands::UpdateOpenPathOptions()
 {
-    DocumentState &doc = m_main.doc();
-    QAction *defPath = m_main.action("mnuOptionsDefPath");
-    if (m_main.action("mnuOptionsLastPath")->isChecked()) {
-        doc.OpenDialogPath = m_main.LastOpenPath;
+    DocumentState &doc = m_workspace.doc();
+    QAction &defPath = m_items.openPaths.defPath;
+    if (m_items.openPaths.lastPath.isChecked()) {
+        doc.OpenDialogPath = doc.LastOpenPath;
     } else {
-        defPath->setChecked(false);
+        defPath.setChecked(false);
         doc.OpenDialogPath.clear();
     }
     // Turning the default path off keeps the folder itself; only the flag changes.
-    settings::SaveDefPath.write(defPath->isChecked());
+    settings::SaveDefPath.write(defPath.isChecked());
     settings::DefPath.write(doc.DefaultOpenPath);
 }
 
 bool OptionsCommands::showDefaultFontDialog()
 {
-    CommonDialog &dialog = m_main.dlgCommonDialog();
-    const DocumentState &doc = m_main.doc();
+    CommonDialog &dialog = m_workspace.dlgCommonDialog();
+    const DocumentState &doc = m_workspace.doc();
     dialog.CancelError = true;
     dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist;
     dialog.FontName = doc.DefaultFont;
     dialog.FontSize = float(doc.DefaultFontSize);
     if (!dialog.ShowFont()) {
-        m_main.rtbEditor().setFocus();
+        m_workspace.rtbEditor().setFocus();
         return false;
     }
     return true;
@@ -83,8 +88,8 @@ void OptionsCommands::defaultFont()
 {
     if (!showDefaultFontDialog())
         return;
-    DocumentState &doc = m_main.doc();
-    doc.DefaultFont = m_main.dlgCommonDialog().FontName;
+    DocumentState &doc = m_workspace.doc();
+    doc.DefaultFont = m_workspace.dlgCommonDialog().FontName;
     settings::Font.write(doc.DefaultFont);
 }
 
@@ -92,7 +97,7 @@ void OptionsCommands::defaultFontSize()
 {
     if (!showDefaultFontDialog())
         return;
-    DocumentState &doc = m_main.doc();
-    doc.DefaultFontSize = settings::roundHalfEvenToInt16(m_main.dlgCommonDialog().FontSize);
+    DocumentState &doc = m_workspace.doc();
+    doc.DefaultFontSize = settings::roundHalfEvenToInt16(m_workspace.dlgCommonDialog().FontSize);
     settings::FontSize.write(doc.DefaultFontSize);
 }

@@ -1,12 +1,21 @@
 #pragma once
 
-class frmPenwick;
+#include "prefs/frmDirDialog.h"
+
+class QAction;
+class Workspace;
 
 // The Options menu's open-path and default-font items.
 class OptionsCommands
 {
 public:
-    explicit OptionsCommands(frmPenwick &main);
+    struct Items {
+        OpenPathItems openPaths;
+        QAction &defaultFont;
+        QAction &defaultFontSize;
+    };
+
+    OptionsCommands(Workspace &workspace, const Items &items);
 
     // The menu drops down: its captions show the current defaults.
     void menuOpening();
@@ -22,5 +31,6 @@ private:
     // The font dialog set up from the current defaults; false when cancelled.
     bool showDefaultFontDialog();
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    Items m_items;
 };

@@ -1,6 +1,6 @@
 #include "prefs/SettingKeys.h"
 
-#include "app/AppInfo.h"
+#include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 
 #include <charconv>

@@ -1,8 +1,9 @@
 #include "prefs/frmDirDialog.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/FolderTree.h"
 #include "prefs/SettingKeys.h"
 
@@ -81,9 +82,10 @@ void DirListBox::keyPressEvent(QKeyEvent *event)
     QListWidget::keyPressEvent(event);
 }
 
-frmDirDialog::frmDirDialog(frmPenwick &main, QWidget *parent)
+frmDirDialog::frmDirDialog(Workspace &workspace, const OpenPathItems &items, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
+    , m_workspace(workspace)
+    , m_items(items)
 {
     setObjectName(QStringLiteral("frmDirDialog"));
     setWindowTitle(QStringLiteral("Select Directory"));
@@ -184,16 +186,15 @@ void frmDirDialog::cmdAdd_Click()
         emit folderAdded(folder);
         return;
     }
-    DocumentState &doc = m_main.doc();
+    DocumentState &doc = m_workspace.doc();
     doc.DefaultOpenPath = folder;
     doc.OpenDialogPath = doc.DefaultOpenPath;
-    QAction *defPath = m_main.action("mnuOptionsDefPath");
-    defPath->setChecked(true);
-    m_main.action("mnuOptionsLastPath")->setChecked(false);
-    settings::SaveDefPath.write(defPath->isChecked());
+    m_items.defPath.setChecked(true);
+    m_items.lastPath.setChecked(false);
+    settings::SaveDefPath.write(true);
     settings::DefPath.write(doc.DefaultOpenPath);
     accept();
-    m_main.rtbEditor().setFocus();
+    m_workspace.rtbEditor().setFocus();
 }
 
 void frmDirDialog::cmdClose_Click()
@@ -201,7 +202,7 @@ void frmDirDialog::cmdClose_Click()
     const bool favorites = favoritesMode();
     reject();
     if (!favorites)
-        m_main.rtbEditor().setFocus();
+        m_workspace.rtbEditor().setFocus();
 }
 
 void frmDirDialog::keyPressEvent(QKeyEvent *event)
@@ -232,5 +233,5 @@ void frmDirDialog::Form_Unload()
 {
     // Favourites restore the main window themselves when they close.
     if (!favoritesMode())
-        m_main.ApplyAlwaysOnTop();
+        m_workspace.ApplyAlwaysOnTop();
 }

@@ -3,10 +3,11 @@
 #include <QDialog>
 #include <QListWidget>
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class frmPenwick;
+class Workspace;
 
 // A folder list in the manner of a classic directory box: the current folder's ancestors
 // from the volume's root down, then its subfolders. Double-clicking a line opens that
@@ -36,6 +37,12 @@ private:
     QString m_path;
 };
 
+// The Options menu's two open-path items, whose marks the picker sets.
+struct OpenPathItems {
+    QAction &lastPath;
+    QAction &defPath;
+};
+
 // The folder picker, titled "Select Directory". Its caller picks the mode by the first
 // button's caption before showing it: "Add" lists folders as favourites, anything else
 // ("OK") makes the folder the default open path.
@@ -44,7 +51,7 @@ class frmDirDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmDirDialog(frmPenwick &main, QWidget *parent = nullptr);
+    frmDirDialog(Workspace &workspace, const OpenPathItems &items, QWidget *parent = nullptr);
 
     QPushButton *cmdAdd() const { return m_cmdAdd; }
     QPushButton *cmdClose() const { return m_cmdClose; }
@@ -70,7 +77,8 @@ private:
     void cmdClose_Click();
     void Form_Unload();
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    OpenPathItems m_items;
     QComboBox *m_drvDriveBox = nullptr;
     DirListBox *m_dirDirBox = nullptr;
     QLabel *m_lblCurrentFolder = nullptr;

@@ -1,13 +1,15 @@
 #include "search/SearchCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
+#include "platform/WindowGeometry.h"
 #include "search/frmSearch.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-SearchCommands::SearchCommands(frmPenwick &main)
-    : m_main(main)
+SearchCommands::SearchCommands(Workspace &workspace, QAction &saveWinState)
+    : m_workspace(workspace)
+    , m_saveWinState(saveWinState)
 {
 }
 
@@ -26,13 +28,13 @@ frmSearch &SearchCommands::loadedDialog()
 {
     // A dialog closed with its close box is on its way out; the next command loads afresh.
     if (!dialog())
-        m_dialog = new frmSearch(m_main);
+        m_dialog = new frmSearch(m_workspace, m_saveWinState);
     return *m_dialog;
 }
 
 frmSearch &SearchCommands::showDialog(const QString &title)
 {
-    SetTopmost(0, &m_main);
+    SetTopmost(0, &m_workspace.window());
     frmSearch &search = loadedDialog();
     search.setWindowTitle(title);
     search.ShowSearchDialog();

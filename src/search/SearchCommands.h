@@ -2,14 +2,16 @@
 
 #include <QPointer>
 
-class frmPenwick;
+class QAction;
+class Workspace;
 class frmSearch;
 
 // Find, Find Next and Find and Replace through the modeless search dialog.
 class SearchCommands
 {
 public:
-    explicit SearchCommands(frmPenwick &main);
+    // saveWinState: the Options menu item that says whether the dialog keeps its place.
+    SearchCommands(Workspace &workspace, QAction &saveWinState);
     ~SearchCommands();
 
     void find();
@@ -26,6 +28,7 @@ private:
     // The main window gives up staying on top, the dialog is shown in the given mode.
     frmSearch &showDialog(const QString &title);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    QAction &m_saveWinState;
     QPointer<frmSearch> m_dialog;
 };

@@ -1,6 +1,6 @@
 #include "search/StatisticsCommands.h"
 
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
 #include "search/WordCount.h"
@@ -12,20 +12,20 @@ const QString kDocumentPrefix = QStringLiteral("This document contains: ");
 
 } // namespace
 
-StatisticsCommands::StatisticsCommands(frmPenwick &main)
-    : m_main(main)
+StatisticsCommands::StatisticsCommands(Workspace &workspace)
+    : m_workspace(workspace)
 {
 }
 
 void StatisticsCommands::report(const QString &prefix, qint64 count, const QString &suffix, const QString &title)
 {
-    prompter().messageBox(&m_main, prefix + QString::number(count) + suffix, msgbox::OKOnly | msgbox::Information,
+    prompter().messageBox(&m_workspace.window(), prefix + QString::number(count) + suffix, msgbox::OKOnly | msgbox::Information,
                           title);
 }
 
 void StatisticsCommands::characterCount()
 {
-    const RichTextBox &editor = m_main.rtbEditor();
+    const RichTextBox &editor = m_workspace.rtbEditor();
     const qsizetype selected = editor.SelText().size();
     if (selected < 1)
         report(kDocumentPrefix, editor.Text().size(), QStringLiteral(" characters"), QStringLiteral("Character Count"));
@@ -35,7 +35,7 @@ void StatisticsCommands::characterCount()
 
 void StatisticsCommands::wordCount()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     editor.setMousePointer(RichTextBox::rtfHourglass);
     const bool selected = editor.SelLength() != 0;
     const int count = WordCount(selected ? editor.SelText() : editor.Text());
@@ -47,7 +47,7 @@ void StatisticsCommands::wordCount()
 
 void StatisticsCommands::lineCount()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     if (editor.SelLength() != 0) {
         editor.setMousePointer(RichTextBox::rtfHourglass);
         const int count = CountLineBreaks(editor.SelText()) + 1;

@@ -3,13 +3,13 @@
 #include <QtGlobal>
 
 class QString;
-class frmPenwick;
+class Workspace;
 
 // Character, word and line counts.
 class StatisticsCommands
 {
 public:
-    explicit StatisticsCommands(frmPenwick &main);
+    explicit StatisticsCommands(Workspace &workspace);
 
     void characterCount();
     void wordCount();
@@ -18,5 +18,5 @@ public:
 private:
     void report(const QString &prefix, qint64 count, const QString &suffix, const QString &title);
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
 };

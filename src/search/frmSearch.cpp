@@ -1,9 +1,10 @@
 #include "search/frmSearch.h"
 
-#include "app/AppInfo.h"
-#include "app/frmPenwick.h"
+#include "document/Workspace.h"
+#include "platform/AppInfo.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/SettingKeys.h"
 #include "search/TextSearch.h"
 
@@ -32,10 +33,11 @@ void place(QWidget *control, const char *name, double left, double top, double w
 
 } // namespace
 
-frmSearch::frmSearch(frmPenwick &main)
+frmSearch::frmSearch(Workspace &workspace, QAction &saveWinState)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                            | Qt::MSWindowsFixedSizeDialogHint)
-    , m_main(main)
+    , m_workspace(workspace)
+    , m_saveWinState(saveWinState)
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(findTitle());
@@ -88,9 +90,8 @@ void frmSearch::createControls()
 
 void frmSearch::Form_Load()
 {
-    QAction *saveWinState = m_main.action("mnuOptionsSaveSizePosition");
-    saveWinState->setChecked(settings::SaveWinState.read());
-    if (saveWinState->isChecked()) {
+    m_saveWinState.setChecked(settings::SaveWinState.read());
+    if (m_saveWinState.isChecked()) {
         QRectF bounds = formBounds(*this);
         bounds.moveTopLeft(QPointF(settings::SearchLeft.read(), settings::SearchTop.read()));
         setFormBounds(*this, bounds);
@@ -111,7 +112,7 @@ void frmSearch::Form_Unload()
 void frmSearch::RestoreAlwaysOnTop()
 {
     // The main window's own choice, with its "Positioning Error!" when the window system refuses.
-    m_main.ApplyAlwaysOnTop();
+    m_workspace.ApplyAlwaysOnTop();
 }
 
 void frmSearch::ShowSearchDialog()
@@ -160,18 +161,18 @@ void frmSearch::showMatch()
 {
     // The dialog keeps the focus; the main window only repaints, with the match scrolled
     // into view, so that the selection shows behind the dialog.
-    m_main.rtbEditor().ensureCursorVisible();
-    m_main.repaint();
+    m_workspace.rtbEditor().ensureCursorVisible();
+    m_workspace.window().repaint();
 }
 
 void frmSearch::searchFrom(int start)
 {
-    m_lastFoundPos = m_main.rtbEditor().Find(txtFind->text(), start, searchOptions());
+    m_lastFoundPos = m_workspace.rtbEditor().Find(txtFind->text(), start, searchOptions());
 }
 
 void frmSearch::cmdFindNext_Click()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     m_lastFoundPos = editor.SelStart();
     searchFrom(m_lastFoundPos + 1);
     if (m_lastFoundPos < 0) {
@@ -184,7 +185,7 @@ void frmSearch::cmdFindNext_Click()
 
 void frmSearch::cmdReplace_Click()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     const QTextCursor selection = editor.textCursor();
     // Only a match is replaced: after a click elsewhere the selection may be anything.
     if (textsearch::isMatchAt(*editor.document(), txtFind->text(), searchOptions(), selection.selectionStart(),
@@ -204,7 +205,7 @@ void frmSearch::cmdReplace_Click()
 
 void frmSearch::cmdReplaceAll_Click()
 {
-    RichTextBox &editor = m_main.rtbEditor();
+    RichTextBox &editor = m_workspace.rtbEditor();
     const QTextCursor selection = editor.textCursor();
     const textsearch::ReplaceAllResult result =
         textsearch::replaceAll(*editor.document(), txtFind->text(), txtReplaceWith->text(), searchOptions(),

@@ -6,7 +6,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmPenwick;
+class QAction;
+class Workspace;
 
 // The modeless Find / Find and Replace dialog. Its title is its mode. It has no owner window,
 // stays above the main window while in use, and searches the main window's editor. Cancel
@@ -19,7 +20,7 @@ public:
     static QString findTitle() { return QStringLiteral("Find"); }
     static QString replaceTitle() { return QStringLiteral("Find and Replace"); }
 
-    explicit frmSearch(frmPenwick &main);
+    frmSearch(Workspace &workspace, QAction &saveWinState);
 
     // Shows the controls of the mode in the title and shows the dialog, without an owner.
     void ShowSearchDialog();
@@ -62,7 +63,8 @@ private:
     void showMatch();
     void cannotFind();
 
-    frmPenwick &m_main;
+    Workspace &m_workspace;
+    QAction &m_saveWinState;
     int m_lastFoundPos = 0;  // as wide as the editor's positions
     bool m_unloaded = false;
 };

@@ -1,4 +1,5 @@
 #include "platform/CommonDialog.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/SettingKeys.h"
 
 #include "WindowFixture.h"
@@ -64,7 +65,7 @@ private slots:
             expected.moveTo((screen.width() - expected.width()) / 2, (screen.height() - expected.height()) / 2);
         }
         QVERIFY2(nearTwips(bounds, expected), qPrintable(QDebug::toString(bounds)));
-        QCOMPARE(window.action("mnuOptionsSaveSizePosition")->isChecked(), saveWinState);
+        QCOMPARE(action(window, "mnuOptionsSaveSizePosition")->isChecked(), saveWinState);
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - Untitled"));
         QVERIFY(window.panelText(1).contains(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)));
@@ -206,11 +207,11 @@ private slots:
         frmPenwick *window = &f.window();
         QCOMPARE(window->doc().OpenDialogPath, QStringLiteral("/default"));
         QCOMPARE(window->dlgCommonDialog().InitDir, QStringLiteral("/default"));
-        QCOMPARE(window->LastOpenPath, QStringLiteral("/last/"));
-        QVERIFY(window->action("mnuOptionsLastPath")->isChecked());
-        QVERIFY(window->action("mnuOptionsDefPath")->isChecked());
+        QCOMPARE(window->doc().LastOpenPath, QStringLiteral("/last/"));
+        QVERIFY(action(*window, "mnuOptionsLastPath")->isChecked());
+        QVERIFY(action(*window, "mnuOptionsDefPath")->isChecked());
         window->show();
-        window->action("mnuOptionsAlwaysOnTop")->trigger();
+        action(*window, "mnuOptionsAlwaysOnTop")->trigger();
         QVERIFY(window->close());  // nothing changed: no question
         QVERIFY(f.answers->messages.isEmpty());
         QCOMPARE(settings::LastPath.read(), QStringLiteral("/last/"));
@@ -223,7 +224,7 @@ private slots:
         settings::MainLeft.write(4321);
         window = &f.remake();
         QCOMPARE(window->doc().OpenDialogPath, QString());
-        QCOMPARE(window->LastOpenPath, QString());
+        QCOMPARE(window->doc().LastOpenPath, QString());
         window->show();
         window->showMinimized();
         QTRY_VERIFY(window->isMinimized());
@@ -237,19 +238,19 @@ private slots:
     {
         WindowFixture f;
         auto [window, editor, answers] = f.parts();
-        window.action("mnuFileNew")->trigger();
+        action(window, "mnuFileNew")->trigger();
         QVERIFY(answers->messages.isEmpty());
         // The File menu's items as offered when it opens.
         auto offered = [&](const char *item) {
-            emit window.menu("mnuFile")->aboutToShow();
-            return window.action(item)->isEnabled();
+            emit menu(window, "mnuFile")->aboutToShow();
+            return action(window, item)->isEnabled();
         };
         QVERIFY(!offered("mnuFileSaveSelection"));
 
         editor.setSelText(QStringLiteral("draft"));
         QVERIFY(window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("M"));
-        QVERIFY(!window.action("mnuFileSave")->isEnabled());  // refreshed only when the menu opens
+        QVERIFY(!action(window, "mnuFileSave")->isEnabled());  // refreshed only when the menu opens
         QVERIFY(offered("mnuFileSave"));
         QVERIFY(!offered("mnuFileAppendSelection"));
         editor.setSelStart(1);
@@ -257,7 +258,7 @@ private slots:
         QVERIFY(offered("mnuFileSaveSelection") && offered("mnuFileAppendSelection"));
 
         answers->messageAnswers = {msgbox::Cancel};
-        window.action("mnuFileNew")->trigger();
+        action(window, "mnuFileNew")->trigger();
         QCOMPARE(answers->messages.size(), 1);
         checkLastMessage(*answers, QStringLiteral("The file  has changed.\r\nDo you want to save the changes?"), 51,
                          QStringLiteral("Penwick"));
@@ -265,7 +266,7 @@ private slots:
         QVERIFY(window.doc().FileChanged);
 
         answers->messageAnswers = {msgbox::No};
-        window.action("mnuFileNew")->trigger();
+        action(window, "mnuFileNew")->trigger();
         QCOMPARE(editor.Text(), QString());
         QVERIFY(!window.doc().FileChanged);
         QCOMPARE(window.panelText(6), QStringLiteral("N"));
@@ -282,7 +283,7 @@ private slots:
         editor.setSelStart(3);
         editor.setSelText(QStringLiteral("er"));
         answers->messageAnswers = {msgbox::Yes};
-        window.action("mnuFileNew")->trigger();
+        action(window, "mnuFileNew")->trigger();
         QCOMPARE(readFileBytes(path), QByteArray("older\n"));
         QCOMPARE(editor.Text(), QStringLiteral("older\r\n"));
         QCOMPARE(window.panelText(6), QStringLiteral("S"));
@@ -363,8 +364,8 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         QTest::mouseClick(f.editor.viewport(), Qt::RightButton, {}, QPoint(20, 20));
-        QTRY_VERIFY(f.window.menu("mnuEdit")->isVisible());
-        f.window.menu("mnuEdit")->hide();
+        QTRY_VERIFY(menu(f.window, "mnuEdit")->isVisible());
+        menu(f.window, "mnuEdit")->hide();
     }
 
     void topmostAcceptsOnlyZeroAndOne()

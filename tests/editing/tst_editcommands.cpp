@@ -271,11 +271,11 @@ private slots:
         auto states = [&f] {
             QString flags;
             for (const char *item : {"mnuEditCut", "mnuEditCopy", "mnuEditDelete", "mnuEditPaste", "mnuEditUndo"})
-                flags += f.window.action(item)->isEnabled() ? u'1' : u'0';
+                flags += action(f.window, item)->isEnabled() ? u'1' : u'0';
             return flags;
         };
         auto opened = [&] {
-            emit f.window.menu("mnuEdit")->aboutToShow();
+            emit menu(f.window, "mnuEdit")->aboutToShow();
             return states();
         };
         QCOMPARE(states(), QStringLiteral("00001"));
@@ -294,6 +294,46 @@ private slots:
         QCOMPARE(opened(), QStringLiteral("00001"));
         systemClipboard().setText(QStringLiteral("t"));
         QCOMPARE(opened(), QStringLiteral("00011"));
+    }
+
+    // Typed keys: a menu item's shortcut is the item's while it is enabled and the editor's
+    // otherwise, except Ctrl+C, Ctrl+X, Ctrl+V and Ctrl+Z, which run the program's commands
+    // whatever the items' states.
+    void keysReachEnabledItemsThenTheEditor()
+    {
+        Fixture f;
+        f.window.show();
+        f.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.editor.setFocus();
+        f.editor.setText(QStringLiteral("abcd efg"));
+        f.editor.setSelStart(0);
+        QTest::keyClick(&f.editor, Qt::Key_Delete);  // Delete is disabled until the menu opens
+        QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
+
+        select(f.editor, 0, 2);
+        QTest::keyClick(&f.editor, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(systemClipboard().text(), QStringLiteral("bc"));
+        systemClipboard().clear();
+        QTest::keyClick(&f.editor, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.answers->messages.size(), 1);
+        QCOMPARE(f.answers->messages.last().text, QStringLiteral("The Clipboard does not contain valid data."));
+        QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
+
+        emit menu(f.window, "mnuEdit")->aboutToShow();
+        QVERIFY(action(f.window, "mnuEditDelete")->isEnabled());
+        f.editor.setSelStart(1);
+        QTest::keyClick(&f.editor, Qt::Key_Delete);  // the item's: no selection, nothing goes
+        QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
+        QTest::keyClick(&f.editor, Qt::Key_W, Qt::ControlModifier);  // Select Word
+        QCOMPARE(f.editor.SelText(), QStringLiteral("bcd"));
+
+        auto *caps = f.window.findChild<QWidget *>(QStringLiteral("sbStatusBarPanel5"));
+        QVERIFY(caps && !caps->isEnabled());
+        for (bool on : {true, false}) {
+            QTest::keyClick(&f.editor, Qt::Key_CapsLock);
+            QCOMPARE(caps->isEnabled(), on);
+        }
     }
 };
 

@@ -1,6 +1,7 @@
 #include "editing/InsertText.h"
 
 #include "WindowFixture.h"
+#include "platform/LocaleText.h"
 
 #include <QAction>
 #include <QFontMetrics>
@@ -16,7 +17,7 @@ struct Fixture : WindowFixture {
         window.doc().FileChanged = false;
         editor.setSelStart(caret);
     }
-    void run(const char *item) { window.action(item)->trigger(); }
+    void run(const char *item) { action(window, item)->trigger(); }
 };
 
 const QString kSample = QStringLiteral("Hello, world. Next one");
@@ -149,7 +150,7 @@ private slots:
         f.window.resize(600, 400);
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        QAction *item = f.window.action("mnuEditWordWrap");
+        QAction *item = action(f.window, "mnuEditWordWrap");
         QVERIFY(item->isChecked());
         QCOMPARE(f.editor.RightMargin(), 0.0f);
         QCOMPARE(f.editor.wrapWidthPixels(), 0);

@@ -4,6 +4,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/HelpViewer.h"
 #include "platform/SettingsStore.h"
+#include "platform/WindowGeometry.h"
 #include "prefs/SettingKeys.h"
 #include "prefs/frmDirDialog.h"
 
@@ -62,7 +63,7 @@ struct Fixture : FileFixture {
             body(*favorites);
             return dialog.result();
         };
-        window.action("mnuFileFavorites")->trigger();
+        action(window, "mnuFileFavorites")->trigger();
         answers->dialogHandler = nullptr;
         return opened;
     }
@@ -198,7 +199,7 @@ private slots:
         const QString inside = f.file("inside.txt", "found");
         const QString folder = f.dir.filePath("notes.md");  // not a three-letter extension: a folder
         favorites::writeFavorites({rtf, txt, f.dir.filePath("gone.txt"), folder, ""});
-        f.window.LastOpenPath = QStringLiteral("/last/");
+        f.window.doc().LastOpenPath = QStringLiteral("/last/");
         f.window.doc().OpenDialogPath = QStringLiteral("/open/");
         // Opens a row by the button, or by a double click; a cancel or a failure keeps the dialog open.
         auto openRow = [&](int row, bool doubleClick, bool opens) {
@@ -219,7 +220,7 @@ private slots:
         openRow(0, true, true);
         QCOMPARE(f.editor.Text(), QStringLiteral("bold plain"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + rtf + QStringLiteral(" | S"));
-        QCOMPARE(f.window.LastOpenPath, QStringLiteral("/last/"));
+        QCOMPARE(f.window.doc().LastOpenPath, QStringLiteral("/last/"));
         QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/open/"));
         QCOMPARE(f.window.dlgCommonDialog().FileName, QStringLiteral("Untitled"));
         QCOMPARE(f.window.documents().mruList().size(), 0);
@@ -254,7 +255,7 @@ private slots:
     void helpTopmostAndPositionOfTheDialog()
     {
         Fixture f;
-        f.window.action("mnuOptionsAlwaysOnTop")->trigger();
+        action(f.window, "mnuOptionsAlwaysOnTop")->trigger();
         bool topmostWhileOpen = true;
         QString anchor;
         f.favorites([&](frmFavorites &dialog) {
@@ -282,14 +283,14 @@ private slots:
         settings::SaveWinState.write(true);
         settings::FavsLeft.write(1500);
         settings::FavsTop.write(2250);
-        f.window.action("mnuOptionsSaveSizePosition")->setChecked(false);
+        action(f.window, "mnuOptionsSaveSizePosition")->setChecked(false);
         QPoint placed;
         f.favorites([&](frmFavorites &dialog) {
             placed = dialog.pos();
             dialog.close();
         });
         // Opening the favourites puts the stored choice back into the menu.
-        QVERIFY(f.window.action("mnuOptionsSaveSizePosition")->isChecked());
+        QVERIFY(action(f.window, "mnuOptionsSaveSizePosition")->isChecked());
         QVERIFY(std::abs(placed.x() * k - 1500) <= k);
         QVERIFY(std::abs(placed.y() * k - 2250) <= k);
         QVERIFY(std::abs(settings::FavsLeft.read() - 1500) <= k);

@@ -1,5 +1,6 @@
 #include "files/DocumentCommands.h"
 #include "platform/CommonDialog.h"
+#include "platform/LocaleText.h"
 
 #include "FileFixture.h"
 
@@ -22,7 +23,7 @@ struct Fixture : FileFixture {
     void saveAs(const QString &path)
     {
         answers->fileAnswers = {path};
-        window.action("mnuFileSaveAs")->trigger();
+        action(window, "mnuFileSaveAs")->trigger();
     }
 };
 
@@ -64,7 +65,7 @@ private slots:
         QCOMPARE(f.window.panelText(1), QStringLiteral("Modified: ") + generalDateText(written));
         QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 17"));
         QVERIFY(!f.fromFileMenu("mnuFileSave"));
-        QCOMPARE(f.window.LastOpenPath, f.dir.path() + QLatin1Char('/'));
+        QCOMPARE(f.window.doc().LastOpenPath, f.dir.path() + QLatin1Char('/'));
         // Opening files never moves where the dialog starts.
         QCOMPARE(f.window.doc().OpenDialogPath, QStringLiteral("/start/here"));
         QCOMPARE(f.window.dlgCommonDialog().FileName, path);
@@ -121,7 +122,7 @@ private slots:
         const bool saved = answer == msgbox::Yes;
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + mine + QLatin1String(saved ? " | S" : " | M | modified"));
         QCOMPARE(readFileBytes(mine), saved ? QByteArray("mine edited") : QByteArray("mine"));
-        QCOMPARE(f.window.LastOpenPath, QString());
+        QCOMPARE(f.window.doc().LastOpenPath, QString());
     }
 
     void aFailedLoadNeverLeavesAnEmptyEditorBoundToAName()

@@ -29,7 +29,7 @@ QStringList menuEntries(frmPenwick &window, bool *between = nullptr)
     QStringList captions;
     int state = 0;  // 0 before mnuFileBar4, 1 inside, 2 after mnuFileBar5
     bool ordered = true;
-    for (QAction *item : window.menu("mnuFile")->actions()) {
+    for (QAction *item : menu(window, "mnuFile")->actions()) {
         const QString name = item->objectName();
         if (name == QLatin1String("mnuFileBar4") || name == QLatin1String("mnuFileBar5"))
             state = name.endsWith(QLatin1Char('4')) ? 1 : 2;
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(menuEntries(window), (QStringList{paths[2], paths[1], paths[0]}));
         for (int i = 3; i < 7; ++i) {
             f.answers->fileAnswers = {paths[i]};
-            window.action("mnuFileOpen")->trigger();
+            action(window, "mnuFileOpen")->trigger();
         }
         // The seventh file pushed the first one out.
         QCOMPARE(menuEntries(window, &between),
@@ -166,13 +166,13 @@ private slots:
         const QString b = f.file(QStringLiteral("sub/b.txt"), "beta");
         for (const QString &path : {b, a, f.file(QStringLiteral("c.txt"), "gamma")})
             f.open(path);
-        f.window.LastOpenPath.clear();
+        f.window.doc().LastOpenPath.clear();
 
         f.choose(2);
         QCOMPARE(f.state(), QStringLiteral("beta | b.txt c.txt a.txt"));
         QCOMPARE(f.window.doc().CurrentFile, b);
         QCOMPARE(f.window.dlgCommonDialog().FileName, b);
-        QCOMPARE(f.window.LastOpenPath, f.dir.filePath(QStringLiteral("sub/")));
+        QCOMPARE(f.window.doc().LastOpenPath, f.dir.filePath(QStringLiteral("sub/")));
 
         // Entry 0 again: same list, the file read anew from disk.
         QVERIFY(writeFileBytes(b, "beta 2"));

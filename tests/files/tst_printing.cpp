@@ -60,7 +60,7 @@ private slots:
             if (pdf)
                 printer.setOutputFileName(f.dir.filePath(QLatin1String(pdf)));
             answers->printAnswers = {answer};
-            window.action(item)->trigger();
+            action(window, item)->trigger();
             return printer.outputFileName();
         };
 
@@ -135,7 +135,7 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(f.dir.filePath(QStringLiteral("long.pdf")));
         answers->printAnswers = {true};
-        window.action("mnuFilePrint")->trigger();
+        action(window, "mnuFilePrint")->trigger();
         const QString printed = pdfText(printer.outputFileName());
         QVERIFY2(printed.count(QLatin1Char('\f')) >= 3, qPrintable(printed));
         QCOMPARE(printed.count(QStringLiteral("Paragraph of the long document.")), 150);

@@ -116,8 +116,8 @@ private slots:
 
         const QString copy = window.recovery().store().copyPath();
         QVERIFY(QFile::exists(copy));
-        emit window.menu("mnuFile")->aboutToShow();
-        window.action("mnuFileSave")->trigger();
+        emit menu(window, "mnuFile")->aboutToShow();
+        action(window, "mnuFileSave")->trigger();
         window.recovery().store().waitForWrites();
         QVERIFY(readFileBytes(path).contains("\\b"));
         QVERIFY(!QFile::exists(copy));
@@ -149,13 +149,13 @@ private slots:
         f.answers->messageAnswers = {msgbox::No};
         if (command == QLatin1String("Save As")) {
             f.answers->fileAnswers = {f.dir.filePath(QStringLiteral("draft.txt"))};
-            emit window.menu("mnuFile")->aboutToShow();
-            window.action("mnuFileSave")->trigger();
+            emit menu(window, "mnuFile")->aboutToShow();
+            action(window, "mnuFileSave")->trigger();
         } else if (command == QLatin1String("New")) {
-            window.action("mnuFileNew")->trigger();
+            action(window, "mnuFileNew")->trigger();
         } else if (command == QLatin1String("Open")) {
             f.answers->fileAnswers = {other};
-            window.action("mnuFileOpen")->trigger();
+            action(window, "mnuFileOpen")->trigger();
             QCOMPARE(window.rtbEditor().Text(), QStringLiteral("other\r\n"));
         } else {
             QVERIFY(window.close());

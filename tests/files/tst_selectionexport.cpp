@@ -145,7 +145,7 @@ private slots:
         f.answers->fileAnswers = {log, log, blocked, std::nullopt};
         f.select(0, 5);
         QVERIFY(f.fromFileMenu("mnuFileAppendSelection"));
-        f.window.action("mnuEditSelectAll")->trigger();
+        action(f.window, "mnuEditSelectAll")->trigger();
         QVERIFY(f.fromFileMenu("mnuFileAppendSelection"));
         QCOMPARE(readFileBytes(log), QByteArray("first\nfirst\nsecond\n"));
 

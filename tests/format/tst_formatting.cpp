@@ -20,7 +20,7 @@ QString marks(frmPenwick &window, std::initializer_list<const char *> items)
 {
     QString flags;
     for (const char *item : items)
-        flags += window.action(item)->isChecked() ? u'1' : u'0';
+        flags += action(window, item)->isChecked() ? u'1' : u'0';
     return flags;
 }
 
@@ -78,7 +78,7 @@ private slots:
         QFETCH(QString, on);
         WindowFixture f;
         auto [window, editor, answers] = f.parts();
-        QAction *mark = window.action(item.toLatin1().constData());
+        QAction *mark = action(window, item.toLatin1().constData());
         const QString off = QStringLiteral("000"), mixed = QString(on).replace(u'1', u'?');
         editor.setSelText(QStringLiteral("some words here"));
 
@@ -110,7 +110,7 @@ private slots:
         // Regular clears the style and its mark.
         mark->trigger();
         QCOMPARE(styles(editor), on);
-        window.action("mnuFormatRegular")->trigger();
+        action(window, "mnuFormatRegular")->trigger();
         QCOMPARE(styleMarks(window), off);
         QCOMPARE(styles(editor), off);
     }
@@ -127,7 +127,7 @@ private slots:
         for (const auto &[item, alignment, flags] : {std::tuple{"mnuFormatCenter", RichTextBox::rtfCenter, "010"},
                                                      {"mnuFormatAlignRight", RichTextBox::rtfRight, "001"},
                                                      {"mnuFormatAlignLeft", RichTextBox::rtfLeft, "100"}}) {
-            window.action(item)->trigger();
+            action(window, item)->trigger();
             QCOMPARE(editor.SelAlignment(), std::optional<int>(alignment));
             QCOMPARE(alignMarks(), QLatin1String(flags));
         }
@@ -144,7 +144,7 @@ private slots:
         CommonDialog &dialog = window.dlgCommonDialog();
         editor.setSelText(QStringLiteral("alpha beta"));
         select(editor, 0, 10);
-        window.action("mnuFormatFont")->trigger();
+        action(window, "mnuFormatFont")->trigger();
         QCOMPARE(answers->fontRequests.size(), 1);
         QCOMPARE(answers->fontRequests[0].family, QStringLiteral("Arial"));
         QCOMPARE(answers->fontRequests[0].pointSize, 10.0);
@@ -232,7 +232,7 @@ private slots:
         editor.setSelText(QStringLiteral("red and black"));
         select(editor, 0, 3);
         answers->colorAnswers = {QColor(255, 0, 0)};
-        window.action("mnuFormatTextColor")->trigger();
+        action(window, "mnuFormatTextColor")->trigger();
         QCOMPARE(answers->colorRequests.size(), 1);
         QCOMPARE(answers->colorRequests[0], QColor(Qt::black));
         QCOMPARE(dialog.Flags, 1);
@@ -252,7 +252,7 @@ private slots:
         for (const char *item : {"mnuFormatFont", "mnuFormatTextColor"}) {
             editor.clearFocus();
             QVERIFY(!editor.hasFocus());
-            window.action(item)->trigger();
+            action(window, item)->trigger();
             QVERIFY2(editor.hasFocus(), item);
         }
     }
@@ -294,7 +294,7 @@ private slots:
         QVERIFY(first.charFormat().fontStrikeOut());
 
         formatRange(editor, 0, 5, busy);
-        window.action("mnuFormatResetAll")->trigger();
+        action(window, "mnuFormatResetAll")->trigger();
         QCOMPARE(editor.SelStart(), 0);
         QCOMPARE(editor.SelLength(), 0);
         select(editor, 0, editor.DocumentLength());

@@ -69,7 +69,7 @@ private slots:
             f.window.doc().FileChanged = false;
             f.editor.setSelStart(start);
             f.editor.setSelLength(length);
-            f.window.action("mnuFormatRemoveLineBreaks")->trigger();
+            action(f.window, "mnuFormatRemoveLineBreaks")->trigger();
             QCOMPARE(f.editor.Text(), joined);
             QVERIFY(f.window.doc().FileChanged);
             f.editor.Undo();

@@ -27,7 +27,7 @@ struct Fixture : FileFixture {
     void transform(const char *item, int start, int length)
     {
         select(start, length);
-        window.action(item)->trigger();
+        action(window, item)->trigger();
         QCOMPARE(editor.SelStart(), start);
         QCOMPARE(editor.SelLength(), length);
     }

@@ -105,7 +105,7 @@ private slots:
     {
         WindowFixture f;
         auto [window, editor, answers] = f.parts();
-        QAction *topics = window.action("mnuHelpHelpTopics");
+        QAction *topics = action(window, "mnuHelpHelpTopics");
         QCOMPARE(topics->shortcut(), QKeySequence(Qt::Key_F1));
         QVERIFY(QFile::rename(shippedHelpFile(), shippedHelpFile() + ".away"));
         {
@@ -124,7 +124,7 @@ private slots:
         // Over an always-on-top window, centred on it and kept above it.
         window.show();
         window.move(40, 60);
-        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        action(window, "mnuOptionsAlwaysOnTop")->trigger();
         topics->trigger();
         QCOMPARE(answers->messages.size(), 1);
         auto *viewer = window.findChild<HelpViewer *>();
@@ -136,9 +136,9 @@ private slots:
         QVERIFY2(offCentre.manhattanLength() <= 4 || viewer->frameGeometry().left() == screen.left()
                      || viewer->frameGeometry().top() == screen.top(),
                  qPrintable(QDebug::toString(viewer->frameGeometry())));
-        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        action(window, "mnuOptionsAlwaysOnTop")->trigger();
         QVERIFY(!viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        action(window, "mnuOptionsAlwaysOnTop")->trigger();
         QVERIFY(viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(viewer->currentAnchor(), QString());
         QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QStringLiteral("Penwick.hlp"));
@@ -161,7 +161,7 @@ private slots:
     {
         WindowFixture f;
         auto [window, editor, answers] = f.parts();
-        window.action("mnuOptionsAlwaysOnTop")->trigger();
+        action(window, "mnuOptionsAlwaysOnTop")->trigger();
         for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
             bool topmostWhileOpen = true;
             bool closed = false;
@@ -187,7 +187,7 @@ private slots:
                 closed = !dialog.isVisible();
                 return dialog.result();
             };
-            window.action("mnuHelpAbout")->trigger();
+            action(window, "mnuHelpAbout")->trigger();
             QVERIFY2(closed && !topmostWhileOpen && isTopmost(window), qPrintable(QString::number(key)));
         }
         QVERIFY(answers->messages.isEmpty());

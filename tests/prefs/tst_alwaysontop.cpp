@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 #include "WindowTestUtil.h"
+#include "platform/WindowGeometry.h"
 
 class TestAlwaysOnTop : public QObject
 {
@@ -12,7 +13,7 @@ private slots:
     {
         WindowFixture f;
         auto [window, editor, answers] = f.parts();
-        QAction *item = window.action("mnuOptionsAlwaysOnTop");
+        QAction *item = action(window, "mnuOptionsAlwaysOnTop");
         QVERIFY(!item->isChecked() && !isTopmost(window));  // off by default
         window.show();
         window.activateWindow();
@@ -43,7 +44,7 @@ private slots:
         settings::MainLeft.write(1500);
         settings::MainTop.write(1200);
         frmPenwick &window = f.window();
-        QVERIFY(window.action("mnuOptionsAlwaysOnTop")->isChecked());
+        QVERIFY(action(window, "mnuOptionsAlwaysOnTop")->isChecked());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(isTopmost(window));

@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(storedText("DefPath"), QStringLiteral("/default"));
         QCOMPARE(storedText("SaveLastPath"), missing);  // that one waits for the exit
 
-        f.window().LastOpenPath = QStringLiteral("/last/");
+        f.window().doc().LastOpenPath = QStringLiteral("/last/");
         lastPath->trigger();  // off
         lastPath->trigger();  // on again
         QCOMPARE(f.window().doc().OpenDialogPath, QStringLiteral("/last/"));

@@ -1,4 +1,5 @@
 #include "prefs/SettingKeys.h"
+#include "platform/WindowGeometry.h"
 #include "search/SearchCommands.h"
 #include "search/frmSearch.h"
 
@@ -21,7 +22,7 @@ struct Session : WindowFixture {
         select(start, length);
     }
     void findFrom(int start) { select(start); dialog()->cmdFindNext->click(); }
-    void command(const char *name) { window.action(name)->trigger(); }
+    void command(const char *name) { action(window, name)->trigger(); }
     frmSearch *dialog() { return window.search().dialog(); }
     // The dialog in the mode of the given command, with the texts typed in.
     frmSearch &open(const char *name, const QString &findWhat, const QString &replaceWith = QString())
@@ -269,9 +270,9 @@ private slots:
 
         // The load reads the option from the store; a hidden dialog stores at program end.
         settings::SaveWinState.write(true);
-        s.window.action("mnuOptionsSaveSizePosition")->setChecked(false);
+        action(s.window, "mnuOptionsSaveSizePosition")->setChecked(false);
         s.command("mnuSearchFindReplace");
-        QVERIFY(s.window.action("mnuOptionsSaveSizePosition")->isChecked());
+        QVERIFY(action(s.window, "mnuOptionsSaveSizePosition")->isChecked());
         QVERIFY(nearTwips(formBounds(*s.dialog()), moved));
         moved = s.moveDialog(3000, 900);
         s.dialog()->cmdCancel->click();
@@ -284,7 +285,7 @@ private slots:
     {
         Session s;
         s.window.show();
-        s.window.action("mnuOptionsAlwaysOnTop")->setChecked(true);
+        action(s.window, "mnuOptionsAlwaysOnTop")->setChecked(true);
         s.window.ApplyAlwaysOnTop();
         for (const char *command : {"mnuSearchFind", "mnuSearchFindNext", "mnuSearchFindReplace"}) {
             s.command(command);
@@ -297,7 +298,7 @@ private slots:
         s.dialog()->close();
         QVERIFY(isTopmost(s.window));
 
-        s.window.action("mnuOptionsAlwaysOnTop")->setChecked(false);
+        action(s.window, "mnuOptionsAlwaysOnTop")->setChecked(false);
         s.command("mnuSearchFind");
         s.dialog()->cmdCancel->click();
         QVERIFY(!isTopmost(s.window));

@@ -28,7 +28,7 @@ struct WatchedWindow : WindowFixture {
     ScriptedPrompter::Message report(const QByteArray &item)
     {
         watcher->messages.clear();
-        window.action(item.constData())->trigger();
+        action(window, item.constData())->trigger();
         return watcher->messages.size() == 1 ? watcher->messages.constFirst() : ScriptedPrompter::Message{};
     }
 };
@@ -116,7 +116,7 @@ private slots:
                  QStringLiteral("This document contains: %1 lines.").arg(wrapped));
 
         // With wrapping off the paragraph runs on to five widths, on fewer lines.
-        window.action("mnuEditWordWrap")->trigger();
+        action(window, "mnuEditWordWrap")->trigger();
         const int unwrapped = editor.LineCount();
         QVERIFY(unwrapped < wrapped);
         QVERIFY(unwrapped >= 2);

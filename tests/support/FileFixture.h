@@ -22,11 +22,11 @@ struct FileFixture : WindowFixture {
     // Opens the File menu, which refreshes its enabled items, and picks the item when it is enabled.
     bool fromFileMenu(const char *item)
     {
-        emit window.menu("mnuFile")->aboutToShow();
-        QAction *action = window.action(item);
-        const bool enabled = action->isEnabled();
+        emit menu(window, "mnuFile")->aboutToShow();
+        QAction *chosen = action(window, item);
+        const bool enabled = chosen->isEnabled();
         if (enabled)
-            action->trigger();
+            chosen->trigger();
         return enabled;
     }
     // Caption, the saved-state panel and the modified flag, compared in one go.

@@ -14,5 +14,5 @@ QString WindowFixture::file(const QString &name, const QByteArray &bytes)
 void WindowFixture::open(const QString &path)
 {
     answers->fileAnswers = {path};
-    window.action("mnuFileOpen")->trigger();
+    action(window, "mnuFileOpen")->trigger();
 }

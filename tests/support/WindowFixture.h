@@ -3,6 +3,7 @@
 #include "app/frmPenwick.h"
 #include "platform/RichTextBox.h"
 
+#include "MenuLookup.h"
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
 

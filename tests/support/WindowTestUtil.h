@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/frmPenwick.h"
+#include "platform/WindowGeometry.h"
 
+#include "MenuLookup.h"
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
 
@@ -55,5 +57,5 @@ struct WindowLater {
         made = std::make_unique<frmPenwick>(commandLine);
         return *made;
     }
-    QAction *item(const char *name) { return window().action(name); }
+    QAction *item(const char *name) { return action(window(), name); }
 };
