@@ -100,8 +100,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static char name[] = "settings_fuzz";
     static char *argv[] = {name, nullptr};
     new QGuiApplication(argc, argv);
-    // Every write of the store is synced to disk, which would make each input take a good part of
-    // a second anywhere but in memory.
+    // Every input's store is synced to disk, which adds up over many inputs anywhere but in memory.
     homes = QDir(QStringLiteral("/dev/shm")).exists() ? new QTemporaryDir(QStringLiteral("/dev/shm/settings_fuzz-XXXXXX"))
                                                       : new QTemporaryDir;
     return 0;
@@ -122,8 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const Values read = readAll();
     writeAll(read);
+    // Written to the file and read from it anew, as at the next start.
+    closeSettingsStores();
     check(readAll() == read, "a value reads otherwise once written back");
 
+    closeSettingsStores();
     QDir(home).removeRecursively();
     return 0;
 }
