@@ -31,7 +31,8 @@ constexpr const settings::BoolKey *kBools[] = {&settings::SaveWinState, &setting
 constexpr const settings::NumberKey *kNumbers[] = {&settings::MainLeft,   &settings::MainTop,   &settings::MainWidth,
                                                    &settings::MainHeight, &settings::SearchLeft, &settings::SearchTop,
                                                    &settings::FavsLeft,   &settings::FavsTop};
-constexpr const settings::Int16Key *kInt16s[] = {&settings::FontSize, &settings::FavsCount};
+// The favourites' count is the list's own, written with it.
+constexpr const settings::Int16Key *kInt16s[] = {&settings::FontSize};
 constexpr const settings::TextKey *kTexts[] = {&settings::LastPath, &settings::DefPath, &settings::Font};
 
 struct Values
@@ -67,7 +68,8 @@ Values readAll()
         check(!mru.at(i).isEmpty() && mru.find(mru.at(i)) == i, "an empty or repeated recent file");
 
     v.favorites = favorites::readFavorites();
-    check(v.favorites.size() == std::max(0, int(settings::FavsCount.read())), "favourites other than counted");
+    check(v.favorites.size() == std::clamp(int(settings::FavsCount.read()), 0, favorites::maxFavorites),
+          "favourites other than counted");
     return v;
 }
 

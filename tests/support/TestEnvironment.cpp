@@ -34,6 +34,14 @@ QString TemporaryConfigHome::storeText() const
     return QString::fromUtf8(readFileBytes(settingsFilePath(QStringLiteral("Penwick"))));
 }
 
+void TemporaryConfigHome::replaceStoreText(const QByteArray &text)
+{
+    closeSettingsStores();
+    const QString path = settingsFilePath(QStringLiteral("Penwick"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    writeFileBytes(path, text);
+}
+
 FileWriteCounter::FileWriteCounter(const QString &path)
     : m_name(QFile::encodeName(QFileInfo(path).fileName()))
 {

@@ -15,6 +15,8 @@ public:
     QString path() const { return m_dir.path(); }
     // The store's file as text once the event loop has turned, for checks on the stored form itself.
     QString storeText() const;
+    // Replaces the store's file as another program would; the store reads it anew.
+    void replaceStoreText(const QByteArray &text);
 
 private:
     QTemporaryDir m_dir;
