@@ -17,7 +17,7 @@ bool isFavoriteFile(const QString &favorite)
 QStringList readFavorites()
 {
     QStringList lines;
-    const int count = settings::FavsCount.read();
+    const int count = std::min<int>(settings::FavsCount.read(), maxFavorites);
     const settings::ListReader store(settings::sectionFavs());
     for (int i = 0; i < count; ++i)
         lines << store.entry(i);
@@ -26,8 +26,8 @@ QStringList readFavorites()
 
 void writeFavorites(const QStringList &lines)
 {
-    // The count is 16-bit in the store; a longer list would not read back.
-    const int count = int(std::min<qsizetype>(lines.size(), 32767));
+    // A longer list would not read back.
+    const int count = int(std::min<qsizetype>(lines.size(), maxFavorites));
     settings::FavsCount.write(qint16(count));
     settings::writeListEntries(settings::sectionFavs(), lines.first(count));
 }

@@ -12,10 +12,15 @@ namespace favorites {
 // included, is a folder.
 bool isFavoriteFile(const QString &favorite);
 
+// More than anyone keeps, few enough to list at once: a damaged store's Count of 32767 would
+// keep the dialog filling its list for a long while.
+inline constexpr int maxFavorites = 1000;
+
 // Section "Favs": "Count", then keys "0" … Count-1. A key missing below Count reads as an
-// empty line; keys above Count (left by a longer list) are ignored.
+// empty line; keys above Count (left by a longer list) are ignored. At most maxFavorites lines.
 QStringList readFavorites();
-// Writes "Count" and one key per line. Keys beyond the new count are left as they are.
+// Writes "Count" and one key per line, the first maxFavorites lines. Keys beyond the new count
+// are left as they are.
 void writeFavorites(const QStringList &lines);
 
 } // namespace favorites

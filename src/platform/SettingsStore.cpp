@@ -1,13 +1,35 @@
 #include "platform/SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <map>
 
 namespace {
 
 QString sectionKey(const QString &section, const QString &key)
 {
     return section + QLatin1Char('/') + key;
+}
+
+// Never destroyed: a store still open after main() has nothing left to write, and closing it
+// among the other static objects could find Qt's own already gone.
+std::map<QString, std::unique_ptr<SettingsStore>> &openStores()
+{
+    static auto *stores = new std::map<QString, std::unique_ptr<SettingsStore>>;
+    return *stores;
+}
+
+// The application object whose end writes the stores, once per application object.
+void closeStoresWithApplication()
+{
+    static const QCoreApplication *registered = nullptr;
+    const QCoreApplication *application = QCoreApplication::instance();
+    if (!application || application == registered)
+        return;
+    registered = application;
+    qAddPostRoutine(closeSettingsStores);
 }
 
 } // namespace
@@ -18,16 +40,27 @@ QString settingsFilePath(const QString &application)
         + application + QLatin1Char('/') + application + QStringLiteral(".conf");
 }
 
-SettingsReader::SettingsReader(const QString &application)
-    : m_store(std::make_unique<const QSettings>(settingsFilePath(application), QSettings::IniFormat))
+SettingsStore::SettingsStore(const QString &path)
+    : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
 {
 }
 
-SettingsReader::~SettingsReader() = default;
+SettingsStore::~SettingsStore() = default;
 
-QString SettingsReader::value(const QString &section, const QString &key, const QString &defaultValue) const
+SettingsStore &SettingsStore::of(const QString &application)
 {
-    const QVariant value = m_store->value(sectionKey(section, key));
+    closeStoresWithApplication();
+    const QString path = settingsFilePath(application);
+    auto &stores = openStores();
+    auto found = stores.find(path);
+    if (found == stores.end())
+        found = stores.emplace(path, std::unique_ptr<SettingsStore>(new SettingsStore(path))).first;
+    return *found->second;
+}
+
+QString SettingsStore::value(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const QVariant value = m_settings->value(sectionKey(section, key));
     if (!value.isValid())
         return defaultValue;
     // A value holding a comma comes back from INI as a list; it is still one text to us.
@@ -36,10 +69,25 @@ QString SettingsReader::value(const QString &section, const QString &key, const 
     return value.toString();
 }
 
+void SettingsStore::setValues(const QString &section, const QList<std::pair<QString, QString>> &values)
+{
+    // QSettings itself asks for a sync on the next turn of the event loop after the first change.
+    for (const auto &[key, value] : values)
+        m_settings->setValue(sectionKey(section, key), value);
+    if (!QCoreApplication::instance())
+        m_settings->sync();
+}
+
+void closeSettingsStores()
+{
+    // Destroying a QSettings writes its changes.
+    openStores().clear();
+}
+
 QString GetSetting(const QString &application, const QString &section, const QString &key,
                    const QString &defaultValue)
 {
-    return SettingsReader(application).value(section, key, defaultValue);
+    return SettingsStore::of(application).value(section, key, defaultValue);
 }
 
 void SaveSetting(const QString &application, const QString &section, const QString &key,
@@ -51,8 +99,5 @@ void SaveSetting(const QString &application, const QString &section, const QStri
 void SaveSettings(const QString &application, const QString &section,
                   const QList<std::pair<QString, QString>> &values)
 {
-    QSettings store(settingsFilePath(application), QSettings::IniFormat);
-    for (const auto &[key, value] : values)
-        store.setValue(sectionKey(section, key), value);
-    store.sync();
+    SettingsStore::of(application).setValues(section, values);
 }

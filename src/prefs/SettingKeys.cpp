@@ -117,7 +117,7 @@ void TextKey::write(const QString &value) const
 
 ListReader::ListReader(const QString &section)
     : m_section(section)
-    , m_store(appinfo::title())
+    , m_store(SettingsStore::of(appinfo::title()))
 {
 }
 

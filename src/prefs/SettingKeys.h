@@ -56,8 +56,8 @@ struct TextKey {
     void write(const QString &value) const;
 };
 
-// Numbered list entries ("0", "1", …) of one section, read from one reading of the store; a
-// missing entry reads as "".
+// Numbered list entries ("0", "1", …) of one section, from the store open when the reader was
+// made; a missing entry reads as "".
 class ListReader
 {
 public:
@@ -66,7 +66,7 @@ public:
 
 private:
     QString m_section;
-    SettingsReader m_store;
+    const SettingsStore &m_store;
 };
 // Keys "0" to size-1 in one write.
 void writeListEntries(const QString &section, const QStringList &values);

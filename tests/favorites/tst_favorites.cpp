@@ -105,10 +105,35 @@ private slots:
         SaveSetting("Penwick", "Favs", "0", "first");
         SaveSetting("Penwick", "Favs", "2", "third");
         QCOMPARE(favorites::readFavorites(), QStringList({"first", "", "third"}));
-        for (const char *count : {"-2", "many"}) {
+        for (const char *count : {"-2", "many", "1e9"}) {
             SaveSetting("Penwick", "Favs", "Count", count);
             QVERIFY(favorites::readFavorites().isEmpty());
         }
+        favorites::writeFavorites(QStringList(favorites::maxFavorites + 5, "f"));
+        QCOMPARE(favsKey("Count"), QString::number(favorites::maxFavorites));
+        QCOMPARE(favsKey(QString::number(favorites::maxFavorites)), QStringLiteral("<missing>"));
+    }
+
+    // A damaged store's count lists no more than the cap, and closing writes the list in one go.
+    void hugeCountIsCapped()
+    {
+        Fixture f;
+        f.home.replaceStoreText("[Favs]\nCount=32767\n0=/first.txt\n999=/last.txt\n1000=/beyond.txt\n");
+        FileWriteCounter writes(settingsFilePath("Penwick"));
+        QVERIFY(f.favorites([&](frmFavorites &dialog) {
+            const QStringList listed = lines(dialog.lstFavs());
+            QCOMPARE(listed.size(), favorites::maxFavorites);
+            QCOMPARE(listed.first(), QStringLiteral("/first.txt"));
+            QCOMPARE(listed.last(), QStringLiteral("/last.txt"));
+            dialog.lstFavs()->setCurrentRow(0);
+            button(dialog, "cmdRemove")->click();
+            button(dialog, "cmdClose")->click();
+        }));
+        QCOMPARE(writes.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(writes.count(), 1);
+        QVERIFY(f.home.storeText().contains(QStringLiteral("Count=999\n")));
+        QCOMPARE(favsKey("998"), QStringLiteral("/last.txt"));
     }
 
     void selectionRemoveAndClearReachTheStoreOnClose()

@@ -122,6 +122,11 @@ private slots:
         SaveSetting(QStringLiteral("Penwick"), section, QStringLiteral("1"), QString());
         loaded.load();
         QCOMPARE(loaded.entries(), QStringList{"/One"});
+
+        // A count in the section, however large, is no part of the list.
+        home.replaceStoreText("[MRUFiles]\nCount=1000000000\n0=/x\n1=/y\n");
+        loaded.load();
+        QCOMPARE(loaded.entries(), (QStringList{"/x", "/y"}));
     }
 
     void openedFilesFillTheMenuAndSurviveARestart()

@@ -31,7 +31,8 @@ constexpr const settings::BoolKey *kBools[] = {&settings::SaveWinState, &setting
 constexpr const settings::NumberKey *kNumbers[] = {&settings::MainLeft,   &settings::MainTop,   &settings::MainWidth,
                                                    &settings::MainHeight, &settings::SearchLeft, &settings::SearchTop,
                                                    &settings::FavsLeft,   &settings::FavsTop};
-constexpr const settings::Int16Key *kInt16s[] = {&settings::FontSize, &settings::FavsCount};
+// The favourites' count is the list's own, written with it.
+constexpr const settings::Int16Key *kInt16s[] = {&settings::FontSize};
 constexpr const settings::TextKey *kTexts[] = {&settings::LastPath, &settings::DefPath, &settings::Font};
 
 struct Values
@@ -67,7 +68,8 @@ Values readAll()
         check(!mru.at(i).isEmpty() && mru.find(mru.at(i)) == i, "an empty or repeated recent file");
 
     v.favorites = favorites::readFavorites();
-    check(v.favorites.size() == std::max(0, int(settings::FavsCount.read())), "favourites other than counted");
+    check(v.favorites.size() == std::clamp(int(settings::FavsCount.read()), 0, favorites::maxFavorites),
+          "favourites other than counted");
     return v;
 }
 
@@ -100,8 +102,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     static char name[] = "settings_fuzz";
     static char *argv[] = {name, nullptr};
     new QGuiApplication(argc, argv);
-    // Every write of the store is synced to disk, which would make each input take a good part of
-    // a second anywhere but in memory.
+    // Every input's store is synced to disk, which adds up over many inputs anywhere but in memory.
     homes = QDir(QStringLiteral("/dev/shm")).exists() ? new QTemporaryDir(QStringLiteral("/dev/shm/settings_fuzz-XXXXXX"))
                                                       : new QTemporaryDir;
     return 0;
@@ -122,8 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const Values read = readAll();
     writeAll(read);
+    // Written to the file and read from it anew, as at the next start.
+    closeSettingsStores();
     check(readAll() == read, "a value reads otherwise once written back");
 
+    closeSettingsStores();
     QDir(home).removeRecursively();
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTest>
 
@@ -37,9 +38,14 @@ private slots:
         QCOMPARE(settings::OnTop.read(), true);  // a non-zero number is True
     }
 
-    void valuesAreStoredInTheirTextFormsAtOnce()
+    // Changes are read back at once and reach the file together on the next turn of the event
+    // loop, in their text forms.
+    void valuesReachTheFileTogetherOnTheNextTurn()
     {
         TemporaryConfigHome home;
+        const QString path = settingsFilePath(u"Penwick"_s);
+        QCOMPARE(path, home.path() + u"/Penwick/Penwick.conf"_s);
+        FileWriteCounter writes(path);
         settings::SaveWinState.write(true);
         settings::OnTop.write(false);
         settings::MainLeft.write(1000);
@@ -47,17 +53,46 @@ private slots:
         settings::DefPath.write(u"/home/me/my docs/"_s);
         settings::writeListEntries(settings::sectionMru(), {u"/tmp/a, b.txt"_s});
 
-        QCOMPARE(settingsFilePath(u"Penwick"_s), home.path() + u"/Penwick/Penwick.conf"_s);
-        const QString text = home.storeText();
-        for (const char *line : {"[Settings]", "SaveWinState=True", "OnTop=False", "MainLeft=1000\n", "MainTop=1234.5"})
-            QVERIFY2(text.contains(QLatin1String(line)), qPrintable(text));
-
         QCOMPARE(settings::SaveWinState.read(), true);
         QCOMPARE(settings::MainTop.read(), 1234.5f);
         QCOMPARE(settings::DefPath.read(), u"/home/me/my docs/"_s);
         const settings::ListReader recent(settings::sectionMru());
         QCOMPARE(recent.entry(0), u"/tmp/a, b.txt"_s);
         QCOMPARE(recent.entry(1), QString());
+        QCOMPARE(writes.count(), 0);
+        QVERIFY(!QFileInfo::exists(path));
+
+        QCoreApplication::processEvents();
+        QCOMPARE(writes.count(), 1);
+        const QString text = QString::fromUtf8(readFileBytes(path));
+        for (const char *line : {"[Settings]", "SaveWinState=True", "OnTop=False", "MainLeft=1000\n", "MainTop=1234.5",
+                                 "[MRUFiles]"})
+            QVERIFY2(text.contains(QLatin1String(line)), qPrintable(text));
+        // A turn with nothing changed writes nothing.
+        QCoreApplication::processEvents();
+        QCOMPARE(writes.count(), 1);
+
+        // What another instance wrote meanwhile stays beside the next change.
+        QVERIFY(writeFileBytes(path, readFileBytes(path) + "\n[Other]\nKey=kept\n"));
+        settings::OnTop.write(true);
+        QCoreApplication::processEvents();
+        QCOMPARE(writes.count(), 2);
+        const QString merged = QString::fromUtf8(readFileBytes(path));
+        for (const char *line : {"Key=kept", "OnTop=True", "SaveWinState=True"})
+            QVERIFY2(merged.contains(QLatin1String(line)), qPrintable(merged));
+
+        // At exit, the changes not yet written go in one write, and a second close has none left.
+        for (float left : {1.0f, 2.0f, 3.0f})
+            settings::MainLeft.write(left);
+        settings::Font.write(u"Courier"_s);
+        closeSettingsStores();
+        QCOMPARE(writes.count(), 3);
+        closeSettingsStores();
+        QCoreApplication::processEvents();
+        QCOMPARE(writes.count(), 3);
+        // Read anew from the file.
+        QCOMPARE(settings::MainLeft.read(), 3.0f);
+        QCOMPARE(GetSetting(u"Penwick"_s, u"Other"_s, u"Key"_s), u"kept"_s);
     }
 
     void integersRoundHalfToEven()

@@ -2,10 +2,15 @@
 
 #include "platform/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
+#include <QFileInfo>
 
 #include <csignal>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 TemporaryConfigHome::TemporaryConfigHome()
     : m_previous(qgetenv("XDG_CONFIG_HOME"))
@@ -17,13 +22,59 @@ TemporaryConfigHome::TemporaryConfigHome()
 
 TemporaryConfigHome::~TemporaryConfigHome()
 {
+    // Before the folder goes: a store written later would make it again.
+    closeSettingsStores();
     qputenv("XDG_CONFIG_HOME", m_previous);
     qputenv("XDG_STATE_HOME", m_previousState);
 }
 
 QString TemporaryConfigHome::storeText() const
 {
+    QCoreApplication::processEvents();
     return QString::fromUtf8(readFileBytes(settingsFilePath(QStringLiteral("Penwick"))));
+}
+
+void TemporaryConfigHome::replaceStoreText(const QByteArray &text)
+{
+    closeSettingsStores();
+    const QString path = settingsFilePath(QStringLiteral("Penwick"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    writeFileBytes(path, text);
+}
+
+FileWriteCounter::FileWriteCounter(const QString &path)
+    : m_name(QFile::encodeName(QFileInfo(path).fileName()))
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_fd >= 0 && inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CREATE | IN_MOVED_TO) < 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+}
+
+FileWriteCounter::~FileWriteCounter()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+int FileWriteCounter::count()
+{
+    if (m_fd < 0)
+        return -1;
+    alignas(inotify_event) char buffer[4096];
+    ssize_t size;
+    while ((size = read(m_fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < size;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            if (event->len > 0 && m_name == event->name)
+                ++m_count;
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    return m_count;
 }
 
 QByteArray readFileBytes(const QString &path)
