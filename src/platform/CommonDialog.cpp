@@ -32,42 +32,38 @@ QStringList CommonDialog::nameFilters(const QString &filter)
     return result;
 }
 
-void CommonDialog::takeChosenFile(const QString &path)
+FileDialogRequest CommonDialog::fileRequest() const
 {
-    FileName = path;
-    FileTitle = QFileInfo(path).fileName();
+    FileDialogRequest request;
+    request.title = DialogTitle;
+    request.initialDir = InitDir;
+    request.proposedName = FileName;
+    request.nameFilters = nameFilters(Filter);
+    request.defaultSuffix = DefaultExt;
+    return request;
+}
+
+bool CommonDialog::takeChosenFile(const std::optional<QString> &chosen)
+{
+    if (!chosen)
+        return false;
+    FileName = *chosen;
+    FileTitle = QFileInfo(*chosen).fileName();
+    return true;
 }
 
 bool CommonDialog::ShowOpen()
 {
-    FileDialogRequest request;
-    request.title = DialogTitle;
-    request.initialDir = InitDir;
-    request.proposedName = FileName;
-    request.nameFilters = nameFilters(Filter);
-    request.defaultSuffix = DefaultExt;
+    FileDialogRequest request = fileRequest();
     request.mustExist = Flags & OFNFileMustExist;
-    const std::optional<QString> chosen = prompter().openFileName(m_owner, request);
-    if (!chosen)
-        return false;
-    takeChosenFile(*chosen);
-    return true;
+    return takeChosenFile(prompter().openFileName(m_owner, request));
 }
 
 bool CommonDialog::ShowSave()
 {
-    FileDialogRequest request;
-    request.title = DialogTitle;
-    request.initialDir = InitDir;
-    request.proposedName = FileName;
-    request.nameFilters = nameFilters(Filter);
-    request.defaultSuffix = DefaultExt;
+    FileDialogRequest request = fileRequest();
     request.confirmOverwrite = Flags & OFNOverwritePrompt;
-    const std::optional<QString> chosen = prompter().saveFileName(m_owner, request);
-    if (!chosen)
-        return false;
-    takeChosenFile(*chosen);
-    return true;
+    return takeChosenFile(prompter().saveFileName(m_owner, request));
 }
 
 bool CommonDialog::ShowColor()

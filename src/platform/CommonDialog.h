@@ -5,9 +5,11 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QPrinter;
 class QWidget;
+struct FileDialogRequest;
 
 // The shared file/font/colour/print dialog of a window. Its properties keep their values
 // between uses, because callers rely on what the previous use left there (FileName above
@@ -70,7 +72,10 @@ public:
     static QStringList nameFilters(const QString &filter);
 
 private:
-    void takeChosenFile(const QString &path);
+    // What the open and save dialogs both take from the properties.
+    FileDialogRequest fileRequest() const;
+    // Keeps the chosen file's path and name; false when the dialog was cancelled.
+    bool takeChosenFile(const std::optional<QString> &chosen);
 
     QWidget *m_owner;
     std::unique_ptr<QPrinter> m_printer;

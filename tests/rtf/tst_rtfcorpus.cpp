@@ -12,6 +12,9 @@
 //   4. Pictures' object characters are dropped: the expected text has no pictures.
 //
 // What is left must be equal line for line, so words, their order and paragraph ends all count.
+//
+// A clone without the corpus skips, naming the folder it looked in; with PENWICK_REQUIRE_CORPUS=1
+// (as CI sets it) a missing corpus fails instead.
 
 #include "RtfTestUtil.h"
 #include "TestEnvironment.h"
@@ -48,6 +51,19 @@ QStringList normalised(QString text)
     return lines;
 }
 
+const QString kManifest = QStringLiteral("MANIFEST.md");
+
+// The .rtf files the MANIFEST's table names, one per row: "| `NAME.rtf` | ...".
+QStringList manifestFiles(const QString &path)
+{
+    static const QRegularExpression row(QStringLiteral("^\\| `([^`]+\\.rtf)` \\|"),
+                                        QRegularExpression::MultilineOption);
+    QStringList files;
+    for (const QRegularExpressionMatch &match : row.globalMatch(QString::fromUtf8(readFileBytes(path))))
+        files.append(match.captured(1));
+    return files;
+}
+
 } // namespace
 
 class TestRtfCorpus : public QObject
@@ -55,27 +71,47 @@ class TestRtfCorpus : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        const QString corpus = qEnvironmentVariable("PENWICK_CORPUS_DIR");
+        m_dir.setPath(corpus);
+        m_found = !corpus.isEmpty() && m_dir.exists(kManifest);
+        if (!m_found) {
+            const QString where = corpus.isEmpty()
+                ? QStringLiteral("PENWICK_CORPUS_DIR is not set")
+                : QStringLiteral("no %1 in %2").arg(kManifest, m_dir.absolutePath());
+            // CTest counts a skip as a pass, so a run that must check the corpus cannot skip it.
+            if (qEnvironmentVariableIntValue("PENWICK_REQUIRE_CORPUS"))
+                QFAIL(qPrintable(QStringLiteral("the RTF corpus is required (PENWICK_REQUIRE_CORPUS) but missing: ")
+                                 + where));
+            QSKIP(qPrintable(QStringLiteral("no RTF corpus, not checked: ") + where));
+        }
+        // Checked here, not in the data function: a failure there has QtTest run the test
+        // function without rows, which aborts. A file gone from the folder fails, not goes unchecked.
+        m_files = m_dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
+        const QStringList listed = manifestFiles(m_dir.filePath(kManifest));
+        QVERIFY2(!listed.isEmpty(), "the MANIFEST lists no .rtf file");
+        for (const QString &file : listed)
+            QVERIFY2(m_files.contains(file), qPrintable(file + " is in the MANIFEST but not in the folder"));
+        for (const QString &file : std::as_const(m_files)) {
+            const QString txt = file.chopped(4) + QStringLiteral(".txt");
+            QVERIFY2(m_dir.exists(txt), qPrintable(txt + " is missing"));
+        }
+    }
+
     void readsCorpusFile_data()
     {
         QTest::addColumn<QString>("rtfPath");
         QTest::addColumn<QString>("txtPath");
-        const QString corpus = qEnvironmentVariable("PENWICK_CORPUS_DIR");
-        const QDir dir(corpus);
-        if (corpus.isEmpty() || !dir.exists())
-            QSKIP("PENWICK_CORPUS_DIR does not name the corpus folder");
-        const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
-        QVERIFY2(files.size() >= 50, "the corpus looks incomplete");
-        for (const QString &file : files) {
-            const QString txt = file.chopped(4) + QStringLiteral(".txt");
-            QVERIFY2(dir.exists(txt), qPrintable(txt + " is missing"));
-            QTest::newRow(qPrintable(file)) << dir.filePath(file) << dir.filePath(txt);
-        }
+        for (const QString &file : std::as_const(m_files))
+            QTest::newRow(qPrintable(file)) << m_dir.filePath(file) << m_dir.filePath(file.chopped(4) + ".txt");
     }
 
     void readsCorpusFile()
     {
         QFETCH(QString, rtfPath);
         QFETCH(QString, txtPath);
+        ++m_checked;
         QTextDocument doc;
         QTextCursor cursor(&doc);
         const rtf::ReadResult result = rtf::insertRtf(cursor, readFileBytes(rtfPath), rtf::ReadScope::Document);
@@ -101,6 +137,18 @@ private slots:
         else
             QCOMPARE(actual.size(), expected.size());
     }
+
+    void cleanupTestCase()
+    {
+        if (m_found)
+            QVERIFY2(m_checked > 0, qPrintable(m_dir.absolutePath() + " holds the corpus, yet no file was read"));
+    }
+
+private:
+    QDir m_dir;
+    QStringList m_files;
+    bool m_found = false;
+    int m_checked = 0;
 };
 
 QTEST_MAIN(TestRtfCorpus)
