@@ -3,6 +3,7 @@
 #include "app/MainToolbar.h"
 #include "app/modGenAPI.h"
 #include "editing/EditCommands.h"
+#include "editing/TextDelimiters.h"
 #include "favorites/FavoritesCommands.h"
 #include "files/DocumentCommands.h"
 #include "files/DocumentRecovery.h"
@@ -602,9 +603,9 @@ bool frmPenwick::rtbEditor_KeyDown(const QKeyEvent &key)
     const Qt::KeyboardModifiers modifiers = key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
         if (key.key() == Qt::Key_S)
-            m_editor->UpTo(QStringLiteral(".?!"), true, false);
+            m_editor->UpTo(delimiters::sentence, true, false);
         else if (key.key() == Qt::Key_W)
-            m_editor->UpTo(QStringLiteral(" ,;:.?!"), true, false);
+            m_editor->UpTo(delimiters::word, true, false);
     }
     // The program's own clipboard and undo, also while their menu items are disabled.
     if (modifiers == Qt::ControlModifier) {

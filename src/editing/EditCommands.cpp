@@ -2,6 +2,7 @@
 
 #include "document/Workspace.h"
 #include "editing/InsertText.h"
+#include "editing/TextDelimiters.h"
 #include "platform/AppInfo.h"
 #include "platform/Clipboard.h"
 #include "platform/CommonDialog.h"
@@ -12,11 +13,6 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFontMetrics>
-
-namespace {
-const QString kWordDelimiters = QStringLiteral(" ,;:.?!");
-const QString kSentenceDelimiters = QStringLiteral(".?!");
-} // namespace
 
 EditCommands::EditCommands(Workspace &workspace, const Items &items)
     : m_workspace(workspace)
@@ -109,12 +105,12 @@ void EditCommands::selectBetween(const QString &delimiters)
 
 void EditCommands::selectWord()
 {
-    selectBetween(kWordDelimiters);
+    selectBetween(delimiters::word);
 }
 
 void EditCommands::selectSentence()
 {
-    selectBetween(kSentenceDelimiters);
+    selectBetween(delimiters::sentence);
 }
 
 void EditCommands::selectAll()
