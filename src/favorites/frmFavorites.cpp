@@ -23,8 +23,6 @@ namespace {
 
 const QString kNone = QStringLiteral("None...");
 
-// Explorer style, long names, file must exist.
-constexpr int kAddFilesFlags = 0x281000;
 
 void placeTwips(QWidget *widget, int left, int top, int width, int height)
 {
@@ -157,7 +155,7 @@ void frmFavorites::cmdOpenSelected_Click()
     if (!favorites::isFavoriteFile(file)) {
         m_dialog->InitDir = file;
         m_dialog->DialogTitle = QStringLiteral("Select File to Open...");
-        m_dialog->Flags = CommonDialog::OFNFileMustExist;
+        m_dialog->Flags = CommonDialog::Option::FileMustExist;
         m_dialog->Filter = filefilters::documents();
         // A cancelled choice leaves the editor as it was.
         if (!m_dialog->ShowOpen() || m_dialog->FileName.isEmpty())
@@ -178,7 +176,7 @@ void frmFavorites::cmdAddFiles_Click()
 {
     m_dialog->DialogTitle = QStringLiteral("Select File to Add...");
     m_dialog->CancelError = true;
-    m_dialog->Flags = kAddFilesFlags;
+    m_dialog->Flags = CommonDialog::Option::FileMustExist;
     m_dialog->Filter = filefilters::documents();
     if (!m_dialog->ShowOpen())
         return;
@@ -226,7 +224,7 @@ void frmFavorites::cmdClearList_Click()
 
 void frmFavorites::cmdHelp_Click()
 {
-    m_dialog->HelpCommand = CommonDialog::HelpCmdKey;
+    m_dialog->HelpCommand = CommonDialog::HelpTopic::Keyword;
     m_dialog->HelpFile = appinfo::helpFileName();
     m_dialog->HelpKey = QStringLiteral("Favorite Files/Folders");
     QString error;

@@ -55,7 +55,7 @@ bool DocumentCommands::ShowOpenDialog()
     dialog.DialogTitle = QStringLiteral("Open");
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
-    dialog.Flags = CommonDialog::OFNFileMustExist;
+    dialog.Flags = CommonDialog::Option::FileMustExist;
     dialog.Filter = filefilters::documents();
     dialog.InitDir = m_workspace.doc().OpenDialogPath;
     if (!dialog.ShowOpen())
@@ -147,7 +147,7 @@ bool DocumentCommands::saveAs()
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Filter = filefilters::documents();
-    dialog.Flags = CommonDialog::OFNOverwritePrompt;
+    dialog.Flags = CommonDialog::Option::OverwritePrompt;
     if (!dialog.ShowSave()) {
         m_workspace.rtbEditor().setFocus();
         return false;

@@ -29,7 +29,7 @@ void PrintCommands::preferPdfWithoutPrinters()
 void PrintCommands::pageSetup()
 {
     CommonDialog &dialog = m_workspace.dlgCommonDialog();
-    dialog.Flags = CommonDialog::PDPrintSetup;
+    dialog.Flags = CommonDialog::Option::PrintSetup;
     preferPdfWithoutPrinters();
     dialog.ShowPrinter();
 }
@@ -38,9 +38,9 @@ void PrintCommands::print()
 {
     CommonDialog &dialog = m_workspace.dlgCommonDialog();
     RichTextBox &editor = m_workspace.rtbEditor();
-    dialog.Flags = CommonDialog::PDReturnDC | CommonDialog::PDNoPageNums;
+    dialog.Flags = {};
     if (editor.SelLength() != 0)
-        dialog.Flags |= CommonDialog::PDSelection;
+        dialog.Flags |= CommonDialog::Option::PrintSelection;
     dialog.CancelError = true;
     preferPdfWithoutPrinters();
     if (!dialog.ShowPrinter()) {

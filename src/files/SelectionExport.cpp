@@ -98,7 +98,7 @@ bool SelectionExport::ShowSaveSelectionDialog()
     dialog.CancelError = true;
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Filter = filefilters::documents();
-    dialog.Flags = CommonDialog::OFNOverwritePrompt;
+    dialog.Flags = CommonDialog::Option::OverwritePrompt;
     return dialog.ShowSave();
 }
 
@@ -147,8 +147,8 @@ void SelectionExport::appendSelectionTo()
     dialog.DefaultExt = QStringLiteral("TXT");
     dialog.Filter = filefilters::appendTargets();
     // Flags stay as the last use left them, but an append never asks about overwriting.
-    const int keptFlags = dialog.Flags;
-    dialog.Flags &= ~CommonDialog::OFNOverwritePrompt;
+    const CommonDialog::Options keptFlags = dialog.Flags;
+    dialog.Flags.setFlag(CommonDialog::Option::OverwritePrompt, false);
     const bool chosen = dialog.ShowSave();
     dialog.Flags = keptFlags;
     if (!chosen)

@@ -17,18 +17,18 @@ void FormatCommands::font()
     RichTextBox &editor = m_workspace.rtbEditor();
     CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.CancelError = true;
-    dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist | CommonDialog::CFEffects;
+    dialog.Flags = CommonDialog::Option::FontEffects;
     // A mixed selection proposes no face, no size or no style.
     dialog.FontName = editor.SelFontName().value_or(QString());
     dialog.FontSize = editor.SelFontSize().value_or(0.0f);
     if (const std::optional<bool> bold = editor.SelBold())
         dialog.FontBold = *bold;
     else
-        dialog.Flags |= CommonDialog::CFNoStyleSel;
+        dialog.Flags |= CommonDialog::Option::NoStyleSelection;
     if (const std::optional<bool> italic = editor.SelItalic())
         dialog.FontItalic = *italic;
     else
-        dialog.Flags |= CommonDialog::CFNoStyleSel;
+        dialog.Flags |= CommonDialog::Option::NoStyleSelection;
 
     const std::optional<bool> underline = editor.SelUnderline();
     const std::optional<bool> strikeOut = editor.SelStrikeThru();
@@ -57,7 +57,7 @@ void FormatCommands::textColor()
     RichTextBox &editor = m_workspace.rtbEditor();
     CommonDialog &dialog = m_workspace.dlgCommonDialog();
     dialog.CancelError = true;
-    dialog.Flags = CommonDialog::CCRGBInit;
+    dialog.Flags = {};
     if (!dialog.ShowColor()) {
         editor.setFocus();
         return;

@@ -55,14 +55,14 @@ bool CommonDialog::takeChosenFile(const std::optional<QString> &chosen)
 bool CommonDialog::ShowOpen()
 {
     FileDialogRequest request = fileRequest();
-    request.mustExist = Flags & OFNFileMustExist;
+    request.mustExist = Flags.testFlag(Option::FileMustExist);
     return takeChosenFile(prompter().openFileName(m_owner, request));
 }
 
 bool CommonDialog::ShowSave()
 {
     FileDialogRequest request = fileRequest();
-    request.confirmOverwrite = Flags & OFNOverwritePrompt;
+    request.confirmOverwrite = Flags.testFlag(Option::OverwritePrompt);
     return takeChosenFile(prompter().saveFileName(m_owner, request));
 }
 
@@ -82,8 +82,8 @@ bool CommonDialog::ShowFont()
     request.pointSize = FontSize;
     request.bold = FontBold;
     request.italic = FontItalic;
-    request.noStyle = Flags & CFNoStyleSel;
-    request.effects = Flags & CFEffects;
+    request.noStyle = Flags.testFlag(Option::NoStyleSelection);
+    request.effects = Flags.testFlag(Option::FontEffects);
     request.underline = FontUnderline;
     request.strikeOut = FontStrikethru;
     const std::optional<FontRequest> chosen = prompter().font(m_owner, request);
@@ -102,12 +102,12 @@ bool CommonDialog::ShowFont()
 
 bool CommonDialog::ShowPrinter()
 {
-    return prompter().printDialog(m_owner, printer(), Flags & PDPrintSetup, Flags & PDSelection);
+    return prompter().printDialog(m_owner, printer(), Flags.testFlag(Option::PrintSetup), Flags.testFlag(Option::PrintSelection));
 }
 
 bool CommonDialog::ShowHelp(QString *error)
 {
-    const QString keyword = HelpCommand == HelpCmdKey ? HelpKey : QString();
+    const QString keyword = HelpCommand == HelpTopic::Keyword ? HelpKey : QString();
     return HelpViewer::showHelp(m_owner, HelpFile, keyword, error) != nullptr;
 }
 

@@ -18,22 +18,18 @@ struct FileDialogRequest;
 class CommonDialog
 {
 public:
-    // Bits of Flags that the program uses.
-    enum : int {
-        OFNOverwritePrompt = 0x2,
-        OFNFileMustExist = 0x1000,
-        CFScreenAndPrinterFonts = 0x3,
-        CFEffects = 0x100,
-        CFForceFontExist = 0x10000,
-        CFNoStyleSel = 0x100000,
-        CCRGBInit = 0x1,
-        PDSelection = 0x1,
-        PDNoPageNums = 0x8,
-        PDPrintSetup = 0x40,
-        PDReturnDC = 0x100,
+    // What the next Show* offers, in Flags.
+    enum class Option {
+        FileMustExist = 0x1,     // Open: only a file that exists
+        OverwritePrompt = 0x2,   // Save: asks before a file is replaced
+        FontEffects = 0x4,       // Font: underline and strike-out
+        NoStyleSelection = 0x8,  // Font: no style proposed, as the selection mixes them
+        PrintSelection = 0x10,   // Print: the selection as the range
+        PrintSetup = 0x20,       // Print: the printer's setup, without printing
     };
-    // HelpCommand values: the help file's contents, or the topic of HelpKey.
-    enum : int { HelpCmdContents = 0x3, HelpCmdKey = 0x101 };
+    Q_DECLARE_FLAGS(Options, Option)
+    // What ShowHelp opens: the help file's contents, or the topic of HelpKey.
+    enum class HelpTopic { Contents, Keyword };
 
     explicit CommonDialog(QWidget *owner);
     ~CommonDialog();
@@ -44,17 +40,17 @@ public:
     QString DefaultExt;
     QString InitDir;
     QString Filter;  // "description|pattern|description|pattern;pattern…"
-    int Flags = 0;
+    Options Flags;
     bool CancelError = false;
     QColor Color = Qt::black;
     QString FontName;
     float FontSize = 0;
     bool FontBold = false;
     bool FontItalic = false;
-    bool FontUnderline = false;  // with CFEffects
-    bool FontStrikethru = false;  // with CFEffects
+    bool FontUnderline = false;  // with FontEffects
+    bool FontStrikethru = false;  // with FontEffects
     QString HelpFile;
-    int HelpCommand = 0;
+    HelpTopic HelpCommand = HelpTopic::Contents;
     QString HelpKey;
 
     bool ShowOpen();
@@ -80,3 +76,5 @@ private:
     QWidget *m_owner;
     std::unique_ptr<QPrinter> m_printer;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(CommonDialog::Options)

@@ -74,7 +74,7 @@ bool OptionsCommands::showDefaultFontDialog()
     CommonDialog &dialog = m_workspace.dlgCommonDialog();
     const DocumentState &doc = m_workspace.doc();
     dialog.CancelError = true;
-    dialog.Flags = CommonDialog::CFScreenAndPrinterFonts | CommonDialog::CFForceFontExist;
+    dialog.Flags = {};
     dialog.FontName = doc.DefaultFont;
     dialog.FontSize = float(doc.DefaultFontSize);
     if (!dialog.ShowFont()) {

@@ -71,17 +71,17 @@ private slots:
         f.select(15, 18);
         const QString printed = pdfText(run("mnuFilePrint", true, "selection.pdf"));
         QCOMPARE(answers->printDialogs, 2);
-        QCOMPARE(window.dlgCommonDialog().Flags, 265);
+        QCOMPARE(window.dlgCommonDialog().Flags, CommonDialog::Options(CommonDialog::Option::PrintSelection));
         QVERIFY2(printed.contains(QStringLiteral("Printed words only")), qPrintable(printed));
         QVERIFY2(!printed.contains(QStringLiteral("Keep")) && !printed.contains(QStringLiteral("not this")),
                  qPrintable(printed));
 
         // Setup's choices stay on the printer that Print uses next.
         run("mnuFilePageSetup", true, "whole.pdf");
-        QCOMPARE(window.dlgCommonDialog().Flags, 64);
+        QCOMPARE(window.dlgCommonDialog().Flags, CommonDialog::Options(CommonDialog::Option::PrintSetup));
         editor.setSelStart(0);
         const QString whole = pdfText(run("mnuFilePrint", true));
-        QCOMPARE(window.dlgCommonDialog().Flags, 264);
+        QCOMPARE(window.dlgCommonDialog().Flags, CommonDialog::Options());
         QVERIFY2(whole.contains(QStringLiteral("Keep this line")) && whole.contains(QStringLiteral("and not this")),
                  qPrintable(whole));
     }

@@ -137,7 +137,7 @@ private slots:
         FileFixture f;
         const QString rtf = f.file("styled.rtf", "{\\rtf1\\ansi {\\b first}\\par second}");
         QVERIFY(f.window.documents().loadFile(rtf));
-        f.window.dlgCommonDialog().Flags = CommonDialog::OFNOverwritePrompt;  // as Save As left it
+        f.window.dlgCommonDialog().Flags = CommonDialog::Option::OverwritePrompt;  // as Save As left it
 
         const QString log = f.dir.filePath("log.txt");
         QVERIFY(QDir(f.dir.path()).mkdir("blocked"));
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(f.answers->fileRequests[0].title, QStringLiteral("Append Selection To..."));
         QCOMPARE(f.answers->fileRequests[0].nameFilters.size(), 5);
         QVERIFY(!f.answers->fileRequests[0].confirmOverwrite);
-        QCOMPARE(f.window.dlgCommonDialog().Flags, int(CommonDialog::OFNOverwritePrompt));
+        QCOMPARE(f.window.dlgCommonDialog().Flags, CommonDialog::Options(CommonDialog::Option::OverwritePrompt));
         QCOMPARE(f.window.dlgCommonDialog().FileName, log);
         QCOMPARE(f.editor.Text(), QStringLiteral("first\r\nsecond"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - ") + rtf + QStringLiteral(" | S"));

@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(answers->fontRequests[0].pointSize, 10.0);
         QVERIFY(!answers->fontRequests[0].noStyle);
         QVERIFY(!answers->fontRequests[0].bold);
-        QCOMPARE(dialog.Flags, 0x10103);  // underline and strike-out offered
+        QCOMPARE(dialog.Flags, CommonDialog::Options(CommonDialog::Option::FontEffects));  // underline and strike-out offered
         QVERIFY(dialog.CancelError);
 
         // Two fonts in two sizes, partly bold: no face, no size and no style proposed.
@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(mixed.family, QString());
         QCOMPARE(mixed.pointSize, 0.0);
         QVERIFY(mixed.noStyle);
-        QCOMPARE(dialog.Flags, 0x110103);
+        QCOMPARE(dialog.Flags, CommonDialog::Option::FontEffects | CommonDialog::Option::NoStyleSelection);
         QVERIFY(dialog.FontBold);  // kept from before, not taken from the selection
 
         // Only italic mixed is enough to leave the style open.
@@ -235,7 +235,7 @@ private slots:
         action(window, "mnuFormatTextColor")->trigger();
         QCOMPARE(answers->colorRequests.size(), 1);
         QCOMPARE(answers->colorRequests[0], QColor(Qt::black));
-        QCOMPARE(dialog.Flags, 1);
+        QCOMPARE(dialog.Flags, CommonDialog::Options());
         QVERIFY(dialog.CancelError);
         QCOMPARE(editor.SelColor(), QColor(255, 0, 0));
 

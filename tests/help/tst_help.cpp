@@ -145,12 +145,12 @@ private slots:
 
         CommonDialog &dialog = window.dlgCommonDialog();
         dialog.HelpFile = QStringLiteral("Penwick.hlp");
-        dialog.HelpCommand = CommonDialog::HelpCmdKey;
+        dialog.HelpCommand = CommonDialog::HelpTopic::Keyword;
         dialog.HelpKey = QStringLiteral("donations");
         QVERIFY(dialog.ShowHelp());
         QCOMPARE(window.findChildren<HelpViewer *>().size(), 1);
         QCOMPARE(viewer->currentAnchor(), QStringLiteral("donations"));
-        dialog.HelpCommand = CommonDialog::HelpCmdContents;
+        dialog.HelpCommand = CommonDialog::HelpTopic::Contents;
         QVERIFY(dialog.ShowHelp());
         QCOMPARE(viewer->currentAnchor(), QString());
     }

@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(f.answers->fontRequests.size(), 1);  // seeded with the defaults in force
         QCOMPARE(f.answers->fontRequests[0].family, QStringLiteral("Times"));
         QCOMPARE(f.answers->fontRequests[0].pointSize, 11.0);
-        QCOMPARE(f.window().dlgCommonDialog().Flags, 0x10003);
+        QCOMPARE(f.window().dlgCommonDialog().Flags, CommonDialog::Options());
         QVERIFY(!f.answers->fontRequests[0].effects);  // a default face has no underline
         QCOMPARE(f.window().doc().DefaultFont, font);
         QCOMPARE(QString::number(f.window().doc().DefaultFontSize), size);
