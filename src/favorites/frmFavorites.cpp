@@ -42,7 +42,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, i
 
 frmFavorites::frmFavorites(Workspace &workspace, DocumentCommands &documents, QAction &saveWinState,
                            const OpenPathItems &openPaths, QWidget *parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_workspace(workspace)
     , m_documents(documents)
     , m_saveWinState(saveWinState)
@@ -246,20 +246,6 @@ void frmFavorites::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void frmFavorites::done(int result)
-{
-    unload();
-    QDialog::done(result);
-}
-
-void frmFavorites::unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    Form_Unload();
 }
 
 void frmFavorites::Form_Unload()

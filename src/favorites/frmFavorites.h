@@ -2,7 +2,7 @@
 
 #include "prefs/frmDirDialog.h"
 
-#include <QDialog>
+#include "platform/FormDialog.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ class Workspace;
 
 // "Favorite Files & Folders": the user's list of files and folders to open from. The list
 // comes from the store when the window is made and goes back to it when the window closes.
-class frmFavorites : public QDialog
+class frmFavorites : public FormDialog
 {
     Q_OBJECT
 
@@ -33,8 +33,6 @@ public:
     // True once a favourite has been loaded into the editor.
     bool opened() const { return m_opened; }
 
-    // What closing the window does; runs once, however the window ends.
-    void unload();
 
     void lstFavs_Click();
     void cmdOpenSelected_Click();
@@ -47,12 +45,11 @@ public:
     void cmdClose_Click();
 
 protected:
-    void done(int result) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload() override;
     void addLine(const QString &text);
     QString selectedText() const;
 
@@ -67,6 +64,5 @@ private:
     QPushButton *m_cmdAddActive = nullptr;
     QPushButton *m_cmdRemove = nullptr;
     QPushButton *m_cmdClose = nullptr;
-    bool m_unloaded = false;
     bool m_opened = false;
 };

@@ -42,7 +42,7 @@ QFrame *rule(QWidget *parent, const char *name, int left, int top, int right)
 } // namespace
 
 frmAbout::frmAbout(Workspace &workspace, QWidget *parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_workspace(workspace)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -120,16 +120,7 @@ void frmAbout::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void frmAbout::done(int result)
+void frmAbout::Form_Unload()
 {
-    unload();
-    QDialog::done(result);
-}
-
-void frmAbout::unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
     m_workspace.ApplyAlwaysOnTop();
 }

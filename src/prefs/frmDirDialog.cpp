@@ -83,7 +83,7 @@ void DirListBox::keyPressEvent(QKeyEvent *event)
 }
 
 frmDirDialog::frmDirDialog(Workspace &workspace, const OpenPathItems &items, QWidget *parent)
-    : QDialog(parent)
+    : FormDialog(parent)
     , m_workspace(workspace)
     , m_items(items)
 {
@@ -213,20 +213,6 @@ void frmDirDialog::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void frmDirDialog::done(int result)
-{
-    unload();
-    QDialog::done(result);
-}
-
-void frmDirDialog::unload()
-{
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    Form_Unload();
 }
 
 void frmDirDialog::Form_Unload()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/FormDialog.h"
 #include <QListWidget>
 
 class QAction;
@@ -46,7 +46,7 @@ struct OpenPathItems {
 // The folder picker, titled "Select Directory". Its caller picks the mode by the first
 // button's caption before showing it: "Add" lists folders as favourites, anything else
 // ("OK") makes the folder the default open path.
-class frmDirDialog : public QDialog
+class frmDirDialog : public FormDialog
 {
     Q_OBJECT
 
@@ -57,15 +57,12 @@ public:
     QPushButton *cmdClose() const { return m_cmdClose; }
     QString currentFolder() const;
 
-    // What closing the window does; runs once, however the window ends.
-    void unload();
 
 signals:
     // Favourites mode: Add pressed on this folder.
     void folderAdded(const QString &path);
 
 protected:
-    void done(int result) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -75,7 +72,7 @@ private:
     void drvDriveBox_Change();
     void cmdAdd_Click();
     void cmdClose_Click();
-    void Form_Unload();
+    void Form_Unload() override;
 
     Workspace &m_workspace;
     OpenPathItems m_items;
@@ -84,5 +81,4 @@ private:
     QLabel *m_lblCurrentFolder = nullptr;
     QPushButton *m_cmdAdd = nullptr;
     QPushButton *m_cmdClose = nullptr;
-    bool m_unloaded = false;
 };

@@ -69,8 +69,7 @@ void SearchCommands::findReplace()
 
 void SearchCommands::unloadDialog()
 {
-    if (frmSearch *search = dialog()) {
-        search->Form_Unload();
-        delete search;
-    }
+    // As its close box does: the dialog unloads and goes.
+    if (frmSearch *search = dialog())
+        search->close();
 }

@@ -40,6 +40,8 @@ frmSearch::frmSearch(Workspace &workspace, QAction &saveWinState)
     , m_saveWinState(saveWinState)
 {
     setObjectName(QStringLiteral("frmSearch"));
+    // Closed is gone: the next command loads the dialog afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(findTitle());
     setModal(false);
     setFixedSize(pixels(kClientWidth), pixels(kClientHeight));
@@ -237,5 +239,4 @@ void frmSearch::closeEvent(QCloseEvent *event)
     if (!m_unloaded)
         Form_Unload();
     event->accept();
-    deleteLater();
 }

@@ -24,8 +24,6 @@ public:
 
     // Shows the controls of the mode in the title and shows the dialog, without an owner.
     void ShowSearchDialog();
-    // Runs once as the dialog unloads, by its close box or at program end.
-    void Form_Unload();
     void RestoreAlwaysOnTop();
     // Runs Find Next once control is back in the event loop, as a queued Enter on the button.
     void queueFindNext();
@@ -55,6 +53,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Runs once as the dialog unloads, by its close box or at program end.
+    void Form_Unload();
     void createControls();
     void Form_Load();
     int searchOptions() const;
