@@ -124,6 +124,29 @@ int main(int argc, char **argv)
     std::printf("goal, 20,000 faces open in under 1 s: %s (%.2f s)\n", facesLoad.median < 1.0 ? "met" : "MISSED",
                 facesLoad.median);
 
+    // The reader's own cost per byte stays flat: eight times the input of one kind takes about
+    // eight times as long (a little more for the document's own n log n); quadratic work
+    // would take sixty-four.
+    const std::pair<const char *, QByteArray> units[] = {
+        {"groups", "{"},
+        {"scoped formatting, one run", "{\\b\\b0 x}{\\i\\i0 y}"},
+        {"skipped groups", "{\\*\\x {\\pict 0a0b}\\bin1 }}"},
+        {"escapes", "\\'e9\\u8364?\\'93\\'fa"},
+        {"font table entries", "{\\fonttbl{\\f1 A;}}"},
+    };
+    for (const auto &[name, unit] : units) {
+        const auto readRepeated = [&unit](int repeats) {
+            const QByteArray rtf = "{\\rtf1 " + unit.repeated(repeats) + "}";
+            return bench::time(3, [&] {
+                QTextDocument doc;
+                readDocument(doc, rtf);
+            });
+        };
+        const double growth = readRepeated(40000).min / readRepeated(5000).min;
+        std::printf("%s, 8 x the input takes %.1f x as long: %s\n", name, growth,
+                    growth < 24 ? "linear" : "MISSED (worse than linear)");
+    }
+
     if (QStandardPaths::findExecutable(QStringLiteral("unrtf")).isEmpty()) {
         std::printf("unrtf is not installed (apt-get install unrtf): no comparison\n");
         return 0;
