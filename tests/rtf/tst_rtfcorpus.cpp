@@ -1,17 +1,9 @@
 // Reads every file of the RTF interop corpus (PENWICK_CORPUS_DIR: NAME.rtf beside its expected
-// body text NAME.txt) and compares the text after this normalisation, applied to both sides:
-//
-//   1. Tabs count as line ends. The expected text puts each table cell on its own line, where
-//      the reader separates cells by tabs; list labels are followed by a tab in RTF and by a
-//      space in the expected text.
-//   2. Each line is trimmed, a leading list label is dropped (•, ◦, ▪, ·, –, -, ⁃, a symbol
-//      font's private-use character, "1.", "1)", "(2)", "a.", "B)", "iv."), since the expected
-//      labels are one word processor's own rendering. Word's second-level bullet "o" is dropped
-//      only where it stands alone (its tab made it a line of its own).
-//   3. Runs of white space, no-break space included, become one space; empty lines are dropped.
-//   4. Pictures' object characters are dropped: the expected text has no pictures.
-//
-// What is left must be equal line for line, so words, their order and paragraph ends all count.
+// body text NAME.txt) and compares the text line for line, so that words, their order and
+// paragraph ends all count. The expected text is one word processor's rendering, so both sides
+// are normalised first: tabs (between cells, after list labels) end lines; lines are trimmed and
+// lose a leading list label, Word's second-level "o" only where it stands alone; runs of white
+// space, no-break space included, become one; empty lines and pictures' object characters go.
 //
 // A clone without the corpus skips, naming the folder it looked in; with PENWICK_REQUIRE_CORPUS=1
 // (as CI sets it) a missing corpus fails instead.

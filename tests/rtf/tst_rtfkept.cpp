@@ -1,10 +1,10 @@
 // What an RTF document holds beyond its text: read from files other programs wrote, written by
 // Penwick and read again, nothing may be missing or changed.
 #include "RtfTestUtil.h"
+#include "TestEnvironment.h"
 
 #include "platform/rtf/RtfPicture.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
@@ -74,11 +74,6 @@ Parts partsOf(const QTextDocument &doc)
     return parts;
 }
 
-QString pathOf(const QString &name)
-{
-    return QStringLiteral(PENWICK_INTEROP_DOCS "/") + name;
-}
-
 } // namespace
 
 class TestRtfKept : public QObject
@@ -105,10 +100,8 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(Parts, expected);
-        QFile source(pathOf(file));
-        QVERIFY(source.open(QIODevice::ReadOnly));
         QTextDocument doc;
-        QVERIFY(load(doc, source.readAll()));
+        QVERIFY(load(doc, readFileBytes(QStringLiteral(PENWICK_INTEROP_DOCS "/") + file)));
         Parts read = partsOf(doc);
         expected.pictureBytes = read.pictureBytes;
         QCOMPARE(read, expected);
@@ -129,11 +122,7 @@ private slots:
                   "{\\v 9}{\\uldb A}{\\ulwave B}{\\uld C}{\\striked1 D}{\\dbch\\ab\\ai E}{\\rtlch\\ab F}"
                   "{\\ltrch\\ab G}{\\lang1031\\noproof H}}");
         QCOMPARE(plainText(doc), QStringLiteral("123456789ABCDEFGH"));
-        const auto at = [&doc](int pos) {
-            QTextCursor c(&doc);
-            c.setPosition(pos + 1);
-            return c.charFormat();
-        };
+        const auto at = [&doc](int pos) { return charFormatAt(doc, pos); };
         QCOMPARE(at(0).verticalAlignment(), QTextCharFormat::AlignSuperScript);
         QCOMPARE(at(1).verticalAlignment(), QTextCharFormat::AlignSubScript);
         QCOMPARE(at(2).verticalAlignment(), QTextCharFormat::AlignSuperScript);
@@ -167,9 +156,7 @@ private slots:
         QTextDocument doc, back;
         load(doc, "{\\rtf1\\uc0 A{\\super\\chftn}{\\*\\footnote \\pard N\\u233 o.}\\par}");
         const auto note = [](const QTextDocument &d) {
-            QTextCursor c(const_cast<QTextDocument *>(&d));
-            c.setPosition(2);
-            return rtf::noteText(*rtf::KeptStore::find(d), c.charFormat().intProperty(rtf::NoteId));
+            return rtf::noteText(*rtf::KeptStore::find(d), charFormatAt(d, 1).intProperty(rtf::NoteId));
         };
         QCOMPARE(note(doc), QStringLiteral("N\u00e9o."));
         roundTrip(doc, back);
@@ -186,18 +173,13 @@ private slots:
         // A macro button shows its instruction's text, having no result of its own.
         QCOMPARE(plainText(doc), QStringLiteral("Dear [Click here and type name],\nSee the 7 site1."));
         const rtf::KeptStore &kept = *rtf::KeptStore::find(doc);
-        const auto formatAt = [&doc](int pos) {
-            QTextCursor c(&doc);
-            c.setPosition(pos + 1);
-            return c.charFormat();
-        };
-        const int link = formatAt(37).intProperty(rtf::FieldId);
-        const int page = formatAt(41).intProperty(rtf::FieldId);
+        const int link = charFormatAt(doc, 37).intProperty(rtf::FieldId);
+        const int page = charFormatAt(doc, 41).intProperty(rtf::FieldId);
         QCOMPARE(kept.item(page)->parent, link);
         QCOMPARE(rtf::fieldInstruction(kept, link), QStringLiteral("HYPERLINK \"http://x.org\""));
-        const int note = formatAt(47).intProperty(rtf::NoteId);
+        const int note = charFormatAt(doc, 47).intProperty(rtf::NoteId);
         QCOMPARE(rtf::noteText(kept, note), QStringLiteral("Note text."));
-        QCOMPARE(formatAt(48).intProperty(rtf::NoteId), 0);
+        QCOMPARE(charFormatAt(doc, 48).intProperty(rtf::NoteId), 0);
 
         // Written and read back: one field inside the other, the note after its mark.
         QTextDocument back;
@@ -273,9 +255,7 @@ private slots:
         QTextDocument back;
         roundTrip(doc, back);
         const rtf::KeptStore &kept = *rtf::KeptStore::find(back);
-        QTextCursor mark(&back);
-        mark.setPosition(11);
-        const int note = mark.charFormat().intProperty(rtf::NoteId);
+        const int note = charFormatAt(back, 10).intProperty(rtf::NoteId);
         QVERIFY(note != 0);
         const QString rtf = QString::fromLatin1(kept.item(note)->rtf);
         const rtf::detail::Tables &tables = kept.source(kept.item(note)->source)->tables;

@@ -78,7 +78,8 @@ private slots:
         QVERIFY(rtf.contains("\\b0\\i0\\ulnone\\strike0\\cf0 y"));
     }
 
-    void escapesText_data()
+    // Text written and read back; a fragment, where given, is how the writer must spell it.
+    void roundTripsText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("rtf");
@@ -90,17 +91,23 @@ private slots:
         QTest::newRow("negative above 32767") << QStringLiteral("\uF0B7") << QByteArray("\\u-3913?");
         QTest::newRow("surrogate pair") << QStringLiteral("😀") << QByteArray("\\u-10179?\\u-8704?");
         QTest::newRow("control word then digit") << QStringLiteral("\t1") << QByteArray("\\tab 1");
+        QTest::newRow("empty document") << QString() << QByteArray();
+        QTest::newRow("trailing empty paragraph") << QStringLiteral("a\n") << QByteArray();
+        QTest::newRow("only empty paragraphs") << QStringLiteral("\n\n") << QByteArray();
+        QTest::newRow("empty paragraphs inside") << QStringLiteral("a\n\n\nb") << QByteArray();
     }
 
-    void escapesText()
+    void roundTripsText()
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, rtf);
         QTextDocument doc, back;
         QTextCursor(&doc).insertText(text);
         const QByteArray written = roundTrip(doc, back);
-        QVERIFY2(written.contains(rtf), written.constData());
-        QCOMPARE(back.toRawText(), text);
+        if (!rtf.isEmpty())
+            QVERIFY2(written.contains(rtf), written.constData());
+        // Raw text: paragraph ends and line breaks stay apart.
+        QCOMPARE(back.toRawText(), doc.toRawText());
     }
 
     void writesRanges()
@@ -151,7 +158,6 @@ private slots:
             QVERIFY2(line.size() <= 256, line.constData());
 
         QCOMPARE(back.toRawText(), doc.toRawText());
-        QCOMPARE(back.blockCount(), doc.blockCount());
         for (QTextBlock a = doc.begin(), b = back.begin(); a.isValid(); a = a.next(), b = b.next())
             QCOMPARE(b.blockFormat().alignment(), a.blockFormat().alignment());
         for (int pos = 0; pos < doc.characterCount() - 1; ++pos) {
@@ -164,26 +170,6 @@ private slots:
         // Writing what was read gives the same RTF again (the default font is \f0, so it must match).
         back.setDefaultFont(doc.defaultFont());
         QCOMPARE(rtf::documentToRtf(back), rtf);
-    }
-
-    void roundTripsEmptyAndTrailingParagraphs_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty document") << QString();
-        QTest::newRow("one line") << QStringLiteral("a");
-        QTest::newRow("trailing empty paragraph") << QStringLiteral("a\n");
-        QTest::newRow("only empty paragraphs") << QStringLiteral("\n\n");
-        QTest::newRow("empty paragraphs inside") << QStringLiteral("a\n\n\nb");
-    }
-
-    void roundTripsEmptyAndTrailingParagraphs()
-    {
-        QFETCH(QString, text);
-        QTextDocument doc, back;
-        doc.setPlainText(text);
-        roundTrip(doc, back);
-        QCOMPARE(plainText(back), text);
-        QCOMPARE(back.blockCount(), doc.blockCount());
     }
 };
 

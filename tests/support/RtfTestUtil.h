@@ -107,12 +107,18 @@ struct Look
     bool operator==(const Look &) const = default;
 };
 
-// The look of the character at pos (the one after the position).
-inline Look lookAt(const QTextDocument &doc, int pos)
+// The format of the character at pos: a cursor reports the one before its position.
+inline QTextCharFormat charFormatAt(const QTextDocument &doc, int pos)
 {
     QTextCursor c(const_cast<QTextDocument *>(&doc));
     c.setPosition(pos + 1);
-    const QTextCharFormat f = c.charFormat();
+    return c.charFormat();
+}
+
+// The look of the character at pos.
+inline Look lookAt(const QTextDocument &doc, int pos)
+{
+    const QTextCharFormat f = charFormatAt(doc, pos);
     const QStringList families = f.fontFamilies().toStringList();
     return {families.isEmpty() ? doc.defaultFont().family() : families.join(u','),
             f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : doc.defaultFont().pointSizeF(),
