@@ -1,11 +1,9 @@
 #include "RtfTestUtil.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTextBlock>
 #include <QtTest>
 
-#include <limits>
 
 using namespace rtftest;
 
@@ -233,41 +231,6 @@ private slots:
             part.remove(u'\t');
             QVERIFY2(full.startsWith(part), qPrintable(QString::number(n) + ": " + part));
         }
-    }
-
-    void staysLinear_data()
-    {
-        // What the reader itself does per byte. Many runs or paragraphs cost QTextDocument
-        // O(log n) each as the document grows, which is its affair, not the reader's.
-        QTest::addColumn<QByteArray>("unit");
-        QTest::newRow("groups") << QByteArray("{");
-        QTest::newRow("scoped formatting, one run") << QByteArray("{\\b\\b0 x}{\\i\\i0 y}");
-        QTest::newRow("skipped groups") << QByteArray("{\\*\\x {\\pict 0a0b}\\bin1 }}");
-        QTest::newRow("escapes") << QByteArray("\\'e9\\u8364?\\'93\\'fa");
-        QTest::newRow("fonts") << QByteArray("{\\fonttbl{\\f1 A;}}");
-    }
-
-    void staysLinear()
-    {
-        QFETCH(QByteArray, unit);
-        // The best of three runs, as the machine may be busy with other work.
-        auto timeFor = [&](int repeats) {
-            const QByteArray rtf = "{\\rtf1 " + unit.repeated(repeats) + "}";
-            qint64 best = std::numeric_limits<qint64>::max();
-            for (int run = 0; run < 3; ++run) {
-                QElapsedTimer timer;
-                timer.start();
-                readText(rtf);
-                best = std::min(best, timer.nsecsElapsed());
-            }
-            return best;
-        };
-        const qint64 small = timeFor(5000);
-        const qint64 large = timeFor(40000);
-        // Eight times the input: linear takes eight times as long (a little more for the document's
-        // own n log n), quadratic sixty-four.
-        QVERIFY2(large < small * 24 + 30'000'000,
-                 qPrintable(QStringLiteral("%1 ns vs %2 ns").arg(large).arg(small)));
     }
 
     void fuzzRegressionsRoundTrip()
