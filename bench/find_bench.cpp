@@ -103,7 +103,7 @@ int main(int argc, char **argv)
             int count = 0;
             const bench::Figure figure = bench::timeAfter(
                 runs, [&] { doc.setPlainText(textsearch::documentLineBreaks(text)); },
-                [&] { count = textsearch::replaceAll(doc, kFind, kReplace, textsearch::MatchCase, 0, 0).count; });
+                [&] { count = textsearch::replaceAll(doc, kFind, kReplace, FindOption::MatchCase, 0, 0).count; });
             ok &= expect(count == occurrences, "Replace All count on the bare document");
             bench::report(QStringLiteral("Replace All, document only (no view)"), figure,
                           QStringLiteral("%1x sed").arg(figure.median / sed.median, 0, 'f', 2));

@@ -587,10 +587,10 @@ void frmPenwick::rtbEditor_SelChange()
     m_toolbarButtons->button(MainToolbar::UnderlineButton)->setChecked(m_items.underline->isChecked());
 
     // One of the three is always checked; the group clears the other two.
-    const std::optional<int> alignment = m_editor->SelAlignment();
-    if (alignment == RichTextBox::rtfLeft)
+    const std::optional<RichTextBox::Alignment> alignment = m_editor->SelAlignment();
+    if (alignment == RichTextBox::Alignment::Left)
         m_items.alignLeft->setChecked(true);
-    else if (alignment == RichTextBox::rtfRight)
+    else if (alignment == RichTextBox::Alignment::Right)
         m_items.alignRight->setChecked(true);
     else
         m_items.center->setChecked(true);

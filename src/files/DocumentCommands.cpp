@@ -95,7 +95,7 @@ bool DocumentCommands::confirmUnkeptParts(const QString &path)
 {
     RichTextBox &editor = m_workspace.rtbEditor();
     const QStringList unkept = editor.UnkeptParts();
-    if (unkept.isEmpty() || DocumentType(path) != RichTextBox::rtfRTF)
+    if (unkept.isEmpty() || DocumentType(path) != RichTextBox::FileType::Rtf)
         return true;
     const QString text = QStringLiteral("This document holds parts that Penwick cannot write back in "
                                         "Rich Text Format. Saving it leaves them out:\n\n")

@@ -98,16 +98,16 @@ bool underlined(const QTextCharFormat &format)
     return format.fontUnderline();
 }
 
-int alignmentCode(Qt::Alignment alignment)
+RichTextBox::Alignment alignmentOf(Qt::Alignment alignment)
 {
     const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
     if (horizontal & Qt::AlignHCenter)
-        return RichTextBox::rtfCenter;
+        return RichTextBox::Alignment::Center;
     if (horizontal & (Qt::AlignRight | Qt::AlignTrailing))
-        return RichTextBox::rtfRight;
+        return RichTextBox::Alignment::Right;
     if (horizontal & Qt::AlignJustify)
-        return RichTextBox::rtfJustify;
-    return RichTextBox::rtfLeft;
+        return RichTextBox::Alignment::Justify;
+    return RichTextBox::Alignment::Left;
 }
 
 void setError(QString *error, const QString &text)
@@ -426,14 +426,14 @@ void RichTextBox::setSelColor(const QColor &color)
     mergeCurrentCharFormat(format);
 }
 
-std::optional<int> RichTextBox::SelAlignment() const
+std::optional<RichTextBox::Alignment> RichTextBox::SelAlignment() const
 {
     const QTextCursor cursor = textCursor();
     QTextBlock block = document()->findBlock(cursor.selectionStart());
     const QTextBlock last = document()->findBlock(cursor.selectionEnd());
-    const int first = alignmentCode(block.blockFormat().alignment());
+    const Alignment first = alignmentOf(block.blockFormat().alignment());
     for (; block.isValid(); block = block.next()) {
-        if (alignmentCode(block.blockFormat().alignment()) != first)
+        if (alignmentOf(block.blockFormat().alignment()) != first)
             return std::nullopt;
         if (block == last)
             break;
@@ -441,14 +441,14 @@ std::optional<int> RichTextBox::SelAlignment() const
     return first;
 }
 
-void RichTextBox::setSelAlignment(int alignment)
+void RichTextBox::setSelAlignment(Alignment alignment)
 {
     QTextBlockFormat format;
     switch (alignment) {
-    case rtfRight: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
-    case rtfCenter: format.setAlignment(Qt::AlignHCenter); break;
-    case rtfJustify: format.setAlignment(Qt::AlignJustify); break;
-    default: format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    case Alignment::Right: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case Alignment::Center: format.setAlignment(Qt::AlignHCenter); break;
+    case Alignment::Justify: format.setAlignment(Qt::AlignJustify); break;
+    case Alignment::Left: format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
     }
     QTextCursor cursor = textCursor();
     cursor.mergeBlockFormat(format);
@@ -500,23 +500,23 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
     QPlainTextEdit::resizeEvent(&sameWidth);
 }
 
-void RichTextBox::setMousePointer(int pointer)
+void RichTextBox::setMousePointer(Pointer pointer)
 {
     m_mousePointer = pointer;
-    if (pointer == rtfHourglass)
+    if (pointer == Pointer::Busy)
         viewport()->setCursor(Qt::WaitCursor);
     else
         viewport()->setCursor(Qt::IBeamCursor);
 }
 
-int RichTextBox::Find(const QString &text, int start, int options)
+int RichTextBox::Find(const QString &text, int start, FindOptions options)
 {
     if (text.isEmpty())
         return -1;
     QTextDocument::FindFlags flags;
-    if (options & rtfWholeWord)
+    if (options & FindOption::WholeWord)
         flags |= QTextDocument::FindWholeWords;
-    if (options & rtfMatchCase)
+    if (options & FindOption::MatchCase)
         flags |= QTextDocument::FindCaseSensitively;
     const QTextCursor found = document()->find(text, std::max(start, 0), flags);
     if (found.isNull())
@@ -565,7 +565,7 @@ void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
     setTextCursor(cursor);
 }
 
-bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
+bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
 {
     if (QFileInfo(path).isDir()) {
         setError(error, tr("%1 is a folder.").arg(path));
@@ -581,7 +581,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
         setError(error, file.errorString());
         return false;
     }
-    if (type == rtfRTF && !rtf::looksLikeRtf(bytes)) {
+    if (type == FileType::Rtf && !rtf::looksLikeRtf(bytes)) {
         setError(error, tr("The file is not an RTF document."));
         return false;
     }
@@ -595,7 +595,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
     cursor.select(QTextCursor::Document);
     bool ok = true;
     rtf::KeptStore &kept = rtf::KeptStore::of(*doc);
-    if (type == rtfRTF) {
+    if (type == FileType::Rtf) {
         kept.lost.clear();
         const rtf::ReadResult result = rtf::insertRtf(cursor, bytes, rtf::ReadScope::Document);
         ok = result.ok;
@@ -619,9 +619,9 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
     return ok;
 }
 
-bool RichTextBox::SaveFile(const QString &path, int type, QString *error)
+bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
 {
-    const QByteArray bytes = type == rtfRTF ? rtf::documentToRtf(*document())
+    const QByteArray bytes = type == FileType::Rtf ? rtf::documentToRtf(*document())
                                             : encodeText(withNewlines(document()->toRawText()), m_textFormat);
     return writeFileSafely(path, bytes, error);
 }

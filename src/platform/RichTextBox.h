@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FindOptions.h"
 #include "platform/TextFileCodec.h"
 
 #include <QColor>
@@ -24,10 +25,12 @@ class RichTextBox : public QPlainTextEdit
     Q_OBJECT
 
 public:
-    enum FileType { rtfRTF = 0, rtfText = 1 };
-    enum FindOption { rtfWholeWord = 2, rtfMatchCase = 4 };
-    enum Alignment { rtfLeft = 0, rtfRight = 1, rtfCenter = 2, rtfJustify = 3 };
-    enum Pointer { rtfDefault = 0, rtfHourglass = 11 };
+    enum class FileType { Rtf, Text };
+    enum class Alignment { Left, Right, Center, Justify };
+    enum class Pointer { Default, Busy };
+    Q_ENUM(FileType)
+    Q_ENUM(Alignment)
+    Q_ENUM(Pointer)
 
     explicit RichTextBox(QWidget *parent = nullptr);
 
@@ -58,7 +61,7 @@ public:
     void setSelStrikeThru(bool on);
     QColor SelColor() const;
     void setSelColor(const QColor &color);
-    std::optional<int> SelAlignment() const;
+    std::optional<Alignment> SelAlignment() const;
 
     // The character formats of the selection in one pass, for callers that want them all.
     struct SelectionFormat {
@@ -69,7 +72,7 @@ public:
         std::optional<bool> underline;
     };
     SelectionFormat SelFormat() const;
-    void setSelAlignment(int alignment);
+    void setSelAlignment(Alignment alignment);
 
     QString FontName() const;  // the base font of text without a font of its own
     void setFontName(const QString &family);
@@ -80,19 +83,19 @@ public:
     float RightMargin() const { return m_rightMargin; }
     void setRightMargin(float twips);  // 0: wrap at the widget's width
     int wrapWidthPixels() const;  // 0 while wrapping at the widget's width
-    int MousePointer() const { return m_mousePointer; }
-    void setMousePointer(int pointer);
+    Pointer MousePointer() const { return m_mousePointer; }
+    void setMousePointer(Pointer pointer);
 
     // Searches from start to the end, selects the match and returns its position, or -1.
-    int Find(const QString &text, int start, int options = 0);
+    int Find(const QString &text, int start, FindOptions options = {});
     // Extends the selection backward (its start) or forward (its end) over the run of
     // characters outside set (negate) or inside it.
     void Span(const QString &set, bool forward, bool negate);
     // Moves the caret to the first character in set (or, with negate, not in set).
     void UpTo(const QString &set, bool forward, bool negate);
 
-    bool LoadFile(const QString &path, int type, QString *error = nullptr);
-    bool SaveFile(const QString &path, int type, QString *error = nullptr);
+    bool LoadFile(const QString &path, FileType type, QString *error = nullptr);
+    bool SaveFile(const QString &path, FileType type, QString *error = nullptr);
     // Prints the selection when there is one, else the whole document, with its formatting.
     bool SelPrint(QPrinter &printer) const;
     // How the last plain-text file looked, so that saving writes it back the same way.
@@ -140,7 +143,7 @@ private:
 
     ParagraphLayout *m_layout = nullptr;
     float m_rightMargin = 0;
-    int m_mousePointer = rtfDefault;
+    Pointer m_mousePointer = Pointer::Default;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
     TextFileFormat m_textFormat;

@@ -139,9 +139,12 @@ void frmSearch::queueFindNext()
         Qt::QueuedConnection);
 }
 
-int frmSearch::searchOptions() const
+FindOptions frmSearch::searchOptions() const
 {
-    return textsearch::optionsFor(chkWholeWord->isChecked(), chkMatchCase->isChecked());
+    FindOptions options;
+    options.setFlag(FindOption::WholeWord, chkWholeWord->isChecked());
+    options.setFlag(FindOption::MatchCase, chkMatchCase->isChecked());
+    return options;
 }
 
 void frmSearch::setReplaceEnabled(bool enabled)

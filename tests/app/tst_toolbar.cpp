@@ -169,7 +169,7 @@ private slots:
         FileFixture f;
         auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("left\r\ncentre\r\nmore"));
-        f.select(7, 2).setSelAlignment(RichTextBox::rtfCenter);
+        f.select(7, 2).setSelAlignment(RichTextBox::Alignment::Center);
         // 0 to 8 takes in a left and a centred paragraph.
         for (auto [length, centred] : {std::pair{8, true}, {2, false}}) {
             f.select(0, length);

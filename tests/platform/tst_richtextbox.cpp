@@ -65,9 +65,9 @@ private slots:
         QCOMPARE(box.SelFontSize(), std::nullopt);
         QCOMPARE(box.SelItalic(), std::optional<bool>(false));
 
-        box.setSelAlignment(RichTextBox::rtfCenter);
+        box.setSelAlignment(RichTextBox::Alignment::Center);
         select(box, 0, 3);
-        QCOMPARE(box.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
+        QCOMPARE(box.SelAlignment(), std::optional(RichTextBox::Alignment::Center));
         select(box, 8, 5);
         QCOMPARE(box.SelAlignment(), std::nullopt);
 
@@ -150,9 +150,9 @@ private slots:
 
         box.setText(QStringLiteral("concatenate the Cat"));
         QCOMPARE(box.Find(QStringLiteral("cat"), 0), 3);
-        QCOMPARE(box.Find(QStringLiteral("cat"), 0, RichTextBox::rtfWholeWord), 16);
-        QCOMPARE(box.Find(QStringLiteral("cat"), 4, RichTextBox::rtfMatchCase), -1);
-        QCOMPARE(box.Find(QStringLiteral("Cat"), 4, RichTextBox::rtfMatchCase), 16);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 0, FindOption::WholeWord), 16);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 4, FindOption::MatchCase), -1);
+        QCOMPARE(box.Find(QStringLiteral("Cat"), 4, FindOption::MatchCase), 16);
         QCOMPARE(box.Find(QString(), 0), -1);
         QCOMPARE(box.Find(QStringLiteral("cat"), 500), -1);
     }
@@ -281,23 +281,23 @@ private slots:
         box.Undo();
         QCOMPARE(box.Text(), QString());
 
-        QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+        QVERIFY(box.LoadFile(path, RichTextBox::FileType::Text));
         QCOMPARE(box.Text(), QStringLiteral("first\r\nsecond\r\n"));
         QVERIFY(!box.CanUndo());
         box.setSelStart(5);
         box.setSelText(QStringLiteral("!"));
-        QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+        QVERIFY(box.SaveFile(path, RichTextBox::FileType::Text));
         QCOMPARE(readFileBytes(path), QByteArray("first!\r\nsecond\r\n"));
         box.setTextRTF(QByteArray());
         QVERIFY(!box.CanUndo());
 
         box.setText(QStringLiteral("kept"));
         QString error;
-        QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
+        QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::FileType::Text, &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
+        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::FileType::Text, &error));
         QCOMPARE(box.Text(), QStringLiteral("kept"));
-        QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::rtfText, &error));
+        QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::FileType::Text, &error));
     }
 
     // What a document read from RTF holds beside its text belongs to its own characters: text
