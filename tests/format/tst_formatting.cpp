@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,7 +42,7 @@ QString styles(RichTextBox &editor)
 // Gives the characters [start, start + length) a format of their own, leaving the selection alone.
 void formatRange(RichTextBox &editor, int start, int length, const QTextCharFormat &format)
 {
-    QTextCursor cursor(editor.document());
+    QTextCursor cursor(editor.view().document());
     cursor.setPosition(start);
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
     cursor.mergeCharFormat(format);
@@ -284,12 +285,12 @@ private slots:
         QCOMPARE(styles(editor), QStringLiteral("000"));
         QCOMPARE(editor.SelAlignment(), std::optional(RichTextBox::Alignment::Left));
         for (int i = 0; i < editor.DocumentLength(); ++i) {
-            QTextCursor at(editor.document());
+            QTextCursor at(editor.view().document());
             at.setPosition(i + 1);
             QCOMPARE(at.charFormat().foreground().color(), QColor(Qt::black));
         }
         // Strike-through is no part of the reset.
-        QTextCursor first(editor.document());
+        QTextCursor first(editor.view().document());
         first.setPosition(1);
         QVERIFY(first.charFormat().fontStrikeOut());
 
