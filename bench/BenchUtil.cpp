@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -522,9 +523,9 @@ void typeKey(RichTextBox &editor)
 {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QCoreApplication::sendEvent(&editor, &press);
-    QCoreApplication::sendEvent(&editor, &release);
-    editor.viewport()->repaint();
+    QCoreApplication::sendEvent(editor.focusProxy(), &press);
+    QCoreApplication::sendEvent(editor.focusProxy(), &release);
+    editor.view().viewport()->repaint();
 }
 
 } // namespace bench

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QTemporaryDir>
@@ -103,7 +104,7 @@ int main(int argc, char **argv)
             int count = 0;
             const bench::Figure figure = bench::timeAfter(
                 runs, [&] { doc.setPlainText(textsearch::documentLineBreaks(text)); },
-                [&] { count = textsearch::replaceAll(doc, kFind, kReplace, textsearch::MatchCase, 0, 0).count; });
+                [&] { count = textsearch::replaceAll(doc, kFind, kReplace, FindOption::MatchCase, 0, 0).count; });
             ok &= expect(count == occurrences, "Replace All count on the bare document");
             bench::report(QStringLiteral("Replace All, document only (no view)"), figure,
                           QStringLiteral("%1x sed").arg(figure.median / sed.median, 0, 'f', 2));
@@ -118,7 +119,7 @@ int main(int argc, char **argv)
         const bench::Figure command = bench::timeAfter(runs, prepare, [&] {
             search.cmdReplaceAll->click();
             app.processEvents();
-            editor.viewport()->repaint();
+            editor.view().viewport()->repaint();
         });
         ok &= expect(silent->lastMessage == QStringLiteral("Replaced %1 word(s).").arg(occurrences),
                      "Replace All message in the editor");
@@ -132,7 +133,7 @@ int main(int argc, char **argv)
         const bench::Figure undo = bench::time(1, [&] {
             editor.Undo();
             app.processEvents();
-            editor.viewport()->repaint();
+            editor.view().viewport()->repaint();
         });
         ok &= expect(editor.Text() == text, "one undo restores the text");
         bench::report(QStringLiteral("Undo of that Replace All, until repainted"), undo);
@@ -161,7 +162,7 @@ int main(int argc, char **argv)
     bench::reportValue(QStringLiteral("Find Next, 50 MB, match near the caret"), findNextFrom(0, kFind), ms);
     bench::reportValue(QStringLiteral("Find Next, 50 MB, match 50 MB on"), findNextFrom(0, zebra), ms);
     ok &= expect(editor.SelText() == zebra, "Find Next found the last word");
-    const bench::Figure scan = bench::time(3, [&] { editor.document()->find(zebra, 0); });
+    const bench::Figure scan = bench::time(3, [&] { editor.view().document()->find(zebra, 0); });
     bench::report(QStringLiteral("  of which the editor's find scanning 50 MB"), scan);
     bench::reportValue(QStringLiteral("Peak memory"), bench::peakMemoryMiB(), QStringLiteral("MiB"));
 

@@ -100,7 +100,7 @@ int main(int argc, char **argv)
     bench::report(QStringLiteral("load the 10 MB file into a QTextDocument"), load);
     const bench::Figure editorLoad = bench::time(3, [&] {
         RichTextBox editor;
-        editor.LoadFile(path10, RichTextBox::rtfRTF);
+        editor.LoadFile(path10, RichTextBox::FileType::Rtf);
     });
     bench::report(QStringLiteral("load the 10 MB file into the editor control"), editorLoad);
 
@@ -116,7 +116,7 @@ int main(int argc, char **argv)
     bench::writeFile(facesPath, faces + "}");
     const bench::Figure facesLoad = bench::time(3, [&] {
         RichTextBox editor;
-        editor.LoadFile(facesPath, RichTextBox::rtfRTF);
+        editor.LoadFile(facesPath, RichTextBox::FileType::Rtf);
         editor.show();
         QApplication::processEvents();
     });

@@ -77,7 +77,7 @@ frmPenwick::frmPenwick(const QString &commandLine, QWidget *parent)
     connect(m_editor, &RichTextBox::SelChange, this, &frmPenwick::rtbEditor_SelChange);
     connect(m_editor, &RichTextBox::MouseDown, this, &frmPenwick::rtbEditor_MouseDown);
     // The window sees the editor's keys before the editor does.
-    m_editor->installEventFilter(this);
+    m_editor->installKeyFilter(this);
 
     Form_Load(commandLine);
 }
@@ -433,7 +433,7 @@ void frmPenwick::StartUntitled()
     ResetFormatting(*this);
     m_editor->setSelStart(0);
     // Formatting an empty document is nothing the user could want to undo.
-    m_editor->document()->clearUndoRedoStacks();
+    m_editor->clearHistory();
     setPanelText(1, generalDateText(QDateTime::currentDateTime()));
     setPanelText(2, QStringLiteral("Bytes: 0"));
     setPanelText(3, fontPanelText(m_editor->SelFontName(), m_editor->SelFontSize()));
@@ -502,7 +502,7 @@ void frmPenwick::changeEvent(QEvent *event)
 
 bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_editor) {
+    if (watched == m_editor->focusProxy()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         switch (event->type()) {
         case QEvent::ShortcutOverride:
@@ -587,10 +587,10 @@ void frmPenwick::rtbEditor_SelChange()
     m_toolbarButtons->button(MainToolbar::UnderlineButton)->setChecked(m_items.underline->isChecked());
 
     // One of the three is always checked; the group clears the other two.
-    const std::optional<int> alignment = m_editor->SelAlignment();
-    if (alignment == RichTextBox::rtfLeft)
+    const std::optional<RichTextBox::Alignment> alignment = m_editor->SelAlignment();
+    if (alignment == RichTextBox::Alignment::Left)
         m_items.alignLeft->setChecked(true);
-    else if (alignment == RichTextBox::rtfRight)
+    else if (alignment == RichTextBox::Alignment::Right)
         m_items.alignRight->setChecked(true);
     else
         m_items.center->setChecked(true);
@@ -631,10 +631,8 @@ void frmPenwick::rtbEditor_MouseDown(int button, int shift, int x, int y)
 {
     Q_UNUSED(shift);
     m_editing->updateEditMenu();
-    if (button == 2) {
-        const QPoint at(m_editor->twipsToPixels(x), m_editor->twipsToPixels(y));
-        m_items.edit->popup(m_editor->viewport()->mapToGlobal(at));
-    }
+    if (button == 2)
+        m_items.edit->popup(m_editor->globalPosition(x, y));
 }
 
 void frmPenwick::pressStyleButton(MainToolbar::Button button, std::optional<bool> selection, QAction &item)

@@ -26,10 +26,10 @@ void ResetFormatting(Workspace &workspace)
     editor.setSelBold(false);
     editor.setSelItalic(false);
     editor.setSelUnderline(false);
-    editor.setSelAlignment(RichTextBox::rtfLeft);
+    editor.setSelAlignment(RichTextBox::Alignment::Left);
 }
 
 RichTextBox::FileType DocumentType(const QString &path)
 {
-    return IsRichTextName(path) ? RichTextBox::rtfRTF : RichTextBox::rtfText;
+    return IsRichTextName(path) ? RichTextBox::FileType::Rtf : RichTextBox::FileType::Text;
 }

@@ -10,9 +10,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopeGuard>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <memory>
@@ -95,7 +92,7 @@ bool DocumentCommands::confirmUnkeptParts(const QString &path)
 {
     RichTextBox &editor = m_workspace.rtbEditor();
     const QStringList unkept = editor.UnkeptParts();
-    if (unkept.isEmpty() || DocumentType(path) != RichTextBox::rtfRTF)
+    if (unkept.isEmpty() || DocumentType(path) != RichTextBox::FileType::Rtf)
         return true;
     const QString text = QStringLiteral("This document holds parts that Penwick cannot write back in "
                                         "Rich Text Format. Saving it leaves them out:\n\n")
@@ -198,9 +195,10 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     RichTextBox &editor = m_workspace.rtbEditor();
     DocumentState &doc = m_workspace.doc();
     const QString previousPath = doc.CurrentFile;
-    const TextFileFormat previousFormat = editor.plainTextFormat();
     // Changes not on disk are kept aside until the new file is in: a failed load gives them back.
-    const std::unique_ptr<QTextDocument> edits(doc.FileChanged ? editor.document()->clone() : nullptr);
+    std::optional<RichTextBox::Snapshot> edits;
+    if (doc.FileChanged)
+        edits = editor.snapshot();
 
     editor.setText(QString());
     ResetFormatting(m_workspace);
@@ -209,7 +207,7 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     editor.setPlainTextFormat(TextFileFormat());
     if (!editor.LoadFile(path, DocumentType(path), error)) {
         if (edits)
-            restoreUnsavedEdits(*edits, previousFormat);
+            restoreUnsavedEdits(*edits);
         else
             restoreAfterFailedLoad(previousPath);
         return false;
@@ -223,17 +221,10 @@ bool DocumentCommands::loadFile(const QString &path, QString *error)
     return true;
 }
 
-void DocumentCommands::restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format)
+void DocumentCommands::restoreUnsavedEdits(const RichTextBox::Snapshot &edits)
 {
     RichTextBox &editor = m_workspace.rtbEditor();
-    QTextDocument &target = *editor.document();
-    target.setDefaultFont(edits.defaultFont());
-    QTextCursor cursor(&target);
-    cursor.select(QTextCursor::Document);
-    cursor.insertFragment(QTextDocumentFragment(&edits));
-    // Undoing the emptying and refilling would only show the document vanish and return.
-    target.clearUndoRedoStacks();
-    editor.setPlainTextFormat(format);
+    editor.restore(edits);
     editor.setSelStart(0);
     editor.setFocus();
     // The insertion marked the document modified again, which is what it is.

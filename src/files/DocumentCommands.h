@@ -2,14 +2,13 @@
 
 #include "files/DiskSnapshot.h"
 #include "files/MruList.h"
-#include "platform/TextFileCodec.h"
+#include "platform/RichTextBox.h"
 
 #include <QList>
 #include <QString>
 
 class QAction;
 class QMenu;
-class QTextDocument;
 class Workspace;
 
 // Opening, saving and the recent-files list of the main window's document.
@@ -78,7 +77,7 @@ private:
     void noteOnDisk();
     bool confirmUnkeptParts(const QString &path);
     void restoreAfterFailedLoad(const QString &previousPath);
-    void restoreUnsavedEdits(const QTextDocument &edits, const TextFileFormat &format);
+    void restoreUnsavedEdits(const RichTextBox::Snapshot &edits);
     // The File menu's mnuFileMRU elements, one per entry; elements are added, never removed.
     void showMruList();
     QAction &mruElement(int index);

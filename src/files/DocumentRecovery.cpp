@@ -6,10 +6,8 @@
 #include "platform/LocaleText.h"
 #include "platform/Prompter.h"
 #include "platform/RichTextBox.h"
-#include "platform/rtf/RtfWriter.h"
 
 #include <QFileInfo>
-#include <QTextDocument>
 
 #include <algorithm>
 
@@ -44,9 +42,9 @@ RecoveryCopy snapshotDocument(const RichTextBox &editor, const DocumentState &do
     copy.textFormat = editor.plainTextFormat();
     copy.saved = QDateTime::currentDateTimeUtc();
     if (copy.richText)
-        copy.rtf = rtf::documentToRtf(*editor.document());
+        copy.rtf = editor.TextRTF();
     else
-        copy.text = editor.document()->toRawText();
+        copy.text = editor.rawText();
     return copy;
 }
 
@@ -149,7 +147,7 @@ void DocumentRecovery::openCopy(const RecoveryCopy &copy)
         editor.setText(copy.text);
     editor.setPlainTextFormat(copy.textFormat);
     // Undo would only empty the editor again.
-    editor.document()->clearUndoRedoStacks();
+    editor.clearHistory();
     editor.setSelStart(0);
     if (!copy.file.isEmpty()) {
         doc.CurrentFile = copy.file;

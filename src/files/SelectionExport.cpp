@@ -120,7 +120,7 @@ void SelectionExport::saveSelectionAs()
 
     // The new file is written before the editor gives anything up, so a failed write
     // leaves the document, its name and its changes as they were.
-    QFont baseFont = editor.document()->defaultFont();
+    QFont baseFont = editor.baseFont();
     baseFont.setFamilies({doc.DefaultFont});
     baseFont.setPointSizeF(doc.DefaultFontSize);
     if (!writeFileSafely(path, selectionexport::selectionFileBytes(selection, baseFont, richText))) {

@@ -94,17 +94,17 @@ void FormatCommands::regular()
 
 void FormatCommands::alignLeft()
 {
-    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfLeft);
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::Alignment::Left);
 }
 
 void FormatCommands::center()
 {
-    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfCenter);
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::Alignment::Center);
 }
 
 void FormatCommands::alignRight()
 {
-    m_workspace.rtbEditor().setSelAlignment(RichTextBox::rtfRight);
+    m_workspace.rtbEditor().setSelAlignment(RichTextBox::Alignment::Right);
 }
 
 void FormatCommands::resetAll()

@@ -76,7 +76,8 @@ void TransformCommands::changeCase(CaseConversion conversion)
     if (m_workspace.doc().isRichText()) {
         // Only the letters of the text change: the markup of the selection's RTF is left out of
         // it, so that font names and control words keep their case and the formatting survives.
-        convertCaseKeepingFormat(*editor.document(), start, start + length, conversion);
+        editor.editDocument(
+            [&](QTextDocument &document) { convertCaseKeepingFormat(document, start, start + length, conversion); });
     } else {
         editor.setSelText(convertCase(editor.SelText(), conversion));
     }

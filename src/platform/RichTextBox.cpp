@@ -2,6 +2,7 @@
 
 #include "platform/PagePrinter.h"
 #include "platform/ParagraphLayout.h"
+#include "platform/RichTextView.h"
 #include "platform/SafeFileWrite.h"
 
 #include "platform/rtf/RtfKept.h"
@@ -9,6 +10,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -98,16 +101,16 @@ bool underlined(const QTextCharFormat &format)
     return format.fontUnderline();
 }
 
-int alignmentCode(Qt::Alignment alignment)
+RichTextBox::Alignment alignmentOf(Qt::Alignment alignment)
 {
     const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
     if (horizontal & Qt::AlignHCenter)
-        return RichTextBox::rtfCenter;
+        return RichTextBox::Alignment::Center;
     if (horizontal & (Qt::AlignRight | Qt::AlignTrailing))
-        return RichTextBox::rtfRight;
+        return RichTextBox::Alignment::Right;
     if (horizontal & Qt::AlignJustify)
-        return RichTextBox::rtfJustify;
-    return RichTextBox::rtfLeft;
+        return RichTextBox::Alignment::Justify;
+    return RichTextBox::Alignment::Left;
 }
 
 void setError(QString *error, const QString &text)
@@ -119,25 +122,52 @@ void setError(QString *error, const QString &text)
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
-    : QPlainTextEdit(parent)
+    : QWidget(parent)
+    , m_view(new RichTextView(*this))
 {
-    auto *doc = new QTextDocument(this);
+    auto *doc = new QTextDocument(m_view);
     m_layout = new ParagraphLayout(doc);
     doc->setDocumentLayout(m_layout);
-    doc->setDefaultFont(font());
-    setDocument(doc);
-    m_layout->setViewWidth(viewport()->width());
-    setTabChangesFocus(false);
-    connect(this, &QPlainTextEdit::textChanged, this, &RichTextBox::Change);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(this, &QPlainTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::keepPartsFromSpreading);
+    doc->setDefaultFont(m_view->font());
+    m_view->setDocument(doc);
+    m_view->setTabChangesFocus(false);
+    auto *box = new QVBoxLayout(this);
+    box->setContentsMargins(QMargins());
+    box->addWidget(m_view);
+    // A hidden widget's layout waits for its showing, but text set before then is laid out at
+    // the view's width: the view takes the editor's size now.
+    const QSize initial = m_view->size();
+    m_view->resize(size());
+    QResizeEvent sized(m_view->size(), initial);
+    QCoreApplication::sendEvent(m_view, &sized);
+    setFocusProxy(m_view);
+    connect(m_view, &QPlainTextEdit::textChanged, this, &RichTextBox::Change);
+    connect(m_view, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(m_view, &QPlainTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(m_view, &QPlainTextEdit::cursorPositionChanged, this, &RichTextBox::keepPartsFromSpreading);
 }
 
+RichTextBox::~RichTextBox() = default;
+
+RichTextView::RichTextView(RichTextBox &box)
+    : QPlainTextEdit(&box)
+    , m_box(box)
+{
+}
+
+QTextDocument *RichTextBox::document() const
+{
+    return m_view->document();
+}
+
+QPlainTextEdit &RichTextBox::view() const
+{
+    return *m_view;
+}
 
 void RichTextBox::emitSelChangeIfMoved()
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     if (cursor.anchor() == m_lastAnchor && cursor.position() == m_lastPosition)
         return;
     m_lastAnchor = cursor.anchor();
@@ -171,15 +201,15 @@ void RichTextBox::setText(const QString &text)
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.insertText(toNewlines(text));
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
 void RichTextBox::setTextRTF(const QByteArray &rtf)
 {
     shapeTextFor(rtf.size());
     if (rtf.isEmpty()) {
-        clear();
-        setCurrentCharFormat(QTextCharFormat());
+        m_view->clear();
+        m_view->setCurrentCharFormat(QTextCharFormat());
         m_textFormat = TextFileFormat();
         rtf::KeptStore::of(*document()).clear();
         return;
@@ -189,76 +219,86 @@ void RichTextBox::setTextRTF(const QByteArray &rtf)
     rtf::insertRtf(cursor, rtf, rtf::ReadScope::Document);
 }
 
+QByteArray RichTextBox::TextRTF() const
+{
+    return rtf::documentToRtf(*document());
+}
+
+QString RichTextBox::rawText() const
+{
+    return document()->toRawText();
+}
+
 int RichTextBox::SelStart() const
 {
-    return textCursor().selectionStart();
+    return m_view->textCursor().selectionStart();
 }
 
 void RichTextBox::setSelStart(int start)
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     const int end = document()->characterCount() - 1;
     cursor.setPosition(std::clamp(start, 0, end));
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
 int RichTextBox::SelLength() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     return cursor.selectionEnd() - cursor.selectionStart();
 }
 
 void RichTextBox::setSelLength(int length)
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     const int start = cursor.selectionStart();
     const int end = document()->characterCount() - 1;
     cursor.setPosition(start);
     cursor.setPosition(int(std::clamp<qint64>(qint64(start) + std::max(length, 0), start, end)),
                        QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
 QString RichTextBox::SelText() const
 {
-    return withCrLf(textCursor().selectedText());
+    return withCrLf(m_view->textCursor().selectedText());
 }
 
 void RichTextBox::setSelText(const QString &text)
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     cursor.insertText(toNewlines(text));
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
 QByteArray RichTextBox::SelRTF() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     return rtf::rangeToRtf(*document(), cursor.selectionStart(), cursor.selectionEnd());
 }
 
 bool RichTextBox::setSelRTF(const QByteArray &rtf)
 {
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     if (rtf.isEmpty()) {
         cursor.removeSelectedText();
-        setTextCursor(cursor);
+        m_view->setTextCursor(cursor);
         return true;
     }
     const rtf::ReadResult result = rtf::insertRtf(cursor, rtf);
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
     return result.ok;
 }
 
 QTextCharFormat RichTextBox::formatAtCaret() const
 {
-    return currentCharFormat();
+    return m_view->currentCharFormat();
 }
 
 template <typename Visit>
 void RichTextBox::visitSelectedFormats(Visit visit) const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     if (!cursor.hasSelection()) {
         visit(formatAtCaret());
         return;
@@ -341,7 +381,7 @@ void RichTextBox::setSelFontName(const QString &name)
     QTextCharFormat format;
     format.setFontFamilies(QStringList{name});
     format.setProperty(rtf::FontName, QString()); // the face named is the face drawn
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 std::optional<float> RichTextBox::SelFontSize() const
@@ -355,7 +395,7 @@ void RichTextBox::setSelFontSize(float points)
         return;
     QTextCharFormat format;
     format.setFontPointSize(points);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 std::optional<bool> RichTextBox::SelBold() const
@@ -367,7 +407,7 @@ void RichTextBox::setSelBold(bool on)
 {
     QTextCharFormat format;
     format.setFontWeight(on ? QFont::Bold : QFont::Normal);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 std::optional<bool> RichTextBox::SelItalic() const
@@ -379,7 +419,7 @@ void RichTextBox::setSelItalic(bool on)
 {
     QTextCharFormat format;
     format.setFontItalic(on);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 std::optional<bool> RichTextBox::SelUnderline() const
@@ -391,7 +431,7 @@ void RichTextBox::setSelUnderline(bool on)
 {
     QTextCharFormat format;
     format.setFontUnderline(on);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 std::optional<bool> RichTextBox::SelStrikeThru() const
@@ -403,12 +443,12 @@ void RichTextBox::setSelStrikeThru(bool on)
 {
     QTextCharFormat format;
     format.setFontStrikeOut(on);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
 QColor RichTextBox::SelColor() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     QTextCharFormat format = formatAtCaret();
     if (cursor.hasSelection()) {
         QTextCursor first(document());
@@ -423,17 +463,17 @@ void RichTextBox::setSelColor(const QColor &color)
 {
     QTextCharFormat format;
     format.setForeground(color);
-    mergeCurrentCharFormat(format);
+    m_view->mergeCurrentCharFormat(format);
 }
 
-std::optional<int> RichTextBox::SelAlignment() const
+std::optional<RichTextBox::Alignment> RichTextBox::SelAlignment() const
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     QTextBlock block = document()->findBlock(cursor.selectionStart());
     const QTextBlock last = document()->findBlock(cursor.selectionEnd());
-    const int first = alignmentCode(block.blockFormat().alignment());
+    const Alignment first = alignmentOf(block.blockFormat().alignment());
     for (; block.isValid(); block = block.next()) {
-        if (alignmentCode(block.blockFormat().alignment()) != first)
+        if (alignmentOf(block.blockFormat().alignment()) != first)
             return std::nullopt;
         if (block == last)
             break;
@@ -441,22 +481,27 @@ std::optional<int> RichTextBox::SelAlignment() const
     return first;
 }
 
-void RichTextBox::setSelAlignment(int alignment)
+void RichTextBox::setSelAlignment(Alignment alignment)
 {
     QTextBlockFormat format;
     switch (alignment) {
-    case rtfRight: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
-    case rtfCenter: format.setAlignment(Qt::AlignHCenter); break;
-    case rtfJustify: format.setAlignment(Qt::AlignJustify); break;
-    default: format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    case Alignment::Right: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case Alignment::Center: format.setAlignment(Qt::AlignHCenter); break;
+    case Alignment::Justify: format.setAlignment(Qt::AlignJustify); break;
+    case Alignment::Left: format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
     }
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     cursor.mergeBlockFormat(format);
 }
 
 QString RichTextBox::FontName() const
 {
     return document()->defaultFont().family();
+}
+
+QFont RichTextBox::baseFont() const
+{
+    return document()->defaultFont();
 }
 
 void RichTextBox::setFontName(const QString &name)
@@ -491,37 +536,28 @@ int RichTextBox::wrapWidthPixels() const
     return m_layout->wrapWidth();
 }
 
-void RichTextBox::resizeEvent(QResizeEvent *event)
-{
-    m_layout->setViewWidth(viewport()->width());
-    // Told of a new width, QPlainTextEdit would give every paragraph a layout object (40 MB
-    // for a 10 MB file) to relayout at it; the layout has just done that its own way.
-    QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
-    QPlainTextEdit::resizeEvent(&sameWidth);
-}
-
-void RichTextBox::setMousePointer(int pointer)
+void RichTextBox::setMousePointer(Pointer pointer)
 {
     m_mousePointer = pointer;
-    if (pointer == rtfHourglass)
-        viewport()->setCursor(Qt::WaitCursor);
+    if (pointer == Pointer::Busy)
+        m_view->viewport()->setCursor(Qt::WaitCursor);
     else
-        viewport()->setCursor(Qt::IBeamCursor);
+        m_view->viewport()->setCursor(Qt::IBeamCursor);
 }
 
-int RichTextBox::Find(const QString &text, int start, int options)
+int RichTextBox::Find(const QString &text, int start, FindOptions options)
 {
     if (text.isEmpty())
         return -1;
     QTextDocument::FindFlags flags;
-    if (options & rtfWholeWord)
+    if (options & FindOption::WholeWord)
         flags |= QTextDocument::FindWholeWords;
-    if (options & rtfMatchCase)
+    if (options & FindOption::MatchCase)
         flags |= QTextDocument::FindCaseSensitively;
     const QTextCursor found = document()->find(text, std::max(start, 0), flags);
     if (found.isNull())
         return -1;
-    setTextCursor(found);
+    m_view->setTextCursor(found);
     return found.selectionStart();
 }
 
@@ -530,7 +566,7 @@ void RichTextBox::Span(const QString &set, bool forward, bool negate)
     const QTextDocument &doc = *document();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
     auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     int start = cursor.selectionStart();
     int end = cursor.selectionEnd();
     if (forward) {
@@ -543,7 +579,7 @@ void RichTextBox::Span(const QString &set, bool forward, bool negate)
     }
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
 void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
@@ -551,7 +587,7 @@ void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
     const QTextDocument &doc = *document();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
     auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
-    QTextCursor cursor = textCursor();
+    QTextCursor cursor = m_view->textCursor();
     int position = cursor.position();
     if (forward) {
         const int last = doc.characterCount() - 1;
@@ -562,10 +598,10 @@ void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
             --position;
     }
     cursor.setPosition(position);
-    setTextCursor(cursor);
+    m_view->setTextCursor(cursor);
 }
 
-bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
+bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
 {
     if (QFileInfo(path).isDir()) {
         setError(error, tr("%1 is a folder.").arg(path));
@@ -581,7 +617,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
         setError(error, file.errorString());
         return false;
     }
-    if (type == rtfRTF && !rtf::looksLikeRtf(bytes)) {
+    if (type == FileType::Rtf && !rtf::looksLikeRtf(bytes)) {
         setError(error, tr("The file is not an RTF document."));
         return false;
     }
@@ -595,7 +631,7 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
     cursor.select(QTextCursor::Document);
     bool ok = true;
     rtf::KeptStore &kept = rtf::KeptStore::of(*doc);
-    if (type == rtfRTF) {
+    if (type == FileType::Rtf) {
         kept.lost.clear();
         const rtf::ReadResult result = rtf::insertRtf(cursor, bytes, rtf::ReadScope::Document);
         ok = result.ok;
@@ -615,13 +651,13 @@ bool RichTextBox::LoadFile(const QString &path, int type, QString *error)
     }
     doc->setUndoRedoEnabled(true);
     QTextCursor start(doc);
-    setTextCursor(start);
+    m_view->setTextCursor(start);
     return ok;
 }
 
-bool RichTextBox::SaveFile(const QString &path, int type, QString *error)
+bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
 {
-    const QByteArray bytes = type == rtfRTF ? rtf::documentToRtf(*document())
+    const QByteArray bytes = type == FileType::Rtf ? rtf::documentToRtf(*document())
                                             : encodeText(withNewlines(document()->toRawText()), m_textFormat);
     return writeFileSafely(path, bytes, error);
 }
@@ -634,7 +670,59 @@ bool RichTextBox::CanUndo() const
 
 void RichTextBox::Undo()
 {
-    undo();
+    m_view->undo();
+}
+
+void RichTextBox::clearHistory()
+{
+    document()->clearUndoRedoStacks();
+}
+
+RichTextBox::Snapshot RichTextBox::snapshot() const
+{
+    Snapshot snapshot;
+    snapshot.m_document.reset(document()->clone());
+    snapshot.m_textFormat = m_textFormat;
+    return snapshot;
+}
+
+void RichTextBox::restore(const Snapshot &snapshot)
+{
+    QTextDocument &target = *document();
+    target.setDefaultFont(snapshot.m_document->defaultFont());
+    QTextCursor cursor(&target);
+    cursor.select(QTextCursor::Document);
+    cursor.insertFragment(QTextDocumentFragment(snapshot.m_document.get()));
+    target.clearUndoRedoStacks();
+    m_textFormat = snapshot.m_textFormat;
+}
+
+void RichTextBox::editDocument(const std::function<void(QTextDocument &)> &edit)
+{
+    QTextCursor step(document());
+    step.beginEditBlock();
+    edit(*document());
+    step.endEditBlock();
+}
+
+void RichTextBox::readDocument(const std::function<void(const QTextDocument &)> &read) const
+{
+    read(*document());
+}
+
+void RichTextBox::scrollToCaret()
+{
+    m_view->ensureCursorVisible();
+}
+
+QPoint RichTextBox::globalPosition(int xTwips, int yTwips) const
+{
+    return m_view->viewport()->mapToGlobal(QPoint(twipsToPixels(xTwips), twipsToPixels(yTwips)));
+}
+
+void RichTextBox::installKeyFilter(QObject *filter)
+{
+    m_view->installEventFilter(filter);
 }
 
 int RichTextBox::LineCount() const
@@ -652,7 +740,16 @@ double RichTextBox::pixelsToTwips(int pixels) const
     return pixels * 1440.0 / logicalDpiX();
 }
 
-void RichTextBox::keyPressEvent(QKeyEvent *event)
+void RichTextView::resizeEvent(QResizeEvent *event)
+{
+    m_box.m_layout->setViewWidth(viewport()->width());
+    // Told of a new width, QPlainTextEdit would give every paragraph a layout object (40 MB
+    // for a 10 MB file) to relayout at it; the layout has just done that its own way.
+    QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
+    QPlainTextEdit::resizeEvent(&sameWidth);
+}
+
+void RichTextView::keyPressEvent(QKeyEvent *event)
 {
     // A new paragraph inside a table row stays in its cell, as a paragraph of the cell.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
@@ -675,7 +772,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
 }
 
 
-void RichTextBox::mousePressEvent(QMouseEvent *event)
+void RichTextView::mousePressEvent(QMouseEvent *event)
 {
     int button = 0;
     switch (event->button()) {
@@ -685,16 +782,17 @@ void RichTextBox::mousePressEvent(QMouseEvent *event)
     default: break;
     }
     const QPoint at = event->position().toPoint();
-    emit MouseDown(button, shiftMask(event->modifiers()), int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
+    emit m_box.MouseDown(button, shiftMask(event->modifiers()), int(m_box.pixelsToTwips(at.x())),
+                         int(m_box.pixelsToTwips(at.y())));
     QPlainTextEdit::mousePressEvent(event);
 }
 
-void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
+void RichTextView::contextMenuEvent(QContextMenuEvent *event)
 {
     // The window shows its own Edit menu from MouseDown; the keyboard's menu key asks for it too.
     if (event->reason() == QContextMenuEvent::Keyboard) {
         const QPoint at = cursorRect().center();
-        emit MouseDown(2, 0, int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
+        emit m_box.MouseDown(2, 0, int(m_box.pixelsToTwips(at.x())), int(m_box.pixelsToTwips(at.y())));
     }
     event->accept();
 }
@@ -703,7 +801,7 @@ namespace {
 const char *const kRtfMimeTypes[] = {"text/rtf", "text/richtext", "application/rtf"};
 }
 
-bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
+bool RichTextView::canInsertFromMimeData(const QMimeData *source) const
 {
     for (const char *type : kRtfMimeTypes) {
         if (source->hasFormat(QLatin1String(type)))
@@ -712,15 +810,15 @@ bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
     return source->hasText();
 }
 
-void RichTextBox::insertFromMimeData(const QMimeData *source)
+void RichTextView::insertFromMimeData(const QMimeData *source)
 {
     // Drops and middle-click pastes bring rich text as RTF or plain text, never foreign HTML.
     for (const char *type : kRtfMimeTypes) {
-        if (source->hasFormat(QLatin1String(type)) && setSelRTF(source->data(QLatin1String(type))))
+        if (source->hasFormat(QLatin1String(type)) && m_box.setSelRTF(source->data(QLatin1String(type))))
             return;
     }
     if (source->hasText())
-        setSelText(source->text());
+        m_box.setSelText(source->text());
 }
 
 int shiftMask(Qt::KeyboardModifiers modifiers)
@@ -733,7 +831,7 @@ bool RichTextBox::SelPrint(QPrinter &printer) const
 {
     // The editor's own document stays as it is on screen: the pages are laid out on a copy.
     std::unique_ptr<QTextDocument> copy;
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     if (cursor.hasSelection()) {
         copy = std::make_unique<QTextDocument>();
         copy->setDefaultFont(document()->defaultFont());

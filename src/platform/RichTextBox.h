@@ -1,39 +1,53 @@
 #pragma once
 
+#include "platform/FindOptions.h"
 #include "platform/TextFileCodec.h"
 
 #include <QColor>
-#include <QPlainTextEdit>
+#include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 // The document editor the program talks to. It gives the rest of the program a small,
-// stable set of members and events over QPlainTextEdit/QTextDocument, with character
-// formats and paragraph alignment laid out by ParagraphLayout, which lays out lazily so
-// that large documents stay quick:
+// stable set of members and events over the text widget and document behind it, with
+// character formats and paragraph alignment laid out by ParagraphLayout, which lays out
+// lazily so that large documents stay quick:
 // - Text/SelText show every line break as CR LF; written text may use CR LF, LF or CR.
 // - SelStart/SelLength and Find positions are document positions, in which a line break
 //   counts one; a length larger than the rest of the document is cut at its end.
 // - The Sel* format readers give std::nullopt when the selection mixes values.
 // - Load and save return false with an error text instead of throwing.
+// - Keys go to the focus proxy, the widget that holds the text; installKeyFilter watches them.
 class ParagraphLayout;
+class QPlainTextEdit;
 class QPrinter;
+class QTextCharFormat;
+class QTextDocument;
+class RichTextView;
 
-class RichTextBox : public QPlainTextEdit
+class RichTextBox : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum FileType { rtfRTF = 0, rtfText = 1 };
-    enum FindOption { rtfWholeWord = 2, rtfMatchCase = 4 };
-    enum Alignment { rtfLeft = 0, rtfRight = 1, rtfCenter = 2, rtfJustify = 3 };
-    enum Pointer { rtfDefault = 0, rtfHourglass = 11 };
+    enum class FileType { Rtf, Text };
+    enum class Alignment { Left, Right, Center, Justify };
+    enum class Pointer { Default, Busy };
+    Q_ENUM(FileType)
+    Q_ENUM(Alignment)
+    Q_ENUM(Pointer)
 
     explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
 
     QString Text() const;
     void setText(const QString &text);  // one undoable edit
     void setTextRTF(const QByteArray &rtf);  // empty: clears text, formatting and history
+    QByteArray TextRTF() const;
+    // The text as the document keeps it, paragraph breaks as U+2029, for recovery copies.
+    QString rawText() const;
 
     int SelStart() const;
     void setSelStart(int start);  // collapses the selection, as the program expects
@@ -58,7 +72,7 @@ public:
     void setSelStrikeThru(bool on);
     QColor SelColor() const;
     void setSelColor(const QColor &color);
-    std::optional<int> SelAlignment() const;
+    std::optional<Alignment> SelAlignment() const;
 
     // The character formats of the selection in one pass, for callers that want them all.
     struct SelectionFormat {
@@ -69,9 +83,10 @@ public:
         std::optional<bool> underline;
     };
     SelectionFormat SelFormat() const;
-    void setSelAlignment(int alignment);
+    void setSelAlignment(Alignment alignment);
 
     QString FontName() const;  // the base font of text without a font of its own
+    QFont baseFont() const;
     void setFontName(const QString &family);
     void setBaseFont(const QString &family, float points);
     // Length in document positions: what SelLength can reach from 0.
@@ -80,19 +95,19 @@ public:
     float RightMargin() const { return m_rightMargin; }
     void setRightMargin(float twips);  // 0: wrap at the widget's width
     int wrapWidthPixels() const;  // 0 while wrapping at the widget's width
-    int MousePointer() const { return m_mousePointer; }
-    void setMousePointer(int pointer);
+    Pointer MousePointer() const { return m_mousePointer; }
+    void setMousePointer(Pointer pointer);
 
     // Searches from start to the end, selects the match and returns its position, or -1.
-    int Find(const QString &text, int start, int options = 0);
+    int Find(const QString &text, int start, FindOptions options = {});
     // Extends the selection backward (its start) or forward (its end) over the run of
     // characters outside set (negate) or inside it.
     void Span(const QString &set, bool forward, bool negate);
     // Moves the caret to the first character in set (or, with negate, not in set).
     void UpTo(const QString &set, bool forward, bool negate);
 
-    bool LoadFile(const QString &path, int type, QString *error = nullptr);
-    bool SaveFile(const QString &path, int type, QString *error = nullptr);
+    bool LoadFile(const QString &path, FileType type, QString *error = nullptr);
+    bool SaveFile(const QString &path, FileType type, QString *error = nullptr);
     // Prints the selection when there is one, else the whole document, with its formatting.
     bool SelPrint(QPrinter &printer) const;
     // How the last plain-text file looked, so that saving writes it back the same way.
@@ -106,7 +121,34 @@ public:
 
     bool CanUndo() const;
     void Undo();
+    void clearHistory();  // what is there now is where Undo stops
     int LineCount() const;  // display lines, wrapped lines counted; an empty editor has 1
+
+    // The whole document and its plain-text form, kept aside to be put back as it was.
+    class Snapshot
+    {
+        friend class RichTextBox;
+        std::shared_ptr<const QTextDocument> m_document;
+        TextFileFormat m_textFormat;
+    };
+    Snapshot snapshot() const;
+    void restore(const Snapshot &snapshot);  // with no history: undo would only show the swap
+
+    // Runs edit on the document as one undoable step, for edits that go through the text
+    // library's functions (Replace All, case changes that keep the formatting); read is for
+    // such functions that only look.
+    void editDocument(const std::function<void(QTextDocument &)> &edit);
+    void readDocument(const std::function<void(const QTextDocument &)> &read) const;
+
+    void scrollToCaret();
+    // Where a MouseDown position is on the screen, for a pop-up menu.
+    QPoint globalPosition(int xTwips, int yTwips) const;
+    // The filter sees the key and shortcut events of the focus proxy before the editor does.
+    void installKeyFilter(QObject *filter);
+
+    // The widget behind the editor, for the editor's own parts and for tests that look at
+    // what it shows or send it input; the program goes through the members above.
+    QPlainTextEdit &view() const;
 
     int twipsToPixels(double twips) const;
     double pixelsToTwips(int pixels) const;
@@ -116,21 +158,12 @@ signals:
     void SelChange();
     void MouseDown(int button, int shift, int x, int y);
 
-protected:
-    bool viewportEvent(QEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    bool canInsertFromMimeData(const QMimeData *source) const override;
-    void insertFromMimeData(const QMimeData *source) override;
-
 private:
+    friend class RichTextView;
+
+    QTextDocument *document() const;
     void emitSelChangeIfMoved();
     void keepPartsFromSpreading();
-    void paintParagraphDecorations();
-    QString toolTipAt(const QPoint &viewportPos) const;
     void shapeTextFor(qsizetype documentSize);
     QTextCharFormat formatAtCaret() const;
     template <typename Visit>
@@ -138,9 +171,10 @@ private:
     template <typename T, typename Read>
     std::optional<T> uniformCharValue(Read read) const;
 
+    RichTextView *m_view = nullptr;
     ParagraphLayout *m_layout = nullptr;
     float m_rightMargin = 0;
-    int m_mousePointer = rtfDefault;
+    Pointer m_mousePointer = Pointer::Default;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
     TextFileFormat m_textFormat;

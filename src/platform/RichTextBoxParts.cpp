@@ -2,6 +2,7 @@
 
 #include "platform/ParagraphLayout.h"
 #include "platform/PictureObject.h"
+#include "platform/RichTextView.h"
 #include "platform/rtf/RtfKept.h"
 
 #include <QPainter>
@@ -20,7 +21,7 @@
 // typed after its end.
 void RichTextBox::keepPartsFromSpreading()
 {
-    const QTextCursor cursor = textCursor();
+    const QTextCursor cursor = m_view->textCursor();
     if (cursor.hasSelection())
         return; // the format would be applied to the selection
     QTextCharFormat format = cursor.charFormat();
@@ -48,7 +49,7 @@ void RichTextBox::keepPartsFromSpreading()
         }
     }
     if (changed)
-        setCurrentCharFormat(format);
+        m_view->setCurrentCharFormat(format);
 }
 
 QStringList RichTextBox::UnkeptParts() const
@@ -66,7 +67,7 @@ void RichTextBox::ForgetUnkeptParts()
     rtf::KeptStore::of(*document()).lost.clear();
 }
 
-bool RichTextBox::viewportEvent(QEvent *event)
+bool RichTextView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
@@ -81,7 +82,7 @@ bool RichTextBox::viewportEvent(QEvent *event)
 }
 
 // What a note's mark, a field's result or a picture holds that the text does not show.
-QString RichTextBox::toolTipAt(const QPoint &viewportPos) const
+QString RichTextView::toolTipAt(const QPoint &viewportPos) const
 {
     const rtf::KeptStore *kept = rtf::KeptStore::find(*document());
     if (!kept)
@@ -113,14 +114,14 @@ QString RichTextBox::toolTipAt(const QPoint &viewportPos) const
     return {};
 }
 
-void RichTextBox::paintEvent(QPaintEvent *event)
+void RichTextView::paintEvent(QPaintEvent *event)
 {
     QPlainTextEdit::paintEvent(event);
     paintParagraphDecorations();
 }
 
 // List labels and table borders are no text of the paragraph: they are drawn beside it.
-void RichTextBox::paintParagraphDecorations()
+void RichTextView::paintParagraphDecorations()
 {
     // Most documents have nothing to draw here: a painter is begun only for a paragraph that does.
     std::optional<QPainter> painter;

@@ -36,22 +36,22 @@ void StatisticsCommands::characterCount()
 void StatisticsCommands::wordCount()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
-    editor.setMousePointer(RichTextBox::rtfHourglass);
+    editor.setMousePointer(RichTextBox::Pointer::Busy);
     const bool selected = editor.SelLength() != 0;
     const int count = WordCount(selected ? editor.SelText() : editor.Text());
     // The hourglass stays until the report is closed.
     report(selected ? kSelectionPrefix : kDocumentPrefix, count, QStringLiteral(" words."),
            QStringLiteral("Word Count"));
-    editor.setMousePointer(RichTextBox::rtfDefault);
+    editor.setMousePointer(RichTextBox::Pointer::Default);
 }
 
 void StatisticsCommands::lineCount()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
     if (editor.SelLength() != 0) {
-        editor.setMousePointer(RichTextBox::rtfHourglass);
+        editor.setMousePointer(RichTextBox::Pointer::Busy);
         const int count = CountLineBreaks(editor.SelText()) + 1;
-        editor.setMousePointer(RichTextBox::rtfDefault);
+        editor.setMousePointer(RichTextBox::Pointer::Default);
         report(kSelectionPrefix, count, QStringLiteral(" line(s.)"), QStringLiteral("Line Count"));
     } else {
         report(kDocumentPrefix, editor.LineCount(), QStringLiteral(" lines."), QStringLiteral("Line Count"));

@@ -18,11 +18,6 @@ bool isBlockBreak(QChar c)
 
 } // namespace
 
-int optionsFor(bool wholeWord, bool matchCase)
-{
-    return (wholeWord ? WholeWord : 0) + (matchCase ? MatchCase : 0);
-}
-
 QString searchableText(QString raw)
 {
     raw.replace(QChar::Nbsp, QLatin1Char(' '));
@@ -36,10 +31,10 @@ QString documentLineBreaks(QString text)
     return text;
 }
 
-Matcher::Matcher(const QString &needle, int options)
+Matcher::Matcher(const QString &needle, FindOptions options)
     : m_needle(needle)
-    , m_sensitivity(options & MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive)
-    , m_wholeWord(options & WholeWord)
+    , m_sensitivity(options & FindOption::MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive)
+    , m_wholeWord(options & FindOption::WholeWord)
     , m_never(needle.isEmpty() || std::any_of(needle.cbegin(), needle.cend(), isBlockBreak))
 {
 }
@@ -79,7 +74,7 @@ bool Matcher::matchesAt(const QString &text, qsizetype pos) const
     return isBounded(pos > 0 ? text.at(pos - 1) : QChar(), end < text.size() ? text.at(end) : QChar());
 }
 
-bool isMatchAt(const QTextDocument &doc, const QString &needle, int options, int start, int end)
+bool isMatchAt(const QTextDocument &doc, const QString &needle, FindOptions options, int start, int end)
 {
     if (end - start != needle.size() || start < 0)
         return false;
@@ -115,7 +110,7 @@ std::vector<qsizetype> replaceAllPositions(const QString &text, const Matcher &m
     return positions;
 }
 
-ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QString &replacement, int options,
+ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QString &replacement, FindOptions options,
                             int selStart, int selEnd)
 {
     const QString inserted = documentLineBreaks(replacement);

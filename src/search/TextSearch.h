@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FindOptions.h"
+
 #include <QString>
 
 #include <optional>
@@ -16,10 +18,6 @@ class QTextDocument;
 //   the search goes on one character past that candidate's end.
 namespace textsearch {
 
-// The editor's find options, summed.
-enum Option : int { WholeWord = 2, MatchCase = 4 };
-int optionsFor(bool wholeWord, bool matchCase);
-
 // Text as the editor's find reads it.
 QString searchableText(QString raw);
 // Typed line breaks ("\r\n", "\r", "\n") in the form the document keeps them, one position each.
@@ -28,7 +26,7 @@ QString documentLineBreaks(QString text);
 class Matcher
 {
 public:
-    Matcher(const QString &needle, int options);
+    Matcher(const QString &needle, FindOptions options);
 
     // First match starting at or after `from` in searchable text, or -1. `before` stands for
     // the character now in front of `from` when the text there has changed since `text` was
@@ -48,7 +46,7 @@ private:
 };
 
 // Whether the document's range [start, end) is a match of needle under options.
-bool isMatchAt(const QTextDocument &doc, const QString &needle, int options, int start, int end);
+bool isMatchAt(const QTextDocument &doc, const QString &needle, FindOptions options, int start, int end);
 
 // Where Replace All replaces, as positions in searchable text: the selection first when it is
 // a match, otherwise starting one past the selection start; then each search starts right
@@ -64,7 +62,7 @@ struct ReplaceAllResult {
 
 // Replace All on a document whose selection is [selStart, selEnd), as one edit block and so
 // one undo step, laid out once when the block closes.
-ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QString &replacement, int options,
+ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QString &replacement, FindOptions options,
                             int selStart, int selEnd);
 
 } // namespace textsearch

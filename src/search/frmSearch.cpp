@@ -141,9 +141,12 @@ void frmSearch::queueFindNext()
         Qt::QueuedConnection);
 }
 
-int frmSearch::searchOptions() const
+FindOptions frmSearch::searchOptions() const
 {
-    return textsearch::optionsFor(chkWholeWord->isChecked(), chkMatchCase->isChecked());
+    FindOptions options;
+    options.setFlag(FindOption::WholeWord, chkWholeWord->isChecked());
+    options.setFlag(FindOption::MatchCase, chkMatchCase->isChecked());
+    return options;
 }
 
 void frmSearch::setReplaceEnabled(bool enabled)
@@ -163,7 +166,7 @@ void frmSearch::showMatch()
 {
     // The dialog keeps the focus; the main window only repaints, with the match scrolled
     // into view, so that the selection shows behind the dialog.
-    m_workspace.rtbEditor().ensureCursorVisible();
+    m_workspace.rtbEditor().scrollToCaret();
     m_workspace.window().repaint();
 }
 
@@ -188,10 +191,14 @@ void frmSearch::cmdFindNext_Click()
 void frmSearch::cmdReplace_Click()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
-    const QTextCursor selection = editor.textCursor();
+    const int start = editor.SelStart();
+    bool selectionIsMatch = false;
+    editor.readDocument([&](const QTextDocument &document) {
+        selectionIsMatch =
+            textsearch::isMatchAt(document, txtFind->text(), searchOptions(), start, start + editor.SelLength());
+    });
     // Only a match is replaced: after a click elsewhere the selection may be anything.
-    if (textsearch::isMatchAt(*editor.document(), txtFind->text(), searchOptions(), selection.selectionStart(),
-                              selection.selectionEnd())) {
+    if (selectionIsMatch) {
         editor.setSelText(txtReplaceWith->text());
         // Go on after the inserted text, never into it.
         searchFrom(editor.SelStart());
@@ -208,10 +215,12 @@ void frmSearch::cmdReplace_Click()
 void frmSearch::cmdReplaceAll_Click()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
-    const QTextCursor selection = editor.textCursor();
-    const textsearch::ReplaceAllResult result =
-        textsearch::replaceAll(*editor.document(), txtFind->text(), txtReplaceWith->text(), searchOptions(),
-                               selection.selectionStart(), selection.selectionEnd());
+    const int start = editor.SelStart();
+    const int end = start + editor.SelLength();
+    textsearch::ReplaceAllResult result;
+    editor.editDocument([&](QTextDocument &document) {
+        result = textsearch::replaceAll(document, txtFind->text(), txtReplaceWith->text(), searchOptions(), start, end);
+    });
     if (result.count > 0)
         editor.setSelStart(result.caret);
     // The run ends with a search that found nothing.

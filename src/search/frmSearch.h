@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FindOptions.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -57,7 +59,7 @@ private:
     void Form_Unload();
     void createControls();
     void Form_Load();
-    int searchOptions() const;
+    FindOptions searchOptions() const;
     void searchFrom(int start);
     void setReplaceEnabled(bool enabled);
     void showMatch();

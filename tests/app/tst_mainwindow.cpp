@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 
@@ -363,7 +364,7 @@ private slots:
         WindowFixture f;
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        QTest::mouseClick(f.editor.viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTest::mouseClick(f.editor.view().viewport(), Qt::RightButton, {}, QPoint(20, 20));
         QTRY_VERIFY(menu(f.window, "mnuEdit")->isVisible());
         menu(f.window, "mnuEdit")->hide();
     }

@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTextCursor>
 #include <QToolBar>
 
 class TestToolbar : public QObject
@@ -64,10 +66,10 @@ private slots:
             QCOMPARE(MainToolbar::value(bold), pressed);
         }
         // Straight to the mixed selection, without passing the caret over bold text.
-        QTextCursor mixed = editor.textCursor();
+        QTextCursor mixed = editor.view().textCursor();
         mixed.setPosition(8);
         mixed.setPosition(0, QTextCursor::KeepAnchor);
-        editor.setTextCursor(mixed);
+        editor.view().setTextCursor(mixed);
         QCOMPARE(editor.SelBold(), std::nullopt);
         QCOMPARE(MainToolbar::value(bold), 0);
         QVERIFY(!action(window, "mnuFormatBold")->isChecked());
@@ -148,9 +150,9 @@ private slots:
         QVERIFY(window.InsertMode);
         QCOMPARE(window.panelText(4), QStringLiteral("INS"));
         for (bool insert : {false, true}) {
-            QTest::keyClick(&editor, Qt::Key_Insert);
+            QTest::keyClick(editor.focusProxy(), Qt::Key_Insert);
             QCOMPARE(window.InsertMode, insert);
-            QCOMPARE(editor.overwriteMode(), !insert);
+            QCOMPARE(editor.view().overwriteMode(), !insert);
             QCOMPARE(window.panelText(4), insert ? QStringLiteral("INS") : QStringLiteral("OVR"));
         }
 
@@ -158,7 +160,7 @@ private slots:
         editor.setText(QStringLiteral("Alpha beta, gamma. Delta"));
         editor.setSelStart(1);
         for (auto [key, caret] : {std::pair{Qt::Key_W, 5}, {Qt::Key_W, 5}, {Qt::Key_S, 17}}) {
-            QTest::keyClick(&editor, key, Qt::ControlModifier | Qt::ShiftModifier);
+            QTest::keyClick(editor.focusProxy(), key, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(editor.SelStart(), caret);
         }
         QCOMPARE(editor.Text(), QStringLiteral("Alpha beta, gamma. Delta"));
@@ -169,7 +171,7 @@ private slots:
         FileFixture f;
         auto [window, editor, answers] = f.parts();
         editor.setText(QStringLiteral("left\r\ncentre\r\nmore"));
-        f.select(7, 2).setSelAlignment(RichTextBox::rtfCenter);
+        f.select(7, 2).setSelAlignment(RichTextBox::Alignment::Center);
         // 0 to 8 takes in a left and a centred paragraph.
         for (auto [length, centred] : {std::pair{8, true}, {2, false}}) {
             f.select(0, length);

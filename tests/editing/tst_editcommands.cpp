@@ -32,31 +32,25 @@ void offer(const QList<QPair<QString, QByteArray>> &formats)
     systemClipboard().setMimeData(data);
 }
 
-// Text with a bold middle word.
-void fillFormatted(RichTextBox &editor)
-{
-    editor.setTextRTF(QByteArray());
-    QTextCursor cursor(editor.document());
-    QTextCharFormat plain;
-    plain.setFontWeight(QFont::Normal);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    cursor.insertText(QStringLiteral("one "), plain);
-    cursor.insertText(QStringLiteral("two"), bold);
-    cursor.insertText(QStringLiteral(" three\nfour"), plain);
-}
-
 void select(RichTextBox &editor, int start, int length)
 {
     editor.setSelStart(start);
     editor.setSelLength(length);
 }
 
+// Text with a bold middle word.
+void fillFormatted(RichTextBox &editor)
+{
+    editor.setTextRTF(QByteArray());
+    editor.setSelText(QStringLiteral("one two three\nfour"));
+    select(editor, 4, 3);
+    editor.setSelBold(true);
+}
+
 bool boldAt(RichTextBox &editor, int position)
 {
-    QTextCursor cursor(editor.document());
-    cursor.setPosition(position + 1);
-    return cursor.charFormat().fontWeight() > QFont::Medium;
+    select(editor, position, 1);
+    return editor.SelBold() == true;
 }
 
 struct Fixture : WindowFixture {
@@ -210,7 +204,7 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         // The history a new document starts with is not this test's concern.
-        f.editor.document()->clearUndoRedoStacks();
+        f.editor.clearHistory();
         for (const bool typed : {false, true}) {
             if (typed)
                 f.editor.setSelText(QStringLiteral("typed"));
@@ -218,7 +212,7 @@ private slots:
             f.window.menuBar()->setFocus();
             f.window.mnuEditUndo_Click();
             QCOMPARE(f.editor.Text(), QString());
-            QCOMPARE(QApplication::focusWidget(), &f.editor);
+            QVERIFY(f.editor.hasFocus());
         }
     }
 
@@ -279,7 +273,7 @@ private slots:
             return states();
         };
         QCOMPARE(states(), QStringLiteral("00001"));
-        f.editor.document()->clearUndoRedoStacks();
+        f.editor.clearHistory();
         QCOMPARE(opened(), QStringLiteral("00000"));
 
         f.editor.setText(QStringLiteral("a\r\nb"));
@@ -308,14 +302,14 @@ private slots:
         f.editor.setFocus();
         f.editor.setText(QStringLiteral("abcd efg"));
         f.editor.setSelStart(0);
-        QTest::keyClick(&f.editor, Qt::Key_Delete);  // Delete is disabled until the menu opens
+        QTest::keyClick(f.editor.focusProxy(), Qt::Key_Delete);  // Delete is disabled until the menu opens
         QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
 
         select(f.editor, 0, 2);
-        QTest::keyClick(&f.editor, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(f.editor.focusProxy(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(systemClipboard().text(), QStringLiteral("bc"));
         systemClipboard().clear();
-        QTest::keyClick(&f.editor, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(f.editor.focusProxy(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(f.answers->messages.last().text, QStringLiteral("The Clipboard does not contain valid data."));
         QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
@@ -323,15 +317,15 @@ private slots:
         emit menu(f.window, "mnuEdit")->aboutToShow();
         QVERIFY(action(f.window, "mnuEditDelete")->isEnabled());
         f.editor.setSelStart(1);
-        QTest::keyClick(&f.editor, Qt::Key_Delete);  // the item's: no selection, nothing goes
+        QTest::keyClick(f.editor.focusProxy(), Qt::Key_Delete);  // the item's: no selection, nothing goes
         QCOMPARE(f.editor.Text(), QStringLiteral("bcd efg"));
-        QTest::keyClick(&f.editor, Qt::Key_W, Qt::ControlModifier);  // Select Word
+        QTest::keyClick(f.editor.focusProxy(), Qt::Key_W, Qt::ControlModifier);  // Select Word
         QCOMPARE(f.editor.SelText(), QStringLiteral("bcd"));
 
         auto *caps = f.window.findChild<QWidget *>(QStringLiteral("sbStatusBarPanel5"));
         QVERIFY(caps && !caps->isEnabled());
         for (bool on : {true, false}) {
-            QTest::keyClick(&f.editor, Qt::Key_CapsLock);
+            QTest::keyClick(f.editor.focusProxy(), Qt::Key_CapsLock);
             QCOMPARE(caps->isEnabled(), on);
         }
     }

@@ -139,7 +139,7 @@ private slots:
         // Unsaved edits, No to the question, then the failure: they survive with their formatting.
         f.editor.setSelText(QStringLiteral("left\ncentred"));
         f.select(5, 7).setSelBold(true);
-        f.editor.setSelAlignment(RichTextBox::rtfCenter);
+        f.editor.setSelAlignment(RichTextBox::Alignment::Center);
         f.answers->messageAnswers = {msgbox::No};
         f.open(f.dir.filePath(QStringLiteral("absent.rtf")));
         QCOMPARE(f.answers->messages.last().title, QStringLiteral("Open File Error"));
@@ -147,9 +147,9 @@ private slots:
         QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | M | modified"));
         QVERIFY(!f.editor.CanUndo());
         QCOMPARE(f.select(5, 7).SelBold(), std::optional<bool>(true));
-        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
+        QCOMPARE(f.editor.SelAlignment(), std::optional(RichTextBox::Alignment::Center));
         QCOMPARE(f.select(0, 4).SelBold(), std::optional<bool>(false));
-        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
+        QCOMPARE(f.editor.SelAlignment(), std::optional(RichTextBox::Alignment::Left));
 
         // No to the question, then a file that loads: the edits are given up for it.
         const QString current = f.file(QStringLiteral("current.txt"), "on disk");
@@ -209,7 +209,7 @@ private slots:
         f.select(6, 4).setSelBold(true);
         f.editor.setSelColor(QColor(200, 0, 0));
         f.editor.setSelStart(11);
-        f.editor.setSelAlignment(RichTextBox::rtfRight);
+        f.editor.setSelAlignment(RichTextBox::Alignment::Right);
         const QString rtfPath = f.dir.filePath(QStringLiteral("styled.rtf"));
         f.saveAs(rtfPath);
         f.window.mnuFileNew_Click();
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(f.select(0, 5).SelBold(), std::optional<bool>(false));
         QCOMPARE(f.editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
         f.editor.setSelStart(12);
-        QCOMPARE(f.editor.SelAlignment(), std::optional<int>(RichTextBox::rtfRight));
+        QCOMPARE(f.editor.SelAlignment(), std::optional(RichTextBox::Alignment::Right));
 
         // Save on a named document asks nothing and writes rich text again.
         f.type(QStringLiteral(" more"));

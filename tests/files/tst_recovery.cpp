@@ -18,7 +18,7 @@ void typeAndKeep(frmPenwick &window, const QString &text)
 {
     RecoveryStore &store = window.recovery().store();
     window.recovery().setPause(20);
-    QTest::keyClicks(&window.rtbEditor(), text);
+    QTest::keyClicks(window.rtbEditor().focusProxy(), text);
     QTRY_VERIFY(QFile::exists(store.copyPath()));
 }
 

@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(readFileBytes(path).startsWith("{\\rtf"), rich);
         // Read back the way the editor reads it, the file holds the word, bold only in rich text.
         RichTextBox box;
-        QVERIFY(box.LoadFile(path, rich ? RichTextBox::rtfRTF : RichTextBox::rtfText));
+        QVERIFY(box.LoadFile(path, rich ? RichTextBox::FileType::Rtf : RichTextBox::FileType::Text));
         QCOMPARE(box.Text(), QStringLiteral("BOLD"));
         box.setSelLength(4);
         QCOMPARE(box.SelBold(), std::optional<bool>(rich));

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,7 +42,7 @@ QString styles(RichTextBox &editor)
 // Gives the characters [start, start + length) a format of their own, leaving the selection alone.
 void formatRange(RichTextBox &editor, int start, int length, const QTextCharFormat &format)
 {
-    QTextCursor cursor(editor.document());
+    QTextCursor cursor(editor.view().document());
     cursor.setPosition(start);
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
     cursor.mergeCharFormat(format);
@@ -124,16 +125,16 @@ private slots:
         };
         editor.setSelText(QStringLiteral("one\ntwo\nthree"));
         select(editor, 2, 4);  // the first two paragraphs
-        for (const auto &[item, alignment, flags] : {std::tuple{"mnuFormatCenter", RichTextBox::rtfCenter, "010"},
-                                                     {"mnuFormatAlignRight", RichTextBox::rtfRight, "001"},
-                                                     {"mnuFormatAlignLeft", RichTextBox::rtfLeft, "100"}}) {
+        for (const auto &[item, alignment, flags] : {std::tuple{"mnuFormatCenter", RichTextBox::Alignment::Center, "010"},
+                                                     {"mnuFormatAlignRight", RichTextBox::Alignment::Right, "001"},
+                                                     {"mnuFormatAlignLeft", RichTextBox::Alignment::Left, "100"}}) {
             action(window, item)->trigger();
-            QCOMPARE(editor.SelAlignment(), std::optional<int>(alignment));
+            QCOMPARE(editor.SelAlignment(), std::optional(alignment));
             QCOMPARE(alignMarks(), QLatin1String(flags));
         }
         window.mnuFormatCenter_Click();
         editor.setSelStart(9);  // the third paragraph was not part of it
-        QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
+        QCOMPARE(editor.SelAlignment(), std::optional(RichTextBox::Alignment::Left));
         QCOMPARE(alignMarks(), QStringLiteral("100"));
     }
 
@@ -273,7 +274,7 @@ private slots:
         formatRange(editor, 0, 5, busy);
         formatRange(editor, 11, 6, family(QStringLiteral("Verdana"), 8));
         select(editor, 12, 1);
-        editor.setSelAlignment(RichTextBox::rtfRight);
+        editor.setSelAlignment(RichTextBox::Alignment::Right);
 
         ResetFormatting(window);
         // On its own the reset leaves the whole document selected.
@@ -282,14 +283,14 @@ private slots:
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Courier New")));
         QCOMPARE(editor.SelFontSize(), std::optional<float>(12));
         QCOMPARE(styles(editor), QStringLiteral("000"));
-        QCOMPARE(editor.SelAlignment(), std::optional<int>(RichTextBox::rtfLeft));
+        QCOMPARE(editor.SelAlignment(), std::optional(RichTextBox::Alignment::Left));
         for (int i = 0; i < editor.DocumentLength(); ++i) {
-            QTextCursor at(editor.document());
+            QTextCursor at(editor.view().document());
             at.setPosition(i + 1);
             QCOMPARE(at.charFormat().foreground().color(), QColor(Qt::black));
         }
         // Strike-through is no part of the reset.
-        QTextCursor first(editor.document());
+        QTextCursor first(editor.view().document());
         first.setPosition(1);
         QVERIFY(first.charFormat().fontStrikeOut());
 

@@ -4,6 +4,7 @@
 #include "RtfTestUtil.h"
 #include "FileFixture.h"
 
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -19,7 +20,7 @@ struct Fixture : FileFixture {
     {
         window.doc().CurrentFile = QString::fromUtf8(name);
         editor.setTextRTF(QByteArray());
-        QTextCursor cursor(editor.document());
+        QTextCursor cursor(editor.view().document());
         for (const auto &[text, look] : runs)
             cursor.insertText(text, rtftest::format(look));
     }
@@ -31,7 +32,7 @@ struct Fixture : FileFixture {
         QCOMPARE(editor.SelStart(), start);
         QCOMPARE(editor.SelLength(), length);
     }
-    rtftest::Look lookAt(int position) { return rtftest::lookAt(*editor.document(), position); }
+    rtftest::Look lookAt(int position) { return rtftest::lookAt(*editor.view().document(), position); }
 };
 
 } // namespace
@@ -101,13 +102,13 @@ private slots:
         // Without a selection nothing changes, not even the history.
         f.editor.setText(u"keep me"_s);
         f.window.doc().FileChanged = false;
-        const int undoSteps = f.editor.document()->availableUndoSteps();
+        const int undoSteps = f.editor.view().document()->availableUndoSteps();
         for (const char *item :
              {"mnuFormatUpperCase", "mnuFormatLowerCase", "mnuFormatCapitalize", "mnuFormatInvertCase"})
             f.transform(item, 3, 0);
         QCOMPARE(f.editor.Text(), u"keep me"_s);
         QVERIFY(!f.window.doc().FileChanged);
-        QCOMPARE(f.editor.document()->availableUndoSteps(), undoSteps);
+        QCOMPARE(f.editor.view().document()->availableUndoSteps(), undoSteps);
     }
 
     void richDocumentChangesOnlyLettersAndKeepsEachFormat()
@@ -115,7 +116,7 @@ private slots:
         Fixture f;
         f.fill("/tmp/Letter.RTF",
                {{u"plain "_s, {}}, {u"bold"_s, {.bold = true}}, {u" courier\nsecond"_s, {.family = u"Courier New"_s}}});
-        QTextCursor second(f.editor.document()->findBlockByNumber(1));
+        QTextCursor second(f.editor.view().document()->findBlockByNumber(1));
         QTextBlockFormat centred;
         centred.setAlignment(Qt::AlignHCenter);
         second.mergeBlockFormat(centred);
@@ -128,7 +129,7 @@ private slots:
         // Font names are formatting, not text: they keep their case.
         QCOMPARE(f.lookAt(12).family, u"Courier New"_s);
         QCOMPARE(f.lookAt(20).family, u"Courier New"_s);
-        QCOMPARE(f.editor.document()->findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+        QCOMPARE(f.editor.view().document()->findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask,
                  Qt::AlignHCenter);
 
         // One Undo takes the whole transform back.

@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSet>
 #include <QTemporaryDir>
@@ -65,9 +66,9 @@ private slots:
         QCOMPARE(box.SelFontSize(), std::nullopt);
         QCOMPARE(box.SelItalic(), std::optional<bool>(false));
 
-        box.setSelAlignment(RichTextBox::rtfCenter);
+        box.setSelAlignment(RichTextBox::Alignment::Center);
         select(box, 0, 3);
-        QCOMPARE(box.SelAlignment(), std::optional<int>(RichTextBox::rtfCenter));
+        QCOMPARE(box.SelAlignment(), std::optional(RichTextBox::Alignment::Center));
         select(box, 8, 5);
         QCOMPARE(box.SelAlignment(), std::nullopt);
 
@@ -118,7 +119,7 @@ private slots:
             for (int i = 0; i < kFaces; ++i) {
                 select(*shown, 2 * i, 1);
                 QCOMPARE(shown->SelFontName(), std::optional<QString>(QStringLiteral("Nowhere Face %1").arg(i)));
-                QTextCursor at(shown->document());
+                QTextCursor at(shown->view().document());
                 at.setPosition(2 * i + 1);
                 const QString drawn = at.charFormat().fontFamilies().toStringList().value(0);
                 if (!installed.contains(drawn, Qt::CaseInsensitive))
@@ -150,9 +151,9 @@ private slots:
 
         box.setText(QStringLiteral("concatenate the Cat"));
         QCOMPARE(box.Find(QStringLiteral("cat"), 0), 3);
-        QCOMPARE(box.Find(QStringLiteral("cat"), 0, RichTextBox::rtfWholeWord), 16);
-        QCOMPARE(box.Find(QStringLiteral("cat"), 4, RichTextBox::rtfMatchCase), -1);
-        QCOMPARE(box.Find(QStringLiteral("Cat"), 4, RichTextBox::rtfMatchCase), 16);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 0, FindOption::WholeWord), 16);
+        QCOMPARE(box.Find(QStringLiteral("cat"), 4, FindOption::MatchCase), -1);
+        QCOMPARE(box.Find(QStringLiteral("Cat"), 4, FindOption::MatchCase), 16);
         QCOMPARE(box.Find(QString(), 0), -1);
         QCOMPARE(box.Find(QStringLiteral("cat"), 500), -1);
     }
@@ -215,9 +216,9 @@ private slots:
         const QString large = QStringLiteral("a line of words to fill a large file\n").repeated(30000);
         for (const QString &filler : {QString(), large}) {
             box.setText(filler);
-            QCOMPARE(bool(box.document()->defaultFont().styleStrategy() & QFont::PreferNoShaping),
+            QCOMPARE(bool(box.view().document()->defaultFont().styleStrategy() & QFont::PreferNoShaping),
                      !filler.isEmpty());  // ordinary documents keep kerning and ligatures
-            QTextCursor cursor(box.document());
+            QTextCursor cursor(box.view().document());
             const QStringList families = {QStringLiteral("DejaVu Serif"), QStringLiteral("DejaVu Sans Mono")};
             for (int i = 0; i < 24; ++i) {
                 QTextCharFormat format;
@@ -238,23 +239,23 @@ private slots:
                 box.setRightMargin(margin);
                 const int counted = box.LineCount();
                 int shown = 0;
-                QAbstractTextDocumentLayout *layout = box.document()->documentLayout();
-                for (QTextBlock block = box.document()->begin(); block.isValid(); block = block.next()) {
+                QAbstractTextDocumentLayout *layout = box.view().document()->documentLayout();
+                for (QTextBlock block = box.view().document()->begin(); block.isValid(); block = block.next()) {
                     layout->blockBoundingRect(block);
                     shown += std::max(1, block.layout()->lineCount());
                 }
                 QCOMPARE(counted, shown);
-                QVERIFY(counted > box.document()->blockCount() || margin == 100000.0f);
+                QVERIFY(counted > box.view().document()->blockCount() || margin == 100000.0f);
             }
         }
 
         // Typing inside a paragraph lays it out again at the editor's width, still centred.
         box.setRightMargin(1500);
-        const QTextBlock centred = box.document()->findBlock(large.size() + 1).next().next();
+        const QTextBlock centred = box.view().document()->findBlock(large.size() + 1).next().next();
         QCOMPARE(centred.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-        box.document()->documentLayout()->blockBoundingRect(centred);
+        box.view().document()->documentLayout()->blockBoundingRect(centred);
         QTextCursor(centred).insertText(QStringLiteral("typed "));
-        const qreal margin = box.document()->documentMargin();
+        const qreal margin = box.view().document()->documentMargin();
         const QTextLayout *lines = centred.layout();
         QVERIFY(lines->lineCount() > 1);
         for (int i = 0; i < lines->lineCount(); ++i) {
@@ -263,7 +264,7 @@ private slots:
         }
 
         box.setText(QString());
-        QVERIFY(!(box.document()->defaultFont().styleStrategy() & QFont::PreferNoShaping));
+        QVERIFY(!(box.view().document()->defaultFont().styleStrategy() & QFont::PreferNoShaping));
     }
 
     // Plain files load and save with their line ending; a load starts a fresh undo
@@ -281,23 +282,23 @@ private slots:
         box.Undo();
         QCOMPARE(box.Text(), QString());
 
-        QVERIFY(box.LoadFile(path, RichTextBox::rtfText));
+        QVERIFY(box.LoadFile(path, RichTextBox::FileType::Text));
         QCOMPARE(box.Text(), QStringLiteral("first\r\nsecond\r\n"));
         QVERIFY(!box.CanUndo());
         box.setSelStart(5);
         box.setSelText(QStringLiteral("!"));
-        QVERIFY(box.SaveFile(path, RichTextBox::rtfText));
+        QVERIFY(box.SaveFile(path, RichTextBox::FileType::Text));
         QCOMPARE(readFileBytes(path), QByteArray("first!\r\nsecond\r\n"));
         box.setTextRTF(QByteArray());
         QVERIFY(!box.CanUndo());
 
         box.setText(QStringLiteral("kept"));
         QString error;
-        QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::rtfText, &error));
+        QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt")), RichTextBox::FileType::Text, &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::rtfText, &error));
+        QVERIFY(!box.LoadFile(dir.path(), RichTextBox::FileType::Text, &error));
         QCOMPARE(box.Text(), QStringLiteral("kept"));
-        QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::rtfText, &error));
+        QVERIFY(!box.SaveFile(dir.filePath(QStringLiteral("no/such/folder/x.txt")), RichTextBox::FileType::Text, &error));
     }
 
     // What a document read from RTF holds beside its text belongs to its own characters: text
@@ -313,7 +314,7 @@ private slots:
         const auto typeAt = [&box](int position, const QString &text) {
             box.setSelStart(position);
             for (const QChar c : text)
-                QTest::keyClick(&box, c.toLatin1());
+                QTest::keyClick(box.focusProxy(), c.toLatin1());
         };
         typeAt(2, QStringLiteral("P"));  // after the picture
         typeAt(4, QStringLiteral("B"));  // after the character the bookmark rides on
@@ -321,7 +322,7 @@ private slots:
         typeAt(10, QStringLiteral("E")); // after the field's end
         typeAt(12, QStringLiteral("N")); // after the note's mark
         QCOMPARE(box.Text(), QStringLiteral("a\uFFFCPbBliInkE1N\r\nx\ty"));
-        box.selectAll();
+        select(box, 0, box.DocumentLength());
         const QByteArray all = box.SelRTF().replace("\r\n", ""); // line ends in RTF are no text
         QCOMPARE(all.count("\\pict"), 1);
         QCOMPARE(all.count("\\bkmkstart"), 1);
@@ -330,17 +331,17 @@ private slots:
         QCOMPARE(all.count("\\super"), 1);
 
         // Return in a cell starts a paragraph of the cell; the row stays one row.
-        const int blocks = box.document()->blockCount();
+        const int blocks = box.view().document()->blockCount();
         box.setSelStart(box.DocumentLength() - 2);
-        QTest::keyClick(&box, Qt::Key_Return);
-        QCOMPARE(box.document()->blockCount(), blocks);
-        box.selectAll();
+        QTest::keyClick(box.focusProxy(), Qt::Key_Return);
+        QCOMPARE(box.view().document()->blockCount(), blocks);
+        select(box, 0, box.DocumentLength());
         QVERIFY(box.SelRTF().contains("\\pard\\intbl x\\par"));
 
         // Copied into another editor, everything comes along.
         RichTextBox other;
         other.setSelRTF(box.SelRTF());
-        other.selectAll();
+        select(other, 0, other.DocumentLength());
         QCOMPARE(other.SelRTF().count("{\\*\\bkmkstart m}"), 1);
         QVERIFY(other.SelRTF().contains("\\pngblip"));
         QCOMPARE(other.Text(), box.Text());
@@ -355,7 +356,7 @@ private slots:
         box.setTextRTF("{\\rtf1\\pard{\\listtext 1.\\tab}\\ls1\\fi-360\\li720 item\\par"
                        "\\trowd\\trgaph108\\trleft-108\\cellx1500\\cellx4500\\pard\\intbl one\\cell two\\cell\\row"
                        "{\\pict\\pngblip\\picwgoal1500\\pichgoal750\\picscalex200 00}\\par}");
-        QTextDocument &doc = *box.document();
+        QTextDocument &doc = *box.view().document();
         const qreal margin = doc.documentMargin();
         const QTextBlock item = doc.begin();
         doc.documentLayout()->blockBoundingRect(item);
@@ -376,13 +377,13 @@ private slots:
     void insertTogglesOverwriteOnlyWithoutModifiers()
     {
         RichTextBox box;
-        QTest::keyClick(&box, Qt::Key_Insert, Qt::AltModifier);
-        QVERIFY(!box.overwriteMode());
-        QTest::keyClick(&box, Qt::Key_Insert);
-        QVERIFY(box.overwriteMode());
-        QTest::keyClicks(&box, QStringLiteral("ab"));
+        QTest::keyClick(box.focusProxy(), Qt::Key_Insert, Qt::AltModifier);
+        QVERIFY(!box.view().overwriteMode());
+        QTest::keyClick(box.focusProxy(), Qt::Key_Insert);
+        QVERIFY(box.view().overwriteMode());
+        QTest::keyClicks(box.focusProxy(), QStringLiteral("ab"));
         box.setSelStart(0);
-        QTest::keyClick(&box, Qt::Key_X);
+        QTest::keyClick(box.focusProxy(), Qt::Key_X);
         QCOMPARE(box.Text(), QStringLiteral("xb"));
     }
 };

@@ -22,7 +22,7 @@ private slots:
         const QRect before = window.geometry();
 
         for (bool expected : {true, false}) {
-            QTest::keyClick(&editor, Qt::Key_T, Qt::ControlModifier);
+            QTest::keyClick(editor.focusProxy(), Qt::Key_T, Qt::ControlModifier);
             QCOMPARE(item->isChecked(), expected);
             QCOMPARE(isTopmost(window), expected);
             QCOMPARE(window.geometry(), before);

@@ -12,11 +12,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QTextDocument::FindFlags flagsFor(int options)
+QTextDocument::FindFlags flagsFor(FindOptions options)
 {
     QTextDocument::FindFlags flags;
-    flags.setFlag(QTextDocument::FindWholeWords, options & WholeWord);
-    flags.setFlag(QTextDocument::FindCaseSensitively, options & MatchCase);
+    flags.setFlag(QTextDocument::FindWholeWords, options.testFlag(FindOption::WholeWord));
+    flags.setFlag(QTextDocument::FindCaseSensitively, options.testFlag(FindOption::MatchCase));
     return flags;
 }
 
@@ -42,7 +42,7 @@ QString randomNeedle(QRandomGenerator &random)
 // start with the selection when the editor's find finds just that there, else one past its
 // start; then find again from after each inserted replacement.
 std::pair<QString, int> replaceStepByStep(const QString &original, const QString &needle, const QString &replacement,
-                                          int options, int selStart, int selEnd)
+                                          FindOptions options, int selStart, int selEnd)
 {
     QTextDocument doc;
     doc.setPlainText(original);
@@ -75,7 +75,8 @@ private slots:
             doc.setPlainText(randomText(random, 30));
             const QString text = searchableText(doc.toRawText());
             const QString needle = randomNeedle(random);
-            for (int options : {0, 2, 4, 6}) {
+            for (int bits = 0; bits < 4; ++bits) {
+                const FindOptions options = FindOptions::fromInt(bits);
                 const Matcher matcher(needle, options);
                 for (int from = 0; from <= text.size() + 1; ++from) {
                     const QTextCursor found = doc.find(needle, from, flagsFor(options));
@@ -83,7 +84,7 @@ private slots:
                     const bool matchHere = isMatchAt(doc, needle, options, from, from + int(needle.size()));
                     QVERIFY2(matcher.indexIn(text, from) == expected && matchHere == (expected == from),
                              qPrintable(u"text '%1', needle '%2', options %3, from %4: editor finds %5"_s
-                                            .arg(doc.toRawText(), needle).arg(options).arg(from).arg(expected)));
+                                            .arg(doc.toRawText(), needle).arg(options.toInt()).arg(from).arg(expected)));
                 }
             }
         }
@@ -97,7 +98,7 @@ private slots:
             const QString original = randomText(random, 24);
             const QString needle = randomNeedle(random);
             const QString replacement = replacements.at(random.bounded(int(replacements.size())));
-            const int options = random.bounded(4) * 2;
+            const FindOptions options = FindOptions::fromInt(random.bounded(4));
             const int selStart = random.bounded(int(original.size()) + 1);
             const int selEnd = std::min(int(original.size()), selStart + random.bounded(3));
 
@@ -109,7 +110,7 @@ private slots:
             QVERIFY2(doc.toPlainText() == expected && result.count == expectedCount,
                      qPrintable(QStringLiteral("'%1' → '%2' in '%3', options %4, selection %5-%6")
                                     .arg(needle, replacement, original)
-                                    .arg(options).arg(selStart).arg(selEnd)));
+                                    .arg(options.toInt()).arg(selStart).arg(selEnd)));
         }
     }
 
@@ -117,23 +118,24 @@ private slots:
     {
         struct Case {
             QString text, needle, replacement;
-            int options, selStart, selEnd;
+            FindOptions options;
+            int selStart, selEnd;
             QString replaced;
             int count, caret;
         };
         const Case cases[] = {
             // The selection is the first match: it and every later one are replaced once.
-            {u"a b a b a"_s, u"a"_s, u"aa"_s, 0, 0, 1, u"aa b aa b aa"_s, 3, 12},
-            {u"cat concatenate cat"_s, u"cat"_s, u"concatenate"_s, WholeWord, 0, 3,
+            {u"a b a b a"_s, u"a"_s, u"aa"_s, {}, 0, 1, u"aa b aa b aa"_s, 3, 12},
+            {u"cat concatenate cat"_s, u"cat"_s, u"concatenate"_s, FindOption::WholeWord, 0, 3,
              u"concatenate concatenate concatenate"_s, 2, 35},
             // What a replacement leaves in front of the next candidate decides whether it is a word.
-            {u"x --"_s, u"-"_s, u"a"_s, WholeWord, 2, 3, u"x a-"_s, 1, 3},
-            {u"x --"_s, u"-"_s, u"+"_s, WholeWord, 2, 3, u"x ++"_s, 2, 4},
+            {u"x --"_s, u"-"_s, u"a"_s, FindOption::WholeWord, 2, 3, u"x a-"_s, 1, 3},
+            {u"x --"_s, u"-"_s, u"+"_s, FindOption::WholeWord, 2, 3, u"x ++"_s, 2, 4},
             // Deleting: each search starts where the match was, so neighbours go too.
-            {u"xxxx yxx"_s, u"x"_s, QString(), 0, 0, 1, u" y"_s, 6, 2},
+            {u"xxxx yxx"_s, u"x"_s, QString(), {}, 0, 1, u" y"_s, 6, 2},
             // A selection inside a word: it stays, and so does a match at the selection start.
-            {u"cat cat cat"_s, u"cat"_s, u"dog"_s, 0, 0, 2, u"cat dog dog"_s, 2, 11},
-            {u"cat cat"_s, u"CAT"_s, u"dog"_s, MatchCase, 0, 3, u"cat cat"_s, 0, -1},
+            {u"cat cat cat"_s, u"cat"_s, u"dog"_s, {}, 0, 2, u"cat dog dog"_s, 2, 11},
+            {u"cat cat"_s, u"CAT"_s, u"dog"_s, FindOption::MatchCase, 0, 3, u"cat cat"_s, 0, -1},
         };
         for (const Case &c : cases) {
             QTextDocument doc;
@@ -157,7 +159,7 @@ private slots:
         cursor.setPosition(7, QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(rtftest::format({.bold = true}));
 
-        const ReplaceAllResult result = replaceAll(doc, u"two"_s, u"2\r\n"_s, 0, 0, 0);
+        const ReplaceAllResult result = replaceAll(doc, u"two"_s, u"2\r\n"_s, {}, 0, 0);
         QCOMPARE(result.count, 2);
         QCOMPARE(doc.toPlainText(), u"one 2\n\none 2\n\none"_s);
         QVERIFY(lookAt(doc, 4).bold);  // the "2" that replaced the bold word

@@ -10,7 +10,7 @@ namespace {
 // Scripted answers that also note the editor's pointer while each report is open.
 struct PointerWatcher : ScriptedPrompter {
     RichTextBox *editor = nullptr;
-    QList<int> pointers;
+    QList<RichTextBox::Pointer> pointers;
     int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override
     {
         pointers << editor->MousePointer();
@@ -71,8 +71,8 @@ private slots:
     {
         WatchedWindow w;
         RichTextBox &editor = w.editor;
-        const int busy = RichTextBox::rtfHourglass;
-        const int idle = RichTextBox::rtfDefault;
+        const auto busy = RichTextBox::Pointer::Busy;
+        const auto idle = RichTextBox::Pointer::Default;
         // The item after "mnuSearch", and its report as "title: text".
         for (const auto &[text, start, length, item, report, pointer] : {
                  std::tuple{"", 0, 0, "CharacterCount", "Character Count: This document contains: 0 characters", idle},
