@@ -41,7 +41,7 @@ public:
     explicit frmPenwick(const QString &commandLine = QString(), QWidget *parent = nullptr);
     ~frmPenwick() override;
 
-    QWidget &window() override { return *this; }
+    QWidget &mainWindow() override { return *this; }
     RichTextBox &rtbEditor() override { return *m_editor; }
     RichTextBox &rtbEditor() const { return *m_editor; }
     CommonDialog &dlgCommonDialog() override { return *m_dialog; }

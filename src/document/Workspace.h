@@ -14,7 +14,7 @@ class Workspace
 {
 public:
     // The window the program's questions and dialogs belong to.
-    virtual QWidget &window() = 0;
+    virtual QWidget &mainWindow() = 0;
     virtual RichTextBox &rtbEditor() = 0;
     virtual CommonDialog &dlgCommonDialog() = 0;
     virtual DocumentState &doc() = 0;

@@ -57,7 +57,7 @@ void EditCommands::paste()
         editor().setSelText(*text);
         return;
     }
-    prompter().messageBox(&m_workspace.window(), QStringLiteral("The Clipboard does not contain valid data."),
+    prompter().messageBox(&m_workspace.mainWindow(), QStringLiteral("The Clipboard does not contain valid data."),
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Invalid Format"));
 }
 
@@ -144,9 +144,9 @@ void EditCommands::insertLine()
 void EditCommands::insertCustomLine()
 {
     const QString character =
-        prompter().inputBox(&m_workspace.window(), QStringLiteral("Enter the desired character for the line."), appinfo::title());
+        prompter().inputBox(&m_workspace.mainWindow(), QStringLiteral("Enter the desired character for the line."), appinfo::title());
     const QString length =
-        prompter().inputBox(&m_workspace.window(), QStringLiteral("Enter the desired length (1 to 32767 max.)"), appinfo::title());
+        prompter().inputBox(&m_workspace.mainWindow(), QStringLiteral("Enter the desired length (1 to 32767 max.)"), appinfo::title());
     if (const std::optional<QString> line = inserts::customLine(character, length))
         editor().setSelText(*line);
 }
@@ -157,7 +157,7 @@ void EditCommands::wordWrap()
     const double width = box.pixelsToTwips(box.width());
     // The mark has already changed: it says what the user asked for.
     if (m_items.wordWrap.isChecked()) {
-        const int reserve = QFontMetrics(m_workspace.window().font()).horizontalAdvance(QStringLiteral("WW"));
+        const int reserve = QFontMetrics(m_workspace.mainWindow().font()).horizontalAdvance(QStringLiteral("WW"));
         box.setRightMargin(float(width - box.pixelsToTwips(reserve)));
     } else {
         box.setRightMargin(float(width * 5));

@@ -22,8 +22,8 @@ void FavoritesCommands::open()
     // The edits are given up only when a favourite takes their place.
     if (!m_workspace.MayDiscardChanges())
         return;
-    SetTopmost(0, &m_workspace.window());
-    frmFavorites dialog(m_workspace, m_documents, m_saveWinState, m_openPaths, &m_workspace.window());
+    SetTopmost(0, &m_workspace.mainWindow());
+    frmFavorites dialog(m_workspace, m_documents, m_saveWinState, m_openPaths, &m_workspace.mainWindow());
     dialog.cmdAddActive()->setEnabled(!m_workspace.doc().CurrentFile.isEmpty());
     prompter().execDialog(dialog);
     dialog.unload();

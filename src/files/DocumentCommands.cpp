@@ -97,7 +97,7 @@ bool DocumentCommands::confirmUnkeptParts(const QString &path)
     const QString text = QStringLiteral("This document holds parts that Penwick cannot write back in "
                                         "Rich Text Format. Saving it leaves them out:\n\n")
                          + unkept.join(u'\n') + QStringLiteral("\n\nSave anyway?");
-    if (prompter().messageBox(&m_workspace.window(), text, msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
+    if (prompter().messageBox(&m_workspace.mainWindow(), text, msgbox::YesNo | msgbox::Exclamation, QStringLiteral("Save"))
         != msgbox::Yes)
         return false;
     editor.ForgetUnkeptParts();
@@ -115,7 +115,7 @@ bool DocumentCommands::writeDocument(const QString &path)
         return false;
     QString error;
     if (!editor.SaveFile(path, DocumentType(path), &error)) {
-        prompter().messageBox(&m_workspace.window(), QStringLiteral("Unknown error while saving file ") + path,
+        prompter().messageBox(&m_workspace.mainWindow(), QStringLiteral("Unknown error while saving file ") + path,
                               msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Error"));
         return false;
     }
@@ -257,7 +257,7 @@ void DocumentCommands::showOpenFileError(const QString &path, const QString &rea
     // "File not found." would send the user looking for a file that is there but unreadable
     // or not what its name says.
     const QString why = QFileInfo::exists(path) && !reason.isEmpty() ? reason : QStringLiteral("File not found.");
-    prompter().messageBox(&m_workspace.window(), path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why,
+    prompter().messageBox(&m_workspace.mainWindow(), path + QStringLiteral("\r\nError while attempting to open file!\r\n") + why,
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("Open File Error"));
 }
 
@@ -278,7 +278,7 @@ void DocumentCommands::addMruElement(QAction &element)
 QAction &DocumentCommands::mruElement(int index)
 {
     while (m_mruElements.size() <= index) {
-        auto *element = new QAction(&m_workspace.window());
+        auto *element = new QAction(&m_workspace.mainWindow());
         element->setObjectName(m_recentMenu.first.objectName());
         m_recentMenu.file.insertAction(&m_recentMenu.end, element);
         addMruElement(*element);
@@ -335,7 +335,7 @@ void DocumentCommands::checkOutsideChange()
     if (!now.exists) {
         doc.FileChanged = true;
         m_workspace.setPanelText(6, QStringLiteral("M"));
-        prompter().messageBox(&m_workspace.window(),
+        prompter().messageBox(&m_workspace.mainWindow(),
                               QStringLiteral("The file ") + path
                                   + QStringLiteral(" has been deleted or moved by another program.\r\n"
                                                    "Its text stays here; save it to keep it."),
@@ -353,7 +353,7 @@ void DocumentCommands::checkOutsideChange()
 bool DocumentCommands::askReloadOverEdits(const QString &path)
 {
     const int answer = prompter().messageBox(
-        &m_workspace.window(),
+        &m_workspace.mainWindow(),
         QStringLiteral("The file ") + path
             + QStringLiteral(" has been changed by another program.\r\n"
                              "Do you want to reload it? Your changes here will be lost.\r\n"
@@ -398,7 +398,7 @@ bool DocumentCommands::mayOverwriteOutsideChange()
     }
     if (!m_keptOverOutsideChange)
         return true;
-    return prompter().messageBox(&m_workspace.window(),
+    return prompter().messageBox(&m_workspace.mainWindow(),
                                  QStringLiteral("The file ") + path
                                      + QStringLiteral(" was changed by another program.\r\n"
                                                       "Do you want to replace it with your text?"),

@@ -161,6 +161,6 @@ void SelectionExport::appendSelectionTo()
 
 void SelectionExport::showSaveError(const QString &path)
 {
-    prompter().messageBox(&m_workspace.window(), QStringLiteral("Unknown error while saving file ") + path,
+    prompter().messageBox(&m_workspace.mainWindow(), QStringLiteral("Unknown error while saving file ") + path,
                           msgbox::OKOnly | msgbox::Exclamation, QStringLiteral("File Error"));
 }

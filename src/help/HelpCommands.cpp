@@ -15,14 +15,14 @@ HelpCommands::HelpCommands(Workspace &workspace)
 void HelpCommands::helpTopics()
 {
     QString error;
-    if (!HelpViewer::showHelp(&m_workspace.window(), appinfo::helpFileName(), QString(), &error))
-        prompter().messageBox(&m_workspace.window(), error, msgbox::OKOnly, appinfo::title());
+    if (!HelpViewer::showHelp(&m_workspace.mainWindow(), appinfo::helpFileName(), QString(), &error))
+        prompter().messageBox(&m_workspace.mainWindow(), error, msgbox::OKOnly, appinfo::title());
 }
 
 void HelpCommands::about()
 {
-    SetTopmost(0, &m_workspace.window());
-    frmAbout box(m_workspace, &m_workspace.window());
+    SetTopmost(0, &m_workspace.mainWindow());
+    frmAbout box(m_workspace, &m_workspace.mainWindow());
     prompter().execDialog(box);
     box.unload();
 }

@@ -46,8 +46,8 @@ void OptionsCommands::defPath()
         UpdateOpenPathOptions();
         return;
     }
-    SetTopmost(0, &m_workspace.window());
-    frmDirDialog picker(m_workspace, m_items.openPaths, &m_workspace.window());
+    SetTopmost(0, &m_workspace.mainWindow());
+    frmDirDialog picker(m_workspace, m_items.openPaths, &m_workspace.mainWindow());
     picker.cmdAdd()->setText(QStringLiteral("OK"));
     picker.cmdClose()->setText(QStringLiteral("Cancel"));
     prompter().execDialog(picker);

@@ -34,7 +34,7 @@ frmSearch &SearchCommands::loadedDialog()
 
 frmSearch &SearchCommands::showDialog(const QString &title)
 {
-    SetTopmost(0, &m_workspace.window());
+    SetTopmost(0, &m_workspace.mainWindow());
     frmSearch &search = loadedDialog();
     search.setWindowTitle(title);
     search.ShowSearchDialog();

@@ -19,7 +19,7 @@ StatisticsCommands::StatisticsCommands(Workspace &workspace)
 
 void StatisticsCommands::report(const QString &prefix, qint64 count, const QString &suffix, const QString &title)
 {
-    prompter().messageBox(&m_workspace.window(), prefix + QString::number(count) + suffix, msgbox::OKOnly | msgbox::Information,
+    prompter().messageBox(&m_workspace.mainWindow(), prefix + QString::number(count) + suffix, msgbox::OKOnly | msgbox::Information,
                           title);
 }
 

@@ -167,7 +167,7 @@ void frmSearch::showMatch()
     // The dialog keeps the focus; the main window only repaints, with the match scrolled
     // into view, so that the selection shows behind the dialog.
     m_workspace.rtbEditor().scrollToCaret();
-    m_workspace.window().repaint();
+    m_workspace.mainWindow().repaint();
 }
 
 void frmSearch::searchFrom(int start)
