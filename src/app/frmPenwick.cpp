@@ -360,7 +360,7 @@ void frmPenwick::UpdateCaption()
                                                   : QStringLiteral(" - ") + m_doc.CurrentFile));
 }
 
-int frmPenwick::ChangedPrompt()
+msgbox::Answer frmPenwick::ChangedPrompt()
 {
     return prompter().messageBox(this,
                                  QStringLiteral("The file ") + m_doc.CurrentFile

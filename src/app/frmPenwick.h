@@ -2,6 +2,7 @@
 
 #include "app/MainToolbar.h"
 #include "document/Workspace.h"
+#include "platform/Prompter.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -55,8 +56,7 @@ public:
     void setPanelText(int panel, const QString &text) override;
 
     void UpdateCaption() override;
-    // 6 Yes, 7 No, 2 Cancel.
-    int ChangedPrompt();
+    msgbox::Answer ChangedPrompt();
     bool MayDiscardChanges() override;
     void NewDocument() override;
     void ApplyAlwaysOnTop() override;

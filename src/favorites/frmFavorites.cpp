@@ -212,7 +212,7 @@ void frmFavorites::cmdRemove_Click()
 
 void frmFavorites::cmdClearList_Click()
 {
-    const int answer = prompter().messageBox(this, QStringLiteral("Are you sure you want to clear the entire list?"),
+    const msgbox::Answer answer = prompter().messageBox(this, QStringLiteral("Are you sure you want to clear the entire list?"),
                                              msgbox::YesNo | msgbox::Question, QStringLiteral("Clear List"));
     if (answer != msgbox::Yes)
         return;

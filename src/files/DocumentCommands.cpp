@@ -352,7 +352,7 @@ void DocumentCommands::checkOutsideChange()
 
 bool DocumentCommands::askReloadOverEdits(const QString &path)
 {
-    const int answer = prompter().messageBox(
+    const msgbox::Answer answer = prompter().messageBox(
         &m_workspace.mainWindow(),
         QStringLiteral("The file ") + path
             + QStringLiteral(" has been changed by another program.\r\n"

@@ -122,7 +122,7 @@ void DocumentRecovery::offerLeftCopies(const QString &commandLine)
         if (!copy)
             continue;
         // Escape or the close box must not throw the text away: only No does.
-        const int answer = prompter().messageBox(&m_workspace.mainWindow(), question(*copy), msgbox::YesNoCancel | msgbox::Question,
+        const msgbox::Answer answer = prompter().messageBox(&m_workspace.mainWindow(), question(*copy), msgbox::YesNoCancel | msgbox::Question,
                                                  appinfo::title());
         if (answer == msgbox::Yes) {
             openCopy(*copy);

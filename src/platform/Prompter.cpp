@@ -51,19 +51,20 @@ std::unique_ptr<Prompter> setPrompter(std::unique_ptr<Prompter> replacement)
     return replacement;
 }
 
-int QtPrompter::messageBox(QWidget *parent, const QString &text, int style, const QString &title)
+msgbox::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, msgbox::Style style,
+                                      const QString &title)
 {
     QMessageBox box(parent);
     box.setWindowTitle(titleOrApplication(title));
     box.setText(text);
-    switch (style & 0x70) {
+    switch (style.icon) {
     case msgbox::Critical: box.setIcon(QMessageBox::Critical); break;
     case msgbox::Question: box.setIcon(QMessageBox::Question); break;
     case msgbox::Exclamation: box.setIcon(QMessageBox::Warning); break;
     case msgbox::Information: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case msgbox::Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     }
-    switch (style & 0x7) {
+    switch (style.buttons) {
     case msgbox::OKCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
@@ -75,7 +76,7 @@ int QtPrompter::messageBox(QWidget *parent, const QString &text, int style, cons
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         break;
-    default:
+    case msgbox::OKOnly:
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }

@@ -15,13 +15,36 @@ class QWidget;
 // Every modal question the program asks goes through one Prompter, so that tests can
 // answer them. The program installs QtPrompter, which shows the real Qt dialogs.
 namespace msgbox {
-// Message box styles and answers, as the program's callers spell them.
-// A style is the sum of one button set and one icon.
-enum Style : int {
-    OKOnly = 0, OKCancel = 1, YesNoCancel = 3, YesNo = 4,
-    Critical = 16, Question = 32, Exclamation = 48, Information = 64,
+// A message box's buttons and icon; callers write them as YesNo | Question.
+enum class Buttons { OKOnly, OKCancel, YesNoCancel, YesNo };
+enum class Icon { None, Critical, Question, Exclamation, Information };
+struct Style {
+    constexpr Style(Buttons buttons = Buttons::OKOnly, Icon icon = Icon::None)
+        : buttons(buttons)
+        , icon(icon)
+    {
+    }
+    constexpr Style(Icon icon)
+        : Style(Buttons::OKOnly, icon)
+    {
+    }
+    friend constexpr bool operator==(Style, Style) = default;
+
+    Buttons buttons;
+    Icon icon;
 };
-enum Answer : int { OK = 1, Cancel = 2, Yes = 6, No = 7 };
+constexpr Style operator|(Buttons buttons, Icon icon)
+{
+    return Style(buttons, icon);
+}
+// The button that answered; closing the box answers Cancel.
+enum class Answer { OK, Cancel, Yes, No };
+
+inline constexpr Buttons OKOnly = Buttons::OKOnly, OKCancel = Buttons::OKCancel, YesNoCancel = Buttons::YesNoCancel,
+                         YesNo = Buttons::YesNo;
+inline constexpr Icon Critical = Icon::Critical, Question = Icon::Question, Exclamation = Icon::Exclamation,
+                      Information = Icon::Information;
+inline constexpr Answer OK = Answer::OK, Cancel = Answer::Cancel, Yes = Answer::Yes, No = Answer::No;
 } // namespace msgbox
 
 struct FileDialogRequest {
@@ -50,8 +73,8 @@ class Prompter
 public:
     virtual ~Prompter() = default;
 
-    // style is a sum of msgbox::Buttons and msgbox::Icon; returns a msgbox::Answer.
-    virtual int messageBox(QWidget *parent, const QString &text, int style, const QString &title) = 0;
+    virtual msgbox::Answer messageBox(QWidget *parent, const QString &text, msgbox::Style style,
+                                      const QString &title) = 0;
     // A one-line input box; Cancel gives the empty text.
     virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title) = 0;
     virtual std::optional<QString> openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
@@ -73,7 +96,8 @@ std::unique_ptr<Prompter> setPrompter(std::unique_ptr<Prompter> replacement);
 class QtPrompter : public Prompter
 {
 public:
-    int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override;
+    msgbox::Answer messageBox(QWidget *parent, const QString &text, msgbox::Style style,
+                              const QString &title) override;
     QString inputBox(QWidget *parent, const QString &prompt, const QString &title) override;
     std::optional<QString> openFileName(QWidget *parent, const FileDialogRequest &request) override;
     std::optional<QString> saveFileName(QWidget *parent, const FileDialogRequest &request) override;

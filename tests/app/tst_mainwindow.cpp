@@ -261,7 +261,8 @@ private slots:
         answers->messageAnswers = {msgbox::Cancel};
         action(window, "mnuFileNew")->trigger();
         QCOMPARE(answers->messages.size(), 1);
-        checkLastMessage(*answers, QStringLiteral("The file  has changed.\r\nDo you want to save the changes?"), 51,
+        checkLastMessage(*answers, QStringLiteral("The file  has changed.\r\nDo you want to save the changes?"),
+                         msgbox::YesNoCancel | msgbox::Exclamation,
                          QStringLiteral("Penwick"));
         QCOMPARE(editor.Text(), QStringLiteral("draft"));
         QVERIFY(window.doc().FileChanged);

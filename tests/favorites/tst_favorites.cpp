@@ -177,7 +177,7 @@ private slots:
         });
         const QString question = QStringLiteral("Clear List: Are you sure you want to clear the entire list?");
         QCOMPARE(f.shown(), QStringList(2, question));
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNo | msgbox::Question));
+        QCOMPARE(f.answers->messages[0].style, msgbox::YesNo | msgbox::Question);
         QCOMPARE(favsKey("Count"), QStringLiteral("0"));
     }
 

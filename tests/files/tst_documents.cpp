@@ -89,18 +89,18 @@ private slots:
     void commandsAskAboutChangesFirst_data()
     {
         QTest::addColumn<QByteArray>("command");
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<msgbox::Answer>("answer");
         for (const char *command : {"mnuFileOpen", "mnuFileSaveSelection", "mnuFileFavorites"}) {
-            QTest::addRow("%s, cancel", command) << QByteArray(command) << int(msgbox::Cancel);
-            QTest::addRow("%s, yes", command) << QByteArray(command) << int(msgbox::Yes);
-            QTest::addRow("%s, no", command) << QByteArray(command) << int(msgbox::No);
+            QTest::addRow("%s, cancel", command) << QByteArray(command) << msgbox::Cancel;
+            QTest::addRow("%s, yes", command) << QByteArray(command) << msgbox::Yes;
+            QTest::addRow("%s, no", command) << QByteArray(command) << msgbox::No;
         }
     }
 
     void commandsAskAboutChangesFirst()
     {
         QFETCH(QByteArray, command);
-        QFETCH(int, answer);
+        QFETCH(msgbox::Answer, answer);
         Fixture f;
         const QString mine = f.file(QStringLiteral("mine.txt"), "mine");
         QVERIFY(f.window.documents().loadFile(mine));
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(f.fromFileMenu(command.constData()));
 
         QCOMPARE(f.shown(), QStringList{changedQuestion(mine)});
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNoCancel | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages[0].style, msgbox::YesNoCancel | msgbox::Exclamation);
         QCOMPARE(f.answers->fileRequests.size() + windows, answer == msgbox::No ? 1 : 0);
         QCOMPARE(f.editor.Text(), QStringLiteral("mine edited"));
         const bool saved = answer == msgbox::Yes;
@@ -132,7 +132,7 @@ private slots:
         // Untitled and unchanged: it stays empty and untitled.
         f.open(nothing);
         QCOMPARE(f.shown(), QStringList{QStringLiteral("Open File Error: ") + nothing + kOpenError});
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages[0].style, msgbox::OKOnly | msgbox::Exclamation);
         QCOMPARE(f.window.panelText(2), QStringLiteral("Bytes: 0"));
         QCOMPARE(f.status(), QStringLiteral("Penwick - Untitled | N"));
 
@@ -257,7 +257,7 @@ private slots:
         const QString nowhere = f.dir.filePath(QStringLiteral("no/such/folder/x.txt"));
         f.saveAs(nowhere);
         QCOMPARE(f.shown(), QStringList{kSaveError + nowhere});
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::OKOnly | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages[0].style, msgbox::OKOnly | msgbox::Exclamation);
         QCOMPARE(f.status(), before);
         // Nor does one cut short when the disk "fills up" after 64 KiB: the old file stays whole.
         const QString words = QStringList(25000, QStringLiteral("xxxxxxx")).join(QLatin1Char(' '));
@@ -385,7 +385,7 @@ private slots:
         f.answers->messageAnswers = {msgbox::No};
         f.window.mnuFileSave_Click();
         QCOMPARE(f.answers->messages.size(), 1);
-        QCOMPARE(f.answers->messages[0].style, int(msgbox::YesNo | msgbox::Exclamation));
+        QCOMPARE(f.answers->messages[0].style, msgbox::YesNo | msgbox::Exclamation);
         QVERIFY(f.answers->messages[0].text.contains(QStringLiteral("embedded objects with no picture (1)")));
         QCOMPARE(readFileBytes(path), original);
         QVERIFY(f.window.doc().FileChanged);

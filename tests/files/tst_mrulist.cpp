@@ -55,7 +55,7 @@ struct Fixture : FileFixture {
         return nullptr;
     }
     // Picks menu element `index` (0 is the top entry), answering the save question first.
-    void choose(int index, int answer = msgbox::Cancel)
+    void choose(int index, msgbox::Answer answer = msgbox::Cancel)
     {
         answers->messageAnswers = {answer};
         element(index)->trigger();

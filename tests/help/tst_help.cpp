@@ -114,7 +114,7 @@ private slots:
         }
         QCOMPARE(answers->messages.size(), 1);
         QVERIFY(answers->messages[0].text.contains(QStringLiteral("Penwick.hlp")));
-        QCOMPARE(answers->messages[0].style, int(msgbox::OKOnly));
+        QCOMPARE(answers->messages[0].style, msgbox::Style(msgbox::OKOnly));
         QCOMPARE(answers->messages[0].title, QStringLiteral("Penwick"));
         QVERIFY(!window.findChild<HelpViewer *>());
         QString error;

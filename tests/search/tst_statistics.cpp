@@ -11,7 +11,7 @@ namespace {
 struct PointerWatcher : ScriptedPrompter {
     RichTextBox *editor = nullptr;
     QList<RichTextBox::Pointer> pointers;
-    int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override
+    msgbox::Answer messageBox(QWidget *parent, const QString &text, msgbox::Style style, const QString &title) override
     {
         pointers << editor->MousePointer();
         return ScriptedPrompter::messageBox(parent, text, style, title);

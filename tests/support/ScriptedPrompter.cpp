@@ -12,10 +12,11 @@ T takeOr(QList<T> &queue, T fallback)
 
 } // namespace
 
-int ScriptedPrompter::messageBox(QWidget *, const QString &text, int style, const QString &title)
+msgbox::Answer ScriptedPrompter::messageBox(QWidget *, const QString &text, msgbox::Style style,
+                                            const QString &title)
 {
     messages.append({text, style, title});
-    const int fallback = (style & 0x7) == msgbox::OKOnly ? msgbox::OK : msgbox::Cancel;
+    const msgbox::Answer fallback = style.buttons == msgbox::OKOnly ? msgbox::OK : msgbox::Cancel;
     return takeOr(messageAnswers, fallback);
 }
 

@@ -16,11 +16,11 @@ class ScriptedPrompter : public Prompter
 public:
     struct Message {
         QString text;
-        int style = 0;
+        msgbox::Style style;
         QString title;
     };
 
-    QList<int> messageAnswers;
+    QList<msgbox::Answer> messageAnswers;
     QList<QString> inputAnswers;
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<FontRequest>> fontAnswers;
@@ -35,7 +35,8 @@ public:
     QList<QColor> colorRequests;
     int printDialogs = 0;
 
-    int messageBox(QWidget *parent, const QString &text, int style, const QString &title) override;
+    msgbox::Answer messageBox(QWidget *parent, const QString &text, msgbox::Style style,
+                              const QString &title) override;
     QString inputBox(QWidget *parent, const QString &prompt, const QString &title) override;
     std::optional<QString> openFileName(QWidget *parent, const FileDialogRequest &request) override;
     std::optional<QString> saveFileName(QWidget *parent, const FileDialogRequest &request) override;

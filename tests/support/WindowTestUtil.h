@@ -34,7 +34,8 @@ inline bool nearTwips(const QRectF &actual, const QRectF &expected)
 }
 
 // The last message box asked, in full: text, buttons and icon, caption.
-inline void checkLastMessage(const ScriptedPrompter &answers, const QString &text, int style, const QString &title)
+inline void checkLastMessage(const ScriptedPrompter &answers, const QString &text, msgbox::Style style,
+                             const QString &title)
 {
     QVERIFY(!answers.messages.isEmpty());
     QCOMPARE(answers.messages.last().text, text);
