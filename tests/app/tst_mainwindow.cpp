@@ -382,14 +382,6 @@ private slots:
         QVERIFY(widget.isVisible());
         QCOMPARE(widget.geometry(), before);
     }
-
-    void richTextTestLooksAtTheLastThreeLetters()
-    {
-        for (const char *name : {"/docs/report.RTF", "/docs/myrtf", "Rtf"})
-            QVERIFY2(IsRichTextName(QString::fromLatin1(name)), name);
-        for (const char *name : {"b.rtf2", "tf", ""})
-            QVERIFY2(!IsRichTextName(QString::fromLatin1(name)), name);
-    }
 };
 
 QTEST_MAIN(TestMainWindow)
