@@ -84,8 +84,7 @@ private slots:
         // Text typed into the new document takes the default font.
         RichTextBox &editor = window.rtbEditor();
         editor.setSelText(QStringLiteral("abc"));
-        editor.setSelStart(0);
-        editor.setSelLength(3);
+        select(editor, 0, 3);
         QCOMPARE(editor.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
         QCOMPARE(editor.SelFontSize(), std::optional<float>(10));
         QCOMPARE(window.panelText(3), QStringLiteral("Arial 10 pts"));
@@ -254,8 +253,7 @@ private slots:
         QVERIFY(!action(window, "mnuFileSave")->isEnabled());  // refreshed only when the menu opens
         QVERIFY(offered("mnuFileSave"));
         QVERIFY(!offered("mnuFileAppendSelection"));
-        editor.setSelStart(1);
-        editor.setSelLength(2);
+        select(editor, 1, 2);
         QVERIFY(offered("mnuFileSaveSelection") && offered("mnuFileAppendSelection"));
 
         answers->messageAnswers = {msgbox::Cancel};
@@ -384,14 +382,6 @@ private slots:
         QVERIFY(!isTopmost(widget));
         QVERIFY(widget.isVisible());
         QCOMPARE(widget.geometry(), before);
-    }
-
-    void richTextTestLooksAtTheLastThreeLetters()
-    {
-        for (const char *name : {"/docs/report.RTF", "/docs/myrtf", "Rtf"})
-            QVERIFY2(IsRichTextName(QString::fromLatin1(name)), name);
-        for (const char *name : {"b.rtf2", "tf", ""})
-            QVERIFY2(!IsRichTextName(QString::fromLatin1(name)), name);
     }
 };
 

@@ -32,12 +32,6 @@ void offer(const QList<QPair<QString, QByteArray>> &formats)
     systemClipboard().setMimeData(data);
 }
 
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
 // Text with a bold middle word.
 void fillFormatted(RichTextBox &editor)
 {
@@ -113,9 +107,7 @@ private slots:
     void cutCopiesThenDeletes()
     {
         Fixture f;
-        f.editor.setText(QStringLiteral("stays"));
-        f.window.doc().FileChanged = false;
-        f.editor.setSelStart(2);
+        f.start(QStringLiteral("stays"), 2);
         systemClipboard().setText(QStringLiteral("old"));
 
         f.window.mnuEditCut_Click();
@@ -157,9 +149,7 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, pasted);
         Fixture f;
-        f.editor.setText(QStringLiteral("[]"));
-        f.window.doc().FileChanged = false;
-        f.editor.setSelStart(1);
+        f.start(QStringLiteral("[]"), 1);
         if (type.startsWith(QLatin1String("image/")))
             offer({{type, data}});
         else
@@ -201,8 +191,7 @@ private slots:
     void undoAsksFirstAndFocusesTheEditor()
     {
         Fixture f;
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(f.showActive());
         // The history a new document starts with is not this test's concern.
         f.editor.clearHistory();
         for (const bool typed : {false, true}) {
@@ -296,9 +285,7 @@ private slots:
     void keysReachEnabledItemsThenTheEditor()
     {
         Fixture f;
-        f.window.show();
-        f.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QVERIFY(f.showActive());
         f.editor.setFocus();
         f.editor.setText(QStringLiteral("abcd efg"));
         f.editor.setSelStart(0);

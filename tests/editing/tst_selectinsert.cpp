@@ -9,17 +9,6 @@
 
 namespace {
 
-struct Fixture : WindowFixture {
-    // The document holds text with the caret at caret, and counts as unchanged.
-    void start(const QString &text, int caret)
-    {
-        editor.setText(text);
-        window.doc().FileChanged = false;
-        editor.setSelStart(caret);
-    }
-    void run(const char *item) { action(window, item)->trigger(); }
-};
-
 const QString kSample = QStringLiteral("Hello, world. Next one");
 
 } // namespace
@@ -56,7 +45,7 @@ private slots:
         QFETCH(QString, item);
         QFETCH(int, start);
         QFETCH(int, length);
-        Fixture f;
+        WindowFixture f;
         f.start(text, caret);
         f.run(("mnuEditSelect" + item).toLatin1().constData());
         QCOMPARE(f.editor.SelStart(), start);
@@ -67,9 +56,8 @@ private slots:
 
     void fixedLineReplacesTheSelection()
     {
-        Fixture f;
-        f.start(QStringLiteral("abXYcd"), 2);
-        f.editor.setSelLength(2);
+        WindowFixture f;
+        f.start(QStringLiteral("abXYcd"), 2, 2);
         f.run("mnuEditInsertLine");
         QCOMPARE(f.editor.Text(), QStringLiteral("ab\r\n") + QString(60, u'=') + QStringLiteral("\r\ncd"));
         QVERIFY(f.window.doc().FileChanged);
@@ -80,7 +68,7 @@ private slots:
     // The clock may tick between the command and the check: either second will do.
     void datesAndTimesUseTheSystemForms()
     {
-        Fixture f;
+        WindowFixture f;
         const std::pair<const char *, QString (*)()> items[] = {
             {"mnuEditDateTime", [] { return generalDateText(QDateTime::currentDateTime()); }},
             {"mnuEditTime", [] { return longTimeText(QTime::currentTime()); }},
@@ -131,7 +119,7 @@ private slots:
         QFETCH(QString, character);
         QFETCH(QString, length);
         QFETCH(QString, inserted);
-        Fixture f;
+        WindowFixture f;
         f.start(QStringLiteral("<>"), 1);
         f.answers->inputAnswers = {character, length};
         f.run("mnuEditInsertCustomLine");
@@ -146,7 +134,7 @@ private slots:
 
     void wordWrapSetsTheMarginOnceFromTheWidth()
     {
-        Fixture f;
+        WindowFixture f;
         f.window.resize(600, 400);
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));

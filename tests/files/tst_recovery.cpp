@@ -103,9 +103,7 @@ private slots:
         QCOMPARE(f.answers->messages.size(), 1);
         QCOMPARE(offered(f.answers->messages[0]), path);
         QCOMPARE(editor.Text(), QStringLiteral("Dear Ann, thanks"));
-        editor.setSelStart(9);
-        editor.setSelLength(7);
-        QCOMPARE(editor.SelBold(), std::optional<bool>(true));
+        QCOMPARE(select(editor, 9, 7).SelBold(), std::optional<bool>(true));
         QCOMPARE(window.doc().CurrentFile, path);
         QCOMPARE(window.windowTitle(), QStringLiteral("Penwick - ") + path);
         QCOMPARE(window.dlgCommonDialog().FileName, path);

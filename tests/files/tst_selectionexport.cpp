@@ -23,9 +23,7 @@ private slots:
     void savedSelectionBecomesTheDocument()
     {
         FileFixture f;
-        f.editor.setText(QStringLiteral("Hello world\r\nsecond line"));
-        f.window.doc().FileChanged = false;
-        f.select(6, 12);  // "world", the break, "second"
+        f.start(QStringLiteral("Hello world\r\nsecond line"), 6, 12);  // "world", the break, "second"
         // Over a file with a second name, which sees the new text too.
         const QString path = f.file("part.txt", "older and longer text");
         const QString other = f.dir.filePath("other-name.txt");

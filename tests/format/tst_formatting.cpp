@@ -10,12 +10,6 @@
 
 namespace {
 
-void select(RichTextBox &editor, int start, int length)
-{
-    editor.setSelStart(start);
-    editor.setSelLength(length);
-}
-
 // A flag for each item's check mark: 1 checked.
 QString marks(frmPenwick &window, std::initializer_list<const char *> items)
 {
@@ -247,9 +241,7 @@ private slots:
         QCOMPARE(editor.SelColor(), QColor(Qt::black));
 
         // Cancelled dialogs give the editor the focus.
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(f.showActive());
         for (const char *item : {"mnuFormatFont", "mnuFormatTextColor"}) {
             editor.clearFocus();
             QVERIFY(!editor.hasFocus());

@@ -65,10 +65,7 @@ private slots:
         WindowFixture f;
         // Runs the command on [start, start + length) and takes it back with one Undo.
         const auto removeBreaks = [&f](const QString &text, int start, int length, const QString &joined) {
-            f.editor.setText(text);
-            f.window.doc().FileChanged = false;
-            f.editor.setSelStart(start);
-            f.editor.setSelLength(length);
+            f.start(text, start, length);
             action(f.window, "mnuFormatRemoveLineBreaks")->trigger();
             QCOMPARE(f.editor.Text(), joined);
             QVERIFY(f.window.doc().FileChanged);

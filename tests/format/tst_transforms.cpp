@@ -100,8 +100,7 @@ private slots:
         QCOMPARE(f.editor.Text(), steps[2].second);
 
         // Without a selection nothing changes, not even the history.
-        f.editor.setText(u"keep me"_s);
-        f.window.doc().FileChanged = false;
+        f.start(u"keep me"_s);
         const int undoSteps = f.editor.view().document()->availableUndoSteps();
         for (const char *item :
              {"mnuFormatUpperCase", "mnuFormatLowerCase", "mnuFormatCapitalize", "mnuFormatInvertCase"})
@@ -157,7 +156,8 @@ private slots:
         Fixture f;
         const std::pair<const char *, bool> names[] = {
             {"notes.RTF", true}, {"myrtf", true}, {"RTF", true}, {"Rtf", true},
-            {"", false}, {"readme.txt", false}, {"rtf.txt", false}, {"tf", false}};
+            {"/docs/report.RTF", true},
+            {"", false}, {"readme.txt", false}, {"rtf.txt", false}, {"b.rtf2", false}, {"tf", false}};
         for (const auto &[name, rich] : names) {
             f.fill(name, {{u"ab"_s, {}}, {u"cd"_s, {.bold = true}}});
             // The file dialog names something else after a favourite was opened or a selection

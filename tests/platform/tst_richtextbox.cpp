@@ -2,7 +2,7 @@
 #include "platform/RichTextBox.h"
 #include "platform/rtf/RtfKept.h"
 
-#include "TestEnvironment.h"
+#include "WindowTestUtil.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
@@ -19,13 +19,6 @@
 class TestRichTextBox : public QObject
 {
     Q_OBJECT
-
-private:
-    static void select(RichTextBox &box, int start, int length)
-    {
-        box.setSelStart(start);
-        box.setSelLength(length);
-    }
 
 private slots:
     void lineBreaksReadAsCrLfWhateverWasWritten()

@@ -15,9 +15,7 @@ private slots:
         auto [window, editor, answers] = f.parts();
         QAction *item = action(window, "mnuOptionsAlwaysOnTop");
         QVERIFY(!item->isChecked() && !isTopmost(window));  // off by default
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(f.showActive());
         editor.setFocus();
         const QRect before = window.geometry();
 

@@ -13,21 +13,14 @@
 
 namespace {
 
-// A main window holding a document, with the caret or selection where a test wants it.
+// A main window with the search dialog's steps.
 struct Session : WindowFixture {
-    void select(int start, int length = 0) { editor.setSelStart(start); editor.setSelLength(length); }
-    void setDocument(const QString &text, int start = 0, int length = 0)
-    {
-        editor.setText(text);
-        select(start, length);
-    }
     void findFrom(int start) { select(start); dialog()->cmdFindNext->click(); }
-    void command(const char *name) { action(window, name)->trigger(); }
     frmSearch *dialog() { return window.search().dialog(); }
     // The dialog in the mode of the given command, with the texts typed in.
     frmSearch &open(const char *name, const QString &findWhat, const QString &replaceWith = QString())
     {
-        command(name);
+        run(name);
         dialog()->txtFind->setText(findWhat);
         dialog()->txtReplaceWith->setText(replaceWith);
         return *dialog();
@@ -84,7 +77,7 @@ private slots:
         QFETCH(int, options);
         QFETCH(int, found);
         Session s;
-        s.setDocument(text, selStart, selLength);
+        s.start(text, selStart, selLength);
         frmSearch &search = s.open("mnuSearchFind", findWhat);
         search.chkMatchCase->setChecked(options & 1);
         search.chkWholeWord->setChecked(options & 2);
@@ -102,13 +95,12 @@ private slots:
     void replaceReplacesOnlyAMatchAndSearchesOnPastIt()
     {
         Session s;
-        s.setDocument(QStringLiteral("- one two one one"));
+        s.start(QStringLiteral("- one two one one"));
         frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("one"), QStringLiteral("zone"));
         QCOMPARE(search.windowTitle(), QStringLiteral("Find and Replace"));
         QVERIFY(s.replaceDisabled());
         search.cmdFindNext->click();
         QVERIFY(s.replaceEnabled());
-        s.window.doc().FileChanged = false;
         search.cmdReplace->click();
         // The search goes on after the inserted text, never into it.
         QCOMPARE(s.editor.Text(), QStringLiteral("- zone two one one"));
@@ -151,14 +143,14 @@ private slots:
         QVERIFY(s.replaceDisabled());
         s.findFrom(0);
         QVERIFY(s.replaceEnabled());
-        s.command("mnuSearchFind");
+        s.run("mnuSearchFind");
         s.findFrom(0);
         QCOMPARE(s.editor.SelStart(), 3);
         QVERIFY(s.replaceDisabled());
 
         // Positions past 16 bits: the match replaced, and the search on past it.
         const QString filler(40000, QLatin1Char('.'));
-        s.setDocument(filler + QStringLiteral(" mark ") + filler + QStringLiteral(" mark"));
+        s.start(filler + QStringLiteral(" mark ") + filler + QStringLiteral(" mark"));
         s.open("mnuSearchFindReplace", QStringLiteral("mark"), QStringLiteral("M"));
         s.findFrom(35000);
         search.cmdReplace->click();
@@ -169,7 +161,7 @@ private slots:
     void replaceAllCountsFromTheStartingMatchAsOneUndoStep()
     {
         Session s;
-        s.setDocument(QStringLiteral("cat, cat cat\r\ncat cat"), 1);
+        s.start(QStringLiteral("cat, cat cat\r\ncat cat"), 1);
         frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("cat"), QStringLiteral("dog"));
         search.cmdFindNext->click();
         QCOMPARE(s.editor.SelStart(), 5);
@@ -183,7 +175,7 @@ private slots:
 
         // A replacement holding the search text ends all the same; with only the caret
         // left after Find Next the run starts one past it.
-        s.setDocument(QStringLiteral("- aXa aa"));
+        s.start(QStringLiteral("- aXa aa"));
         search.txtFind->setText(QStringLiteral("a"));
         search.txtReplaceWith->setText(QStringLiteral("baab"));
         search.cmdFindNext->click();
@@ -196,14 +188,14 @@ private slots:
     void cancelAndEscHideKeepingEverything()
     {
         Session s;
-        s.setDocument(QStringLiteral("- one one"));
+        s.start(QStringLiteral("- one one"));
         frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("one"), QStringLiteral("two"));
         search.chkWholeWord->setChecked(true);
         search.cmdFindNext->click();
         search.cmdCancel->click();
         QVERIFY(!search.isVisible());
 
-        s.command("mnuSearchFind");
+        s.run("mnuSearchFind");
         QCOMPARE(s.dialog(), &search);
         QVERIFY(search.isVisible());
         QCOMPARE(search.txtFind->selectedText(), QStringLiteral("one"));
@@ -221,9 +213,9 @@ private slots:
     void findNextCommandSearchesOnceItHasReturned()
     {
         Session s;
-        s.setDocument(QStringLiteral("abc abc"), 1, 2);
+        s.start(QStringLiteral("abc abc"), 1, 2);
         // Nothing to find: the dialog opens with the focus in the text, and no search runs.
-        s.command("mnuSearchFindNext");
+        s.run("mnuSearchFindNext");
         frmSearch &search = *s.dialog();
         QCOMPARE(search.windowTitle(), QStringLiteral("Find"));
         QCOMPARE(search.focusWidget(), search.txtFind);
@@ -232,10 +224,10 @@ private slots:
         QCOMPARE(s.editor.SelStart(), 1);
 
         // After F4 it switches to the search-only layout, then searches.
-        s.command("mnuSearchFindReplace");
+        s.run("mnuSearchFindReplace");
         search.txtFind->setText(QStringLiteral("abc"));
         QVERIFY(search.cmdReplace->isVisible());
-        s.command("mnuSearchFindNext");
+        s.run("mnuSearchFindNext");
         QCOMPARE(search.windowTitle(), QStringLiteral("Find"));
         for (QWidget *control : std::initializer_list<QWidget *>{search.lblReplaceWith, search.txtReplaceWith,
                                                                  search.cmdReplace, search.cmdReplaceAll})
@@ -262,7 +254,7 @@ private slots:
         QTRY_VERIFY(search.isNull());
 
         // Afresh, and centred again while the option is off.
-        s.command("mnuSearchFind");
+        s.run("mnuSearchFind");
         QCOMPARE(s.dialog()->txtFind->text(), QString());
         QVERIFY(nearTwips(formBounds(*s.dialog()).left(), centred.left()));
         moved = s.moveDialog(2400, 600);
@@ -271,7 +263,7 @@ private slots:
         // The load reads the option from the store; a hidden dialog stores at program end.
         settings::SaveWinState.write(true);
         action(s.window, "mnuOptionsSaveSizePosition")->setChecked(false);
-        s.command("mnuSearchFindReplace");
+        s.run("mnuSearchFindReplace");
         QVERIFY(action(s.window, "mnuOptionsSaveSizePosition")->isChecked());
         QVERIFY(nearTwips(formBounds(*s.dialog()), moved));
         moved = s.moveDialog(3000, 900);
@@ -288,18 +280,18 @@ private slots:
         action(s.window, "mnuOptionsAlwaysOnTop")->setChecked(true);
         s.window.ApplyAlwaysOnTop();
         for (const char *command : {"mnuSearchFind", "mnuSearchFindNext", "mnuSearchFindReplace"}) {
-            s.command(command);
+            s.run(command);
             QVERIFY(!isTopmost(s.window));
             QVERIFY(isTopmost(*s.dialog()));
             s.dialog()->cmdCancel->click();
             QVERIFY(isTopmost(s.window));
         }
-        s.command("mnuSearchFind");
+        s.run("mnuSearchFind");
         s.dialog()->close();
         QVERIFY(isTopmost(s.window));
 
         action(s.window, "mnuOptionsAlwaysOnTop")->setChecked(false);
-        s.command("mnuSearchFind");
+        s.run("mnuSearchFind");
         s.dialog()->cmdCancel->click();
         QVERIFY(!isTopmost(s.window));
         QVERIFY(s.answers->messages.isEmpty());
@@ -308,7 +300,7 @@ private slots:
     void dialogIsLaidOutInTwips()
     {
         Session s;
-        s.command("mnuSearchFindReplace");
+        s.run("mnuSearchFindReplace");
         frmSearch &search = *s.dialog();
         QVERIFY(!search.parentWidget());
         QVERIFY(!search.isModal());

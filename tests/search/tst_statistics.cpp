@@ -87,9 +87,7 @@ private slots:
                  // A selection ending just after a break counts the empty line after it.
                  {"ab\r\ncd", 0, 3, "LineCount", "Line Count: The selection contains: 2 line(s.)", idle},
                  {"ab\r\ncd", 0, 1, "LineCount", "Line Count: The selection contains: 1 line(s.)", idle}}) {
-            editor.setText(QString::fromLatin1(text));
-            editor.setSelStart(start);
-            editor.setSelLength(length);
+            w.start(QString::fromLatin1(text), start, length);
             const ScriptedPrompter::Message shown = w.report(QByteArray("mnuSearch") + item);
             QCOMPARE(shown.title + QStringLiteral(": ") + shown.text, QLatin1String(report));
             QCOMPARE(shown.style, msgbox::OKOnly | msgbox::Information);

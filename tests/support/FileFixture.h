@@ -13,12 +13,6 @@ struct FileFixture : WindowFixture {
         editor.setSelStart(editor.DocumentLength());
         editor.setSelText(text);
     }
-    RichTextBox &select(int start, int length)
-    {
-        editor.setSelStart(start);
-        editor.setSelLength(length);
-        return editor;
-    }
     // Opens the File menu, which refreshes its enabled items, and picks the item when it is enabled.
     bool fromFileMenu(const char *item)
     {

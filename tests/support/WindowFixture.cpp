@@ -16,3 +16,17 @@ void WindowFixture::open(const QString &path)
     answers->fileAnswers = {path};
     action(window, "mnuFileOpen")->trigger();
 }
+
+void WindowFixture::start(const QString &text, int start, int length)
+{
+    editor.setText(text);
+    window.doc().FileChanged = false;
+    select(start, length);
+}
+
+bool WindowFixture::showActive()
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}

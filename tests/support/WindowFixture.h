@@ -6,6 +6,7 @@
 #include "MenuLookup.h"
 #include "ScriptedPrompter.h"
 #include "TestEnvironment.h"
+#include "WindowTestUtil.h"
 
 #include <QTemporaryDir>
 
@@ -24,5 +25,11 @@ struct WindowFixture {
     QString file(const QString &name, const QByteArray &bytes);
     // Answers the Open dialog with path and runs File > Open.
     void open(const QString &path);
+    RichTextBox &select(int start, int length = 0) { return ::select(editor, start, length); }
+    // The document holds text, counts as unchanged, and has [start, start + length) selected.
+    void start(const QString &text, int start = 0, int length = 0);
+    void run(const char *item) { action(window, item)->trigger(); }
+    // Shows the window and waits until it has the focus, for tests of keys and focus.
+    bool showActive();
     auto parts() { return std::tie(window, editor, answers); }
 };

@@ -14,7 +14,14 @@
 #include <cmath>
 #include <memory>
 
-// Small checks the window and dialog tests share.
+// Small steps and checks the window and dialog tests share.
+// Selects [start, start + length) and gives the box, for a check on what is selected.
+inline RichTextBox &select(RichTextBox &box, int start, int length = 0)
+{
+    box.setSelStart(start);
+    box.setSelLength(length);
+    return box;
+}
 
 inline bool isTopmost(const QWidget &window)
 {
