@@ -173,6 +173,10 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_pageBreak = true; // the next paragraph starts the new page
         break;
     case Kw::Sect:
+        // A section break needs a paragraph of its own to end: one that ends a row no \row
+        // ended ends the row and then an empty paragraph, as \row\sect would.
+        if (m_rowOpen || !m_pendingCells.empty())
+            paragraphBreak();
         paragraphBreak();
         m_lead = true;
         break;
