@@ -228,10 +228,11 @@ void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int se
         const RunProps &props = propsAt(frag.charFormatIndex(), frag);
         if (props.note != m_openNote)
             closeNote();
-        if ((props.field || !m_openFields.empty()) && openFields(props.field) && !isRow) {
+        if ((props.field || !m_openFields.empty()) && openFields(props.field)) {
             // A result that began in an earlier paragraph said this one's properties inside it.
-            if (paragraphAt(block).words != m_paraWords)
-                sayParagraphAgain(paragraphAt(block).words);
+            const QByteArray words = isRow ? "\\intbl" + cells->at(cellParagraph) : paragraphAt(block).words;
+            if (words != m_paraWords)
+                sayParagraphAgain(words);
         }
         const int a0 = std::max(segStart, fStart) - fStart;
         const int a1 = std::min(segEnd, fEnd) - fStart;
@@ -311,7 +312,7 @@ QByteArray Writer::write(int from, int to, bool whole)
             }
             // The last cell paragraph's words are the row's, a page break before it included.
             cells.push_back((props.pageBreakBefore ? "\\pagebb" : "") + detail::cellParagraphWords(props).toLatin1());
-            openFields(0);
+            // A field's result may hold rows (a database's): one open here goes on into the row.
             writeRowStart(props, cellCount);
             writeParagraphStart(paragraph, true, cells.front());
         } else {
@@ -330,15 +331,14 @@ QByteArray Writer::write(int from, int to, bool whole)
             if (following.isValid() && !following.begin().atEnd() && following.position() < to)
                 nextField = propsAt(following.begin().fragment().charFormatIndex(), following.begin().fragment()).field;
         }
-        if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
+        if (!m_openFields.empty() && openFields(nextField, true)) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
-            sayParagraphAgain(paragraph.words);
+            sayParagraphAgain(isRow ? "\\intbl" + cells.back() : paragraph.words);
         }
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
         if (isRow) {
-            openFields(0);
             word("cell");
             word("row");
             newline();
