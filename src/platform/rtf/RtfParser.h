@@ -221,9 +221,15 @@ private:
     bool m_rowOpen = false; // cells were read that no \row has ended yet
     bool m_endingRow = false;
     int m_rowCells = 0;     // cell ends in the row so far
-    // Cell ends not yet inserted, with their paragraphs' words and the formatting at their \cell,
-    // which is where a save writes a cell end's own.
-    std::vector<std::pair<QString, CharState>> m_pendingCells;
+    // Cell ends not yet inserted, with their paragraphs' words, the formatting at their \cell,
+    // which is where a save writes a cell end's own, and the groups kept just before it.
+    struct PendingCell
+    {
+        QString words;
+        CharState state;
+        QByteArray prefix;
+    };
+    std::vector<PendingCell> m_pendingCells;
 
     QString m_run;
     CharState m_runState;

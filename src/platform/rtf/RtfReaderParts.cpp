@@ -393,10 +393,12 @@ void Parser::endBlock(BlockProps props)
 // The cells ended so far get their marks, each with its paragraph's words.
 void Parser::insertCellEnds()
 {
-    for (auto &[words, cell] : m_pendingCells) {
-        cell.cell = 1;
-        cell.cellPara = std::move(words);
-        insertSpecial(QStringLiteral("\t"), cell);
+    for (PendingCell &cell : m_pendingCells) {
+        cell.state.cell = 1;
+        cell.state.cellPara = std::move(cell.words);
+        const QByteArray later = std::exchange(m_prefix, std::move(cell.prefix));
+        insertSpecial(QStringLiteral("\t"), cell.state);
+        m_prefix = later;
     }
     m_pendingCells.clear();
 }
@@ -409,6 +411,7 @@ void Parser::endRow()
     beforeContent();
     // The last cell's end is the row's: the paragraph ends there.
     if (!m_pendingCells.empty()) {
+        m_prefix.prepend(m_pendingCells.back().prefix); // the paragraph's end is where it stood
         m_pendingCells.pop_back();
         if (m_paraListText.isEmpty()) { // the last cell paragraph's label is the row paragraph's
             m_paraLabel = m_cellLabel;

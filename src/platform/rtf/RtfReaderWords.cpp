@@ -186,7 +186,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_afterRow = false;
         flushText();
         beforeContent();
-        m_pendingCells.emplace_back(takeCellParagraph(para), c);
+        // Groups kept after this \cell belong to the next cell, not before this one's end.
+        m_pendingCells.push_back({takeCellParagraph(para), c, std::exchange(m_prefix, {})});
         break;
     case Kw::Row:
         endRow();
