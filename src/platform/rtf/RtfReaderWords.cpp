@@ -169,10 +169,14 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         }
         break;
     case Kw::Page:
+        if (m_labelDepth != 0)
+            break; // a label is no paragraph of its own, nor does it start a page or section
         paragraphBreak();
         m_pageBreak = true; // the next paragraph starts the new page
         break;
     case Kw::Sect:
+        if (m_labelDepth != 0)
+            break;
         // A section break needs a paragraph of its own to end: one that ends a row no \row
         // ended ends the row and then an empty paragraph, as \row\sect would.
         if (m_rowOpen || !m_pendingCells.empty())
