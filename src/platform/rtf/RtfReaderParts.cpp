@@ -61,8 +61,9 @@ void Parser::destination(Kw kw)
     switch (kw) {
     case Kw::FontTable:
     case Kw::ColorTable:
-        // A table is a group of its own; the word anywhere else ends what its group says.
-        if (!m_wordOpensGroup || !inner) {
+        // A table is a group of its own; the word anywhere else ends what its group says. One in
+        // a list label is the label's, kept with it, and defines nothing.
+        if (!m_wordOpensGroup || !inner || m_labelDepth != 0) {
             g.dest = Dest::Skip;
             return;
         }
