@@ -126,6 +126,12 @@ void Parser::parse(QByteArrayView data)
         }
     }
     // Truncated files keep what was read; trailing text after the document does not count.
+    if (m_labelDepth != 0) {
+        // A label the file ends inside is no whole group to keep, and its text is no body text.
+        flushText();
+        m_label.clear();
+        m_labelDepth = 0;
+    }
     flushText();
     flushPicture();
     flushMark();
