@@ -118,6 +118,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::BorderWord: {
         const QLatin1StringView text(raw.data(), qsizetype(raw.size()));
+        if (m_borderFor != BorderFor::Paragraph && m_labelDepth != 0)
+            break;
         if (m_borderFor == BorderFor::Row)
             m_row.props += text;
         else if (m_borderFor == BorderFor::Cell)
@@ -128,6 +130,9 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
     }
 
     case Kw::RowDefaults:
+        // A table's definition in a label is the label's, kept with it: it defines no row.
+        if (m_labelDepth != 0)
+            break;
         m_afterRow = false;
         m_row = RowDef{};
         m_cellWords.clear();
@@ -135,6 +140,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::RowBorder:
     case Kw::RowKeep:
+        if (m_labelDepth != 0)
+            break;
         if (kw == Kw::RowBorder)
             m_borderFor = BorderFor::Row;
         if (name == "trgaph")
@@ -145,11 +152,15 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::CellBorder:
     case Kw::CellKeep:
+        if (m_labelDepth != 0)
+            break;
         if (kw == Kw::CellBorder)
             m_borderFor = BorderFor::Cell;
         m_cellWords += QLatin1StringView(raw.data(), qsizetype(raw.size()));
         break;
     case Kw::CellX:
+        if (m_labelDepth != 0)
+            break;
         m_cellWords += QLatin1StringView(raw.data(), qsizetype(raw.size()));
         m_row.cells.append(std::exchange(m_cellWords, {}));
         m_row.rights.append(twips(param));
@@ -194,6 +205,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_pendingCells.push_back({takeCellParagraph(para), c, std::exchange(m_prefix, {})});
         break;
     case Kw::Row:
+        if (m_labelDepth != 0)
+            break;
         endRow();
         m_afterRow = true; // a table paragraph now needs an \intbl of its own
         break;
