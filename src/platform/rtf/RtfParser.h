@@ -53,7 +53,9 @@ struct Group
     const char *openAt = nullptr; // the group's '{'
     Dest dest = Dest::Body;
     bool ignorable = false; // \* seen: unless the next word is \ud, the group is a destination
-    bool keepsTable = false; // the font or colour table's own group, kept as written
+    // FontTable or ColorTable: that table's own group, kept as written. A destination word in it
+    // changes dest, not which table it is.
+    Dest table = Dest::Body;
     int uc = 1;
 };
 

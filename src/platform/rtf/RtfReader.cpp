@@ -175,7 +175,7 @@ void Parser::openGroup(const char *at)
     }
     Group g = top();
     g.ignorable = false;
-    g.keepsTable = false;
+    g.table = Dest::Body;
     g.openAt = at;
     m_stack.push_back(std::move(g));
     m_groupStart = true;
@@ -195,13 +195,13 @@ void Parser::closeGroup(const char *at)
     Group &g = top();
     // Groups read here, not jumped over, close at a brace of their own.
     const auto whole = [&] { return QByteArray(g.openAt, at - g.openAt + 1); };
-    if (g.dest == Dest::FontTable)
+    if (g.dest == Dest::FontTable || g.table == Dest::FontTable)
         commitFont(); // the last entry's ';' is often missing
-    if (g.keepsTable && g.dest == Dest::FontTable) {
+    if (g.table == Dest::FontTable) {
         // A second table adds fonts to the first: neither alone names them all.
         m_store.source(m_source).fontTable = ++m_fontTables == 1 ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
         m_fontTableCodepage = m_docCodepage;
-    } else if (g.keepsTable) {
+    } else if (g.table == Dest::ColorTable) {
         // Kept only without an entry left open, which the colours a save adds would complete.
         m_store.source(m_source).colorTable = m_colorSet ? QByteArray() : whole();
         m_colorSet = false;

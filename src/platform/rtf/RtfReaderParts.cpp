@@ -67,9 +67,8 @@ void Parser::destination(Kw kw)
             g.dest = Dest::Skip;
             return;
         }
-        g.keepsTable = true;
         if (kw == Kw::FontTable) {
-            g.dest = Dest::FontTable;
+            g.dest = g.table = Dest::FontTable;
             m_fontOpen = false;
             // A second table adds fonts to the first: neither alone names them all, even if
             // the file ends inside it.
@@ -77,7 +76,7 @@ void Parser::destination(Kw kw)
                 m_store.source(m_source).fontTable.clear();
             return;
         }
-        g.dest = Dest::ColorTable;
+        g.dest = g.table = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();
         m_store.source(m_source).colorTable.clear(); // this one replaces it, once it is whole
