@@ -67,7 +67,7 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
         const int value = param.toInt(&ok);
         if (ok && namesFont(word)) {
             const detail::FontEntry font = source.tables.fonts.value(value);
-            out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, std::max(font.charset, 0)));
+            out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, font.charset));
         } else if (ok && value > 0 && namesColor(word)) {
             const auto &colors = source.tables.colors;
             const QColor color = size_t(value) < colors.size() ? colors[size_t(value)] : QColor();
