@@ -348,7 +348,7 @@ QByteArray Writer::write(int from, int to, bool whole)
                 writeProps(propsAt(block.charFormatIndex(), block));
             const BlockProps *nextProps = !last && (sep + 1 < to || whole) ? &paragraphAt(next).props : nullptr;
             if (nextProps && !nextProps->sectionBefore.isEmpty()) {
-                openFields(0);
+                // A field whose result goes on into the new section stays open across the break.
                 writeKept(nextProps->sectionBefore.toLatin1());
                 m_paraWords = "\\sect"; // a new section starts its paragraphs afresh
             } else {
