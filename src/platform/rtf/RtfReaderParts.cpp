@@ -56,6 +56,7 @@ void Parser::noteNumbers(QByteArrayView rtf)
 void Parser::destination(Kw kw)
 {
     ++m_stateGeneration;
+    m_ucSkip = 0; // a \u's fallback is body text: what a destination holds is none of it
     Group &g = top();
     const bool inner = m_stack.size() >= 3 && m_overflow == 0 && g.openAt;
     switch (kw) {
