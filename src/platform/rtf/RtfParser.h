@@ -91,6 +91,7 @@ inline int twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 
 void setWord(QString &words, std::string_view name, std::string_view raw);
 // A kept group read where \ucN held, made to say so itself.
+QByteArray afterDestinationWord(QByteArray group, const QByteArray &words);
 QByteArray withUc(QByteArray group, int uc);
 
 // As sameState: strings inherited from one group to another are shared.
@@ -212,6 +213,7 @@ private:
     QByteArray m_labelLead;  // what the label's group is kept as, up to m_labelFrom
     const char *m_labelFrom = nullptr;
     int m_labelUc = 1;
+    int m_labelFont = -1; // the font the label's group began in
     QString m_label;
     QString m_paraLabel, m_paraListText;
     QString m_cellLabel, m_cellListText; // the last cell paragraph's, once it has ended

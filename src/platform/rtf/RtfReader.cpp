@@ -210,7 +210,11 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        const QByteArray label = withUc(m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1), m_labelUc);
+        QByteArray label = withUc(m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1), m_labelUc);
+        // A save writes the label after \plain: one begun in another font says so, as the
+        // code page its bytes were read in depends on it.
+        if (m_labelFont >= 0)
+            label = afterDestinationWord(std::move(label), "\\f" + QByteArray::number(m_labelFont));
         m_paraListText += QString::fromLatin1(label); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())

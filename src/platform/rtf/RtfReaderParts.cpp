@@ -2,12 +2,9 @@
 
 namespace rtf::detail {
 
-// Kept RTF is written back where \uc1 holds, so a group read where each \u had another number
-// of fallback characters says so after its destination word, and its text reads back as it was.
-QByteArray withUc(QByteArray group, int uc)
+// Words said right after a kept group's destination word, where they hold for all it holds.
+QByteArray afterDestinationWord(QByteArray group, const QByteArray &words)
 {
-    if (uc == 1)
-        return group;
     qsizetype i = group.startsWith("{\\*\\") ? 3 : 1;
     if (i >= group.size() || group[i] != '\\')
         return group;
@@ -21,7 +18,14 @@ QByteArray withUc(QByteArray group, int uc)
     while (i < group.size() && isDigit(group[i]))
         ++i;
     // Nothing after the word can run on into the inserted one: the word ended there.
-    return group.insert(i, "\\uc" + QByteArray::number(uc));
+    return group.insert(i, words);
+}
+
+// Kept RTF is written back where \uc1 holds, so a group read where each \u had another number
+// of fallback characters says so after its destination word, and its text reads back as it was.
+QByteArray withUc(QByteArray group, int uc)
+{
+    return uc == 1 ? group : afterDestinationWord(std::move(group), "\\uc" + QByteArray::number(uc));
 }
 
 void Parser::noteNumber(std::string_view word, int param)
@@ -115,6 +119,7 @@ void Parser::destination(Kw kw)
             m_labelFrom = m_wordOpensGroup ? g.openAt : m_wordAt;
             m_labelLead = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
             m_labelUc = g.uc;
+            m_labelFont = g.chr.font;
         }
         return;
     default:

@@ -97,8 +97,17 @@ void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const
     const BlockProps &props = paragraph.props;
     QByteArray tableWords;
     const QByteArray &words = inTable ? (tableWords = "\\intbl" + cellWords) : paragraph.words;
+    // A kept label was read in what its group began with: without a font of its own, the \deff
+    // font, which \plain gives it back.
+    const auto plain = [this] {
+        word("plain");
+        m_cur = RunProps{};
+        m_cur.halfPoints = 24;
+    };
     if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
         word("pard");
+        if (inTable && cellWords.contains('{')) // a cell paragraph's label
+            plain();
         if (!words.isEmpty()) {
             raw(words.constData(), words.size());
             m_needDelimiter = words.back() != '}'; // after a label's group a space would be text
@@ -108,6 +117,7 @@ void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const
     if (inTable)
         return;
     if (!props.listText.isEmpty()) {
+        plain();
         writeKept(props.listText.toLatin1());
     } else if (!props.listLabel.isEmpty()) {
         raw("{\\listtext ", 11);
