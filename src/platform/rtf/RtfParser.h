@@ -13,6 +13,7 @@
 #include "RtfReader.h"
 
 #include <QByteArrayView>
+#include <QSet>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -186,6 +187,7 @@ private:
     bool m_wordMarked = false;     // and a \* came before it
     const char *m_wordAt = nullptr; // where it starts
     int m_fontTables = 0; // font tables read; a second one adds to the first
+    QSet<int> m_earlierFonts; // fonts defined before the table being read
     int m_fontsNamed = 0, m_colorsNamed = 0;
     int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;

@@ -631,6 +631,10 @@ void Parser::commitFont()
     QString name = std::exchange(m_fontName, {});
     name.removeIf([](QChar c) { return c.unicode() < 0x20; });
     name = name.trimmed();
+    // A number an earlier table defined keeps that font: what was read in it, kept RTF that
+    // names it included, is read back in the one font the saved table gives it.
+    if (m_earlierFonts.contains(m_fontIndex))
+        return;
     flushText();
     m_tables.fonts.insert(m_fontIndex, FontEntry{name, m_fontCharset});
     m_cpCacheFont = INT_MIN;

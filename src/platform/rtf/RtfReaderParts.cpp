@@ -75,6 +75,9 @@ void Parser::destination(Kw kw)
         if (kw == Kw::FontTable) {
             g.dest = g.table = Dest::FontTable;
             m_fontOpen = false;
+            m_earlierFonts.clear();
+            for (auto it = m_tables.fonts.cbegin(); it != m_tables.fonts.cend(); ++it)
+                m_earlierFonts.insert(it.key());
             // A second table adds fonts to the first: neither alone names them all, even if
             // the file ends inside it.
             if (m_fontTables > 0)
