@@ -201,6 +201,7 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_afterRow = false;
         flushText();
         beforeContent();
+        markFieldResult(c); // the cell's end is part of a result it stands in, if only that
         // Groups kept after this \cell belong to the next cell, not before this one's end.
         m_pendingCells.push_back({takeCellParagraph(para), c, std::exchange(m_prefix, {})});
         break;
