@@ -219,6 +219,13 @@ void Writer::closeNote()
     m_openNote = 0;
 }
 
+// A cell paragraph's words said again: its label is said once, where the paragraph starts.
+static QByteArray withoutLabel(const QByteArray &cellWords)
+{
+    const qsizetype label = cellWords.indexOf('{');
+    return label < 0 ? cellWords : cellWords.left(label);
+}
+
 // One paragraph's content from segStart to segEnd. A table row's cell paragraphs end in \cell
 // or \par; cells holds each cell paragraph's properties in order.
 void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
@@ -240,7 +247,7 @@ void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int se
             closeNote();
         if ((props.field || !m_openFields.empty()) && openFields(props.field)) {
             // A result that began in an earlier paragraph said this one's properties inside it.
-            const QByteArray words = isRow ? "\\intbl" + cells->at(cellParagraph) : paragraphAt(block).words;
+            const QByteArray words = isRow ? "\\intbl" + withoutLabel(cells->at(cellParagraph)) : paragraphAt(block).words;
             if (words != m_paraWords)
                 sayParagraphAgain(words);
         }
@@ -344,7 +351,7 @@ QByteArray Writer::write(int from, int to, bool whole)
         if (!m_openFields.empty() && openFields(nextField, true)) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
-            sayParagraphAgain(isRow ? "\\intbl" + cells.back() : paragraph.words);
+            sayParagraphAgain(isRow ? "\\intbl" + withoutLabel(cells.back()) : paragraph.words);
         }
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
