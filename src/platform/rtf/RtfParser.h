@@ -188,6 +188,7 @@ private:
     const char *m_wordAt = nullptr; // where it starts
     int m_fontTables = 0; // font tables read; a second one adds to the first
     QSet<int> m_earlierFonts; // fonts defined before the table being read
+    QSet<int> m_undefinedLabelFonts; // fonts list labels were read in before they were defined
     int m_fontsNamed = 0, m_colorsNamed = 0;
     int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;

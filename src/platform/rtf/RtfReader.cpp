@@ -587,8 +587,10 @@ void Parser::flushText()
         return;
     sanitise(m_run);
     if (m_labelDepth != 0) {
-        m_label += symbolFontLabel(m_run, m_tables.fonts.value(m_runState.font >= 0 ? m_runState.font
-                                                                                     : m_tables.defaultFont).name);
+        const int font = m_runState.font >= 0 ? m_runState.font : m_tables.defaultFont;
+        if (!m_tables.fonts.contains(font))
+            m_undefinedLabelFonts.insert(font);
+        m_label += symbolFontLabel(m_run, m_tables.fonts.value(font).name);
     } else if (m_runPrefix != 0) {
         CharState state = m_runState;
         state.prefix = std::exchange(m_runPrefix, 0);
@@ -632,8 +634,9 @@ void Parser::commitFont()
     name.removeIf([](QChar c) { return c.unicode() < 0x20; });
     name = name.trimmed();
     // A number an earlier table defined keeps that font: what was read in it, kept RTF that
-    // names it included, is read back in the one font the saved table gives it.
-    if (m_earlierFonts.contains(m_fontIndex))
+    // names it included, is read back in the one font the saved table gives it. So does one a
+    // list label was read in before any table defined it: no font.
+    if (m_earlierFonts.contains(m_fontIndex) || m_undefinedLabelFonts.contains(m_fontIndex))
         return;
     flushText();
     m_tables.fonts.insert(m_fontIndex, FontEntry{name, m_fontCharset});
