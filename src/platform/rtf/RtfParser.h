@@ -189,6 +189,7 @@ private:
     int m_fontTables = 0; // font tables read; a second one adds to the first
     QSet<int> m_earlierFonts; // fonts defined before the table being read
     QSet<int> m_undefinedLabelFonts; // fonts list labels were read in before they were defined
+    bool m_fontSkipped = false; // the table being read defines a font it is not taken to
     int m_fontsNamed = 0, m_colorsNamed = 0;
     int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;

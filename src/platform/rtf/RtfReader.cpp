@@ -199,7 +199,8 @@ void Parser::closeGroup(const char *at)
         commitFont(); // the last entry's ';' is often missing
     if (g.table == Dest::FontTable) {
         // A second table adds fonts to the first: neither alone names them all.
-        m_store.source(m_source).fontTable = ++m_fontTables == 1 ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
+        const bool asWritten = ++m_fontTables == 1 && !std::exchange(m_fontSkipped, false);
+        m_store.source(m_source).fontTable = asWritten ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
         m_fontTableCodepage = m_docCodepage;
     } else if (g.table == Dest::ColorTable) {
         // Kept only without an entry left open, which the colours a save adds would complete.
@@ -636,8 +637,10 @@ void Parser::commitFont()
     // A number an earlier table defined keeps that font: what was read in it, kept RTF that
     // names it included, is read back in the one font the saved table gives it. So does one a
     // list label was read in before any table defined it: no font.
-    if (m_earlierFonts.contains(m_fontIndex) || m_undefinedLabelFonts.contains(m_fontIndex))
+    if (m_earlierFonts.contains(m_fontIndex) || m_undefinedLabelFonts.contains(m_fontIndex)) {
+        m_fontSkipped = true; // the table as written says otherwise: it is not kept
         return;
+    }
     flushText();
     m_tables.fonts.insert(m_fontIndex, FontEntry{name, m_fontCharset});
     m_cpCacheFont = INT_MIN;
