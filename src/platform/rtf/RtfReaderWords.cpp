@@ -9,6 +9,10 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
     CharState &c = g.chr;
     ParaState &para = g.para;
     const bool on = !hasParam || param != 0;
+    // The header declares the document's code page; one declared once the body has begun would
+    // make a save read kept groups before it in another.
+    if (!m_firstLead && (kw == Kw::Ansi || kw == Kw::Mac || kw == Kw::Pc || kw == Kw::Pca || kw == Kw::AnsiCpg))
+        return;
     switch (kw) {
     case Kw::Ansi: setDocumentCodepage(kCodepageAnsi); break;
     case Kw::Mac: setDocumentCodepage(10000); break;
