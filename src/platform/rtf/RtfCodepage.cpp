@@ -49,6 +49,11 @@ std::shared_ptr<QStringDecoder> makeDecoder(int codepage)
                                                     QStringConverter::Flag::Stateless);
     if (!decoder->isValid())
         return nullptr;
+    // RTF itself is ASCII: a code page that reads its letters as others (EBCDIC, UTF-16) can be
+    // no document's, and its font names and text would come out as garbage.
+    static constexpr char kProbe[] = " 09;AZaz{}";
+    if (QString(decoder->decode(QByteArrayView(kProbe))) != QLatin1StringView(kProbe))
+        return nullptr;
     return decoder;
 }
 

@@ -13,6 +13,7 @@
 #include "RtfReader.h"
 
 #include <QByteArrayView>
+#include <QSet>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -53,7 +54,9 @@ struct Group
     const char *openAt = nullptr; // the group's '{'
     Dest dest = Dest::Body;
     bool ignorable = false; // \* seen: unless the next word is \ud, the group is a destination
-    bool keepsTable = false; // the font or colour table's own group, kept as written
+    // FontTable or ColorTable: that table's own group, kept as written. A destination word in it
+    // changes dest, not which table it is.
+    Dest table = Dest::Body;
     int uc = 1;
 };
 
@@ -89,6 +92,7 @@ inline int twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 
 void setWord(QString &words, std::string_view name, std::string_view raw);
 // A kept group read where \ucN held, made to say so itself.
+QByteArray afterDestinationWord(QByteArray group, const QByteArray &words);
 QByteArray withUc(QByteArray group, int uc);
 
 // As sameState: strings inherited from one group to another are shared.
@@ -183,6 +187,9 @@ private:
     bool m_wordMarked = false;     // and a \* came before it
     const char *m_wordAt = nullptr; // where it starts
     int m_fontTables = 0; // font tables read; a second one adds to the first
+    QSet<int> m_earlierFonts; // fonts defined before the table being read
+    QSet<int> m_undefinedLabelFonts; // fonts list labels were read in before they were defined
+    bool m_fontSkipped = false; // the table being read defines a font it is not taken to
     int m_fontsNamed = 0, m_colorsNamed = 0;
     int m_fontTableCodepage = kCodepageAnsi;
     int m_docCodepage = kCodepageAnsi;
@@ -210,6 +217,7 @@ private:
     QByteArray m_labelLead;  // what the label's group is kept as, up to m_labelFrom
     const char *m_labelFrom = nullptr;
     int m_labelUc = 1;
+    int m_labelFont = -1; // the font the label's group began in
     QString m_label;
     QString m_paraLabel, m_paraListText;
     QString m_cellLabel, m_cellListText; // the last cell paragraph's, once it has ended
@@ -221,9 +229,15 @@ private:
     bool m_rowOpen = false; // cells were read that no \row has ended yet
     bool m_endingRow = false;
     int m_rowCells = 0;     // cell ends in the row so far
-    // Cell ends not yet inserted, with their paragraphs' words and the formatting at their \cell,
-    // which is where a save writes a cell end's own.
-    std::vector<std::pair<QString, CharState>> m_pendingCells;
+    // Cell ends not yet inserted, with their paragraphs' words, the formatting at their \cell,
+    // which is where a save writes a cell end's own, and the groups kept just before it.
+    struct PendingCell
+    {
+        QString words;
+        CharState state;
+        QByteArray prefix;
+    };
+    std::vector<PendingCell> m_pendingCells;
 
     QString m_run;
     CharState m_runState;

@@ -126,6 +126,12 @@ void Parser::parse(QByteArrayView data)
         }
     }
     // Truncated files keep what was read; trailing text after the document does not count.
+    if (m_labelDepth != 0) {
+        // A label the file ends inside is no whole group to keep, and its text is no body text.
+        flushText();
+        m_label.clear();
+        m_labelDepth = 0;
+    }
     flushText();
     flushPicture();
     flushMark();
@@ -169,7 +175,7 @@ void Parser::openGroup(const char *at)
     }
     Group g = top();
     g.ignorable = false;
-    g.keepsTable = false;
+    g.table = Dest::Body;
     g.openAt = at;
     m_stack.push_back(std::move(g));
     m_groupStart = true;
@@ -189,13 +195,14 @@ void Parser::closeGroup(const char *at)
     Group &g = top();
     // Groups read here, not jumped over, close at a brace of their own.
     const auto whole = [&] { return QByteArray(g.openAt, at - g.openAt + 1); };
-    if (g.dest == Dest::FontTable)
+    if (g.dest == Dest::FontTable || g.table == Dest::FontTable)
         commitFont(); // the last entry's ';' is often missing
-    if (g.keepsTable && g.dest == Dest::FontTable) {
+    if (g.table == Dest::FontTable) {
         // A second table adds fonts to the first: neither alone names them all.
-        m_store.source(m_source).fontTable = ++m_fontTables == 1 ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
+        const bool asWritten = ++m_fontTables == 1 && !std::exchange(m_fontSkipped, false);
+        m_store.source(m_source).fontTable = asWritten ? withUc(whole(), m_stack[m_stack.size() - 2].uc) : QByteArray();
         m_fontTableCodepage = m_docCodepage;
-    } else if (g.keepsTable) {
+    } else if (g.table == Dest::ColorTable) {
         // Kept only without an entry left open, which the colours a save adds would complete.
         m_store.source(m_source).colorTable = m_colorSet ? QByteArray() : whole();
         m_colorSet = false;
@@ -204,7 +211,11 @@ void Parser::closeGroup(const char *at)
         flushText();
         m_labelDepth = 0;
         m_paraLabel = std::exchange(m_label, {}).trimmed();
-        const QByteArray label = withUc(m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1), m_labelUc);
+        QByteArray label = withUc(m_labelLead + QByteArray(m_labelFrom, at - m_labelFrom + 1), m_labelUc);
+        // A save writes the label after \plain: one begun in another font says so, as the
+        // code page its bytes were read in depends on it.
+        if (m_labelFont >= 0)
+            label = afterDestinationWord(std::move(label), "\\f" + QByteArray::number(m_labelFont));
         m_paraListText += QString::fromLatin1(label); // a second label is odd, but kept too
     }
     if (!m_fields.empty() && m_fields.back().depth == m_stack.size())
@@ -577,8 +588,10 @@ void Parser::flushText()
         return;
     sanitise(m_run);
     if (m_labelDepth != 0) {
-        m_label += symbolFontLabel(m_run, m_tables.fonts.value(m_runState.font >= 0 ? m_runState.font
-                                                                                     : m_tables.defaultFont).name);
+        const int font = m_runState.font >= 0 ? m_runState.font : m_tables.defaultFont;
+        if (!m_tables.fonts.contains(font))
+            m_undefinedLabelFonts.insert(font);
+        m_label += symbolFontLabel(m_run, m_tables.fonts.value(font).name);
     } else if (m_runPrefix != 0) {
         CharState state = m_runState;
         state.prefix = std::exchange(m_runPrefix, 0);
@@ -621,6 +634,13 @@ void Parser::commitFont()
     QString name = std::exchange(m_fontName, {});
     name.removeIf([](QChar c) { return c.unicode() < 0x20; });
     name = name.trimmed();
+    // A number an earlier table defined keeps that font: what was read in it, kept RTF that
+    // names it included, is read back in the one font the saved table gives it. So does one a
+    // list label was read in before any table defined it: no font.
+    if (m_earlierFonts.contains(m_fontIndex) || m_undefinedLabelFonts.contains(m_fontIndex)) {
+        m_fontSkipped = true; // the table as written says otherwise: it is not kept
+        return;
+    }
     flushText();
     m_tables.fonts.insert(m_fontIndex, FontEntry{name, m_fontCharset});
     m_cpCacheFont = INT_MIN;

@@ -2,12 +2,9 @@
 
 namespace rtf::detail {
 
-// Kept RTF is written back where \uc1 holds, so a group read where each \u had another number
-// of fallback characters says so after its destination word, and its text reads back as it was.
-QByteArray withUc(QByteArray group, int uc)
+// Words said right after a kept group's destination word, where they hold for all it holds.
+QByteArray afterDestinationWord(QByteArray group, const QByteArray &words)
 {
-    if (uc == 1)
-        return group;
     qsizetype i = group.startsWith("{\\*\\") ? 3 : 1;
     if (i >= group.size() || group[i] != '\\')
         return group;
@@ -21,7 +18,14 @@ QByteArray withUc(QByteArray group, int uc)
     while (i < group.size() && isDigit(group[i]))
         ++i;
     // Nothing after the word can run on into the inserted one: the word ended there.
-    return group.insert(i, "\\uc" + QByteArray::number(uc));
+    return group.insert(i, words);
+}
+
+// Kept RTF is written back where \uc1 holds, so a group read where each \u had another number
+// of fallback characters says so after its destination word, and its text reads back as it was.
+QByteArray withUc(QByteArray group, int uc)
+{
+    return uc == 1 ? group : afterDestinationWord(std::move(group), "\\uc" + QByteArray::number(uc));
 }
 
 void Parser::noteNumber(std::string_view word, int param)
@@ -56,27 +60,31 @@ void Parser::noteNumbers(QByteArrayView rtf)
 void Parser::destination(Kw kw)
 {
     ++m_stateGeneration;
+    m_ucSkip = 0; // a \u's fallback is body text: what a destination holds is none of it
     Group &g = top();
     const bool inner = m_stack.size() >= 3 && m_overflow == 0 && g.openAt;
     switch (kw) {
     case Kw::FontTable:
     case Kw::ColorTable:
-        // A table is a group of its own; the word anywhere else ends what its group says.
-        if (!m_wordOpensGroup || !inner) {
+        // A table is a group of its own; the word anywhere else ends what its group says. One in
+        // a list label is the label's, kept with it, and defines nothing.
+        if (!m_wordOpensGroup || !inner || m_labelDepth != 0) {
             g.dest = Dest::Skip;
             return;
         }
-        g.keepsTable = true;
         if (kw == Kw::FontTable) {
-            g.dest = Dest::FontTable;
+            g.dest = g.table = Dest::FontTable;
             m_fontOpen = false;
+            m_earlierFonts.clear();
+            for (auto it = m_tables.fonts.cbegin(); it != m_tables.fonts.cend(); ++it)
+                m_earlierFonts.insert(it.key());
             // A second table adds fonts to the first: neither alone names them all, even if
             // the file ends inside it.
             if (m_fontTables > 0)
                 m_store.source(m_source).fontTable.clear();
             return;
         }
-        g.dest = Dest::ColorTable;
+        g.dest = g.table = Dest::ColorTable;
         flushText();
         m_tables.colors.clear();
         m_store.source(m_source).colorTable.clear(); // this one replaces it, once it is whole
@@ -114,6 +122,7 @@ void Parser::destination(Kw kw)
             m_labelFrom = m_wordOpensGroup ? g.openAt : m_wordAt;
             m_labelLead = m_wordOpensGroup ? QByteArray() : QByteArray(m_wordMarked ? "{\\*" : "{");
             m_labelUc = g.uc;
+            m_labelFont = g.chr.font;
         }
         return;
     default:
@@ -393,10 +402,12 @@ void Parser::endBlock(BlockProps props)
 // The cells ended so far get their marks, each with its paragraph's words.
 void Parser::insertCellEnds()
 {
-    for (auto &[words, cell] : m_pendingCells) {
-        cell.cell = 1;
-        cell.cellPara = std::move(words);
-        insertSpecial(QStringLiteral("\t"), cell);
+    for (PendingCell &cell : m_pendingCells) {
+        cell.state.cell = 1;
+        cell.state.cellPara = std::move(cell.words);
+        const QByteArray later = std::exchange(m_prefix, std::move(cell.prefix));
+        insertSpecial(QStringLiteral("\t"), cell.state);
+        m_prefix = later;
     }
     m_pendingCells.clear();
 }
@@ -409,6 +420,7 @@ void Parser::endRow()
     beforeContent();
     // The last cell's end is the row's: the paragraph ends there.
     if (!m_pendingCells.empty()) {
+        m_prefix.prepend(m_pendingCells.back().prefix); // the paragraph's end is where it stood
         m_pendingCells.pop_back();
         if (m_paraListText.isEmpty()) { // the last cell paragraph's label is the row paragraph's
             m_paraLabel = m_cellLabel;

@@ -9,6 +9,10 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
     CharState &c = g.chr;
     ParaState &para = g.para;
     const bool on = !hasParam || param != 0;
+    // The header declares the document's code page; one declared once the body has begun would
+    // make a save read kept groups before it in another.
+    if (!m_firstLead && (kw == Kw::Ansi || kw == Kw::Mac || kw == Kw::Pc || kw == Kw::Pca || kw == Kw::AnsiCpg))
+        return;
     switch (kw) {
     case Kw::Ansi: setDocumentCodepage(kCodepageAnsi); break;
     case Kw::Mac: setDocumentCodepage(10000); break;
@@ -118,6 +122,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::BorderWord: {
         const QLatin1StringView text(raw.data(), qsizetype(raw.size()));
+        if (m_borderFor != BorderFor::Paragraph && m_labelDepth != 0)
+            break;
         if (m_borderFor == BorderFor::Row)
             m_row.props += text;
         else if (m_borderFor == BorderFor::Cell)
@@ -128,6 +134,9 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
     }
 
     case Kw::RowDefaults:
+        // A table's definition in a label is the label's, kept with it: it defines no row.
+        if (m_labelDepth != 0)
+            break;
         m_afterRow = false;
         m_row = RowDef{};
         m_cellWords.clear();
@@ -135,6 +144,8 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::RowBorder:
     case Kw::RowKeep:
+        if (m_labelDepth != 0)
+            break;
         if (kw == Kw::RowBorder)
             m_borderFor = BorderFor::Row;
         if (name == "trgaph")
@@ -145,11 +156,15 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         break;
     case Kw::CellBorder:
     case Kw::CellKeep:
+        if (m_labelDepth != 0)
+            break;
         if (kw == Kw::CellBorder)
             m_borderFor = BorderFor::Cell;
         m_cellWords += QLatin1StringView(raw.data(), qsizetype(raw.size()));
         break;
     case Kw::CellX:
+        if (m_labelDepth != 0)
+            break;
         m_cellWords += QLatin1StringView(raw.data(), qsizetype(raw.size()));
         m_row.cells.append(std::exchange(m_cellWords, {}));
         m_row.rights.append(twips(param));
@@ -169,10 +184,18 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         }
         break;
     case Kw::Page:
+        if (m_labelDepth != 0)
+            break; // a label is no paragraph of its own, nor does it start a page or section
         paragraphBreak();
         m_pageBreak = true; // the next paragraph starts the new page
         break;
     case Kw::Sect:
+        if (m_labelDepth != 0)
+            break;
+        // A section break needs a paragraph of its own to end: one that ends a row no \row
+        // ended ends the row and then an empty paragraph, as \row\sect would.
+        if (m_rowOpen || !m_pendingCells.empty())
+            paragraphBreak();
         paragraphBreak();
         m_lead = true;
         break;
@@ -182,9 +205,13 @@ void Parser::bodyWord(Kw kw, std::string_view name, bool hasParam, int param, st
         m_afterRow = false;
         flushText();
         beforeContent();
-        m_pendingCells.emplace_back(takeCellParagraph(para), c);
+        markFieldResult(c); // the cell's end is part of a result it stands in, if only that
+        // Groups kept after this \cell belong to the next cell, not before this one's end.
+        m_pendingCells.push_back({takeCellParagraph(para), c, std::exchange(m_prefix, {})});
         break;
     case Kw::Row:
+        if (m_labelDepth != 0)
+            break;
         endRow();
         m_afterRow = true; // a table paragraph now needs an \intbl of its own
         break;

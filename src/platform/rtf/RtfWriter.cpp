@@ -238,11 +238,17 @@ QByteArray Writer::header(bool whole) const
     if (m_primary && !keptFonts) {
         // Its table was not kept as written (two tables, or one cut short): the same numbers.
         for (auto it = m_primary->tables.fonts.cbegin(); it != m_primary->tables.fonts.cend(); ++it)
-            fonts.append({it.key(), it->name, std::max(it->charset, 0)});
+            fonts.append({it.key(), it->name, it->charset});
         std::sort(fonts.begin(), fonts.end(), [](const NewFont &a, const NewFont &b) { return a.id < b.id; });
     }
     for (const NewFont &font : fonts) {
-        h += "{\\f" + QByteArray::number(font.id) + "\\fnil\\fcharset" + QByteArray::number(font.charset) + ' ';
+        // Kept RTF's bytes are read in its font's code page: \fcharset0 would make that 1252
+        // where the file declares another.
+        const int charset = font.charset >= 0 ? font.charset : m_cp1252 ? 0 : -1;
+        h += "{\\f" + QByteArray::number(font.id) + "\\fnil";
+        if (charset >= 0)
+            h += "\\fcharset" + QByteArray::number(charset);
+        h += ' ';
         for (const QChar c : font.family) {
             const char16_t u = c.unicode();
             if (u < 0x20)

@@ -98,7 +98,8 @@ private:
     struct Paragraph;
     const Paragraph &paragraphAt(const QTextBlock &block);
     void sayParagraphAgain(const QByteArray &words);
-    int fontId(const QString &family, int charset = 0);
+    // charset -1: none said, so that the font's text is in the document's code page
+    int fontId(const QString &family, int charset = -1);
     int colorId(QRgb rgb);
 
     void writeProps(const RunProps &p);

@@ -67,7 +67,7 @@ QByteArray Writer::renumbered(const QByteArray &rtf, const SourceTables &source)
         const int value = param.toInt(&ok);
         if (ok && namesFont(word)) {
             const detail::FontEntry font = source.tables.fonts.value(value);
-            out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, std::max(font.charset, 0)));
+            out += QByteArray::number(font.name.isEmpty() ? m_defaultFontId : fontId(font.name, font.charset));
         } else if (ok && value > 0 && namesColor(word)) {
             const auto &colors = source.tables.colors;
             const QColor color = size_t(value) < colors.size() ? colors[size_t(value)] : QColor();
@@ -97,8 +97,17 @@ void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const
     const BlockProps &props = paragraph.props;
     QByteArray tableWords;
     const QByteArray &words = inTable ? (tableWords = "\\intbl" + cellWords) : paragraph.words;
+    // A kept label was read in what its group began with: without a font of its own, the \deff
+    // font, which \plain gives it back.
+    const auto plain = [this] {
+        word("plain");
+        m_cur = RunProps{};
+        m_cur.halfPoints = 24;
+    };
     if (words != m_paraWords || inTable || !props.listText.isEmpty() || !props.listLabel.isEmpty()) {
         word("pard");
+        if (inTable && cellWords.contains('{')) // a cell paragraph's label
+            plain();
         if (!words.isEmpty()) {
             raw(words.constData(), words.size());
             m_needDelimiter = words.back() != '}'; // after a label's group a space would be text
@@ -108,6 +117,7 @@ void Writer::writeParagraphStart(const Paragraph &paragraph, bool inTable, const
     if (inTable)
         return;
     if (!props.listText.isEmpty()) {
+        plain();
         writeKept(props.listText.toLatin1());
     } else if (!props.listLabel.isEmpty()) {
         raw("{\\listtext ", 11);
@@ -209,6 +219,13 @@ void Writer::closeNote()
     m_openNote = 0;
 }
 
+// A cell paragraph's words said again: its label is said once, where the paragraph starts.
+static QByteArray withoutLabel(const QByteArray &cellWords)
+{
+    const qsizetype label = cellWords.indexOf('{');
+    return label < 0 ? cellWords : cellWords.left(label);
+}
+
 // One paragraph's content from segStart to segEnd. A table row's cell paragraphs end in \cell
 // or \par; cells holds each cell paragraph's properties in order.
 void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int segEnd,
@@ -228,10 +245,11 @@ void Writer::writeBlock(const QTextBlock &block, int start, int segStart, int se
         const RunProps &props = propsAt(frag.charFormatIndex(), frag);
         if (props.note != m_openNote)
             closeNote();
-        if ((props.field || !m_openFields.empty()) && openFields(props.field) && !isRow) {
+        if ((props.field || !m_openFields.empty()) && openFields(props.field)) {
             // A result that began in an earlier paragraph said this one's properties inside it.
-            if (paragraphAt(block).words != m_paraWords)
-                sayParagraphAgain(paragraphAt(block).words);
+            const QByteArray words = isRow ? "\\intbl" + withoutLabel(cells->at(cellParagraph)) : paragraphAt(block).words;
+            if (words != m_paraWords)
+                sayParagraphAgain(words);
         }
         const int a0 = std::max(segStart, fStart) - fStart;
         const int a1 = std::min(segEnd, fEnd) - fStart;
@@ -311,7 +329,7 @@ QByteArray Writer::write(int from, int to, bool whole)
             }
             // The last cell paragraph's words are the row's, a page break before it included.
             cells.push_back((props.pageBreakBefore ? "\\pagebb" : "") + detail::cellParagraphWords(props).toLatin1());
-            openFields(0);
+            // A field's result may hold rows (a database's): one open here goes on into the row.
             writeRowStart(props, cellCount);
             writeParagraphStart(paragraph, true, cells.front());
         } else {
@@ -330,15 +348,14 @@ QByteArray Writer::write(int from, int to, bool whole)
             if (following.isValid() && !following.begin().atEnd() && following.position() < to)
                 nextField = propsAt(following.begin().fragment().charFormatIndex(), following.begin().fragment()).field;
         }
-        if (!m_openFields.empty() && openFields(nextField, true) && !isRow) {
+        if (!m_openFields.empty() && openFields(nextField, true)) {
             // Paragraph properties set inside a field's result ended with it; the paragraph
             // end takes those in force, so they are said again.
-            sayParagraphAgain(paragraph.words);
+            sayParagraphAgain(isRow ? "\\intbl" + withoutLabel(cells.back()) : paragraph.words);
         }
         if (ends && !props.endKept.isEmpty())
             writeKept(props.endKept.toLatin1());
         if (isRow) {
-            openFields(0);
             word("cell");
             word("row");
             newline();
@@ -348,7 +365,7 @@ QByteArray Writer::write(int from, int to, bool whole)
                 writeProps(propsAt(block.charFormatIndex(), block));
             const BlockProps *nextProps = !last && (sep + 1 < to || whole) ? &paragraphAt(next).props : nullptr;
             if (nextProps && !nextProps->sectionBefore.isEmpty()) {
-                openFields(0);
+                // A field whose result goes on into the new section stays open across the break.
                 writeKept(nextProps->sectionBefore.toLatin1());
                 m_paraWords = "\\sect"; // a new section starts its paragraphs afresh
             } else {
