@@ -177,9 +177,3 @@ int MainToolbar::value(const QAction *button)
 {
     return button && button->isChecked() ? 1 : 0;
 }
-
-void MainToolbar::setValue(QAction *button, int value)
-{
-    if (button)
-        button->setChecked(value == 1);
-}

@@ -48,7 +48,6 @@ public:
     static QString key(const QAction *button);
     // Value: 1 pressed, 0 not.
     static int value(const QAction *button);
-    static void setValue(QAction *button, int value);
 
 signals:
     // An entry of the Font or Color button's drop-down was chosen.

@@ -129,12 +129,17 @@ bool DocumentCommands::save()
         return saveAs();
     if (!mayOverwriteOutsideChange() || !writeDocument(doc.CurrentFile))
         return false;
+    showSaved();
+    return true;
+}
+
+void DocumentCommands::showSaved()
+{
     noteOnDisk();
     m_workspace.UpdateCaption();
-    doc.FileChanged = false;
+    m_workspace.doc().FileChanged = false;
     m_workspace.rtbEditor().setFocus();
     ShowFileStatus(m_workspace);
-    return true;
 }
 
 bool DocumentCommands::saveAs()
@@ -152,13 +157,8 @@ bool DocumentCommands::saveAs()
     const QString path = dialog.FileName;
     if (!writeDocument(path))
         return false;
-    DocumentState &doc = m_workspace.doc();
-    doc.CurrentFile = path;
-    noteOnDisk();
-    m_workspace.UpdateCaption();
-    doc.FileChanged = false;
-    m_workspace.rtbEditor().setFocus();
-    ShowFileStatus(m_workspace);
+    m_workspace.doc().CurrentFile = path;
+    showSaved();
     return true;
 }
 

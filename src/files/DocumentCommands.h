@@ -69,6 +69,8 @@ public:
 
 private:
     bool writeDocument(const QString &path);
+    // The document is its file as just written: caption, status and the modified flag say so.
+    void showSaved();
     // Before a save over the document's own file: false when it must not go ahead.
     bool mayOverwriteOutsideChange();
     bool askReloadOverEdits(const QString &path);

@@ -119,6 +119,13 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
+// The 1/2/4 Shift/Ctrl/Alt mask of a mouse event's modifiers.
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+        | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
@@ -821,11 +828,6 @@ void RichTextView::insertFromMimeData(const QMimeData *source)
         m_box.setSelText(source->text());
 }
 
-int shiftMask(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
-}
 
 bool RichTextBox::SelPrint(QPrinter &printer) const
 {

@@ -179,6 +179,3 @@ private:
     int m_lastPosition = -1;
     TextFileFormat m_textFormat;
 };
-
-// The 1/2/4 Shift/Ctrl/Alt mask of a mouse event's modifiers.
-int shiftMask(Qt::KeyboardModifiers modifiers);
