@@ -712,9 +712,9 @@ void RichTextBox::editDocument(const std::function<void(QTextDocument &)> &edit)
     step.endEditBlock();
 }
 
-void RichTextBox::readDocument(const std::function<void(const QTextDocument &)> &read) const
+const QTextDocument &RichTextBox::content() const
 {
-    read(*document());
+    return *document();
 }
 
 void RichTextBox::scrollToCaret()

@@ -135,10 +135,10 @@ public:
     void restore(const Snapshot &snapshot);  // with no history: undo would only show the swap
 
     // Runs edit on the document as one undoable step, for edits that go through the text
-    // library's functions (Replace All, case changes that keep the formatting); read is for
-    // such functions that only look.
+    // library's functions (Replace All, case changes that keep the formatting).
     void editDocument(const std::function<void(QTextDocument &)> &edit);
-    void readDocument(const std::function<void(const QTextDocument &)> &read) const;
+    // The document, for the text library's functions that only look.
+    const QTextDocument &content() const;
 
     void scrollToCaret();
     // Where a MouseDown position is on the screen, for a pop-up menu.

@@ -192,13 +192,8 @@ void frmSearch::cmdReplace_Click()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
     const int start = editor.SelStart();
-    bool selectionIsMatch = false;
-    editor.readDocument([&](const QTextDocument &document) {
-        selectionIsMatch =
-            textsearch::isMatchAt(document, txtFind->text(), searchOptions(), start, start + editor.SelLength());
-    });
     // Only a match is replaced: after a click elsewhere the selection may be anything.
-    if (selectionIsMatch) {
+    if (textsearch::isMatchAt(editor.content(), txtFind->text(), searchOptions(), start, start + editor.SelLength())) {
         editor.setSelText(txtReplaceWith->text());
         // Go on after the inserted text, never into it.
         searchFrom(editor.SelStart());
