@@ -18,10 +18,9 @@ fi
 # One "from to" pair per include between folders (platform/rtf counts as platform's own).
 edges=$(cd "$src" && grep -rhoE --include='*.cpp' --include='*.h' -H '#include "[a-z]+/' . \
     | sed -E 's#^\./([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 \2#' | awk '$1 != $2' | sort -u)
-if ! printf '%s\n' "$edges" | tsort >/dev/null 2>/tmp/layers.$$; then
+if ! loops=$(printf '%s\n' "$edges" | tsort 2>&1 >/dev/null); then
     echo "the folders include each other in a circle:" >&2
-    cat /tmp/layers.$$ >&2
+    echo "$loops" >&2
     status=1
 fi
-rm -f /tmp/layers.$$
 exit "$status"
