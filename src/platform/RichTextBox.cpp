@@ -4,6 +4,8 @@
 #include "platform/ParagraphLayout.h"
 #include "platform/RichTextView.h"
 #include "platform/SafeFileWrite.h"
+#include "platform/text/PlainTextView.h"
+#include "platform/text/TextFileLoader.h"
 
 #include "platform/rtf/RtfKept.h"
 #include "platform/rtf/RtfReader.h"
@@ -20,6 +22,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -80,17 +83,17 @@ bool isBreak(QChar c)
     return c == kParagraphSeparator || c == kLineSeparator;
 }
 
-QString family(const QTextCharFormat &format, const QTextDocument &doc)
+QString family(const QTextCharFormat &format, const QFont &base)
 {
     const QString name = rtf::fontNameOf(format);
-    return name.isEmpty() ? doc.defaultFont().family() : name;
+    return name.isEmpty() ? base.family() : name;
 }
 
-float pointSize(const QTextCharFormat &format, const QTextDocument &doc)
+float pointSize(const QTextCharFormat &format, const QFont &base)
 {
     if (format.hasProperty(QTextFormat::FontPointSize))
         return float(format.fontPointSize());
-    return float(doc.defaultFont().pointSizeF());
+    return float(base.pointSizeF());
 }
 
 // Any kind of underline counts: dotted or wavy text read from RTF is underlined too.
@@ -124,6 +127,17 @@ int shiftMask(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
         | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// The 1/2/4 left/right/middle number of a mouse button.
+int mouseButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
 }
 
 } // namespace
@@ -172,13 +186,134 @@ QPlainTextEdit &RichTextBox::view() const
     return *m_view;
 }
 
+RichTextBox::Engine RichTextBox::engine() const
+{
+    return m_plain ? Engine::Plain : Engine::Rich;
+}
+
+QWidget &RichTextBox::inputWidget() const
+{
+    return m_plain ? static_cast<QWidget &>(*m_plain) : static_cast<QWidget &>(*m_view);
+}
+
+TextBuffer &RichTextBox::buffer() const
+{
+    return m_plain->buffer();
+}
+
+QFont RichTextBox::plainFont() const
+{
+    return m_plain ? m_plain->font() : document()->defaultFont();
+}
+
+// Text formatted only as the base font shows it: what the plain engine can hold.
+bool RichTextBox::formatIsPlain(const QTextCharFormat &format) const
+{
+    // Pictures, fields, notes and the like are marked by properties of the program's own.
+    const QMap<int, QVariant> properties = format.properties();
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        if (it.key() >= QTextFormat::UserProperty && it.key() != rtf::FontName)
+            return false;
+    }
+    const QFont base = plainFont();
+    const QString name = rtf::fontNameOf(format);
+    if (!name.isEmpty() && name != base.family())
+        return false;
+    if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() != base.pointSizeF())
+        return false;
+    const QBrush brush = format.foreground();
+    if (brush.style() != Qt::NoBrush && brush.color() != QColor(Qt::black))
+        return false;
+    return format.fontWeight() <= QFont::Normal && !format.fontItalic() && !underlined(format)
+        && !format.fontStrikeOut() && format.verticalAlignment() == QTextCharFormat::AlignNormal;
+}
+
+// The document moves to a new plain view; the rich one keeps an empty document behind it.
+void RichTextBox::usePlainEngine()
+{
+    if (m_plain)
+        return;
+    m_plain = new PlainTextView(this);
+    m_plain->setFont(document()->defaultFont());
+    m_plain->setWrapWidth(m_layout->wrapWidth());
+    m_plain->setOverwriteMode(m_view->overwriteMode());
+    m_plain->viewport()->setCursor(m_view->viewport()->cursor());
+    m_plain->canInsert = [this](const QMimeData &data) { return m_view->canInsertFromMimeData(&data); };
+    m_plain->insertData = [this](const QMimeData &data) { m_view->insertFromMimeData(&data); };
+    for (QObject *filter : std::as_const(m_keyFilters))
+        m_plain->installEventFilter(filter);
+    connect(m_plain, &PlainTextView::contentsChanged, this, &RichTextBox::Change);
+    connect(m_plain, &PlainTextView::cursorMoved, this, &RichTextBox::emitSelChangeIfMoved);
+    connect(m_plain, &PlainTextView::mousePressed, this, [this](QMouseEvent *event) {
+        const QPoint at = event->position().toPoint();
+        emit MouseDown(mouseButton(event->button()), shiftMask(event->modifiers()), int(pixelsToTwips(at.x())),
+                       int(pixelsToTwips(at.y())));
+    });
+    connect(m_plain, &PlainTextView::menuKeyPressed, this, [this](QPoint at) {
+        emit MouseDown(2, 0, int(pixelsToTwips(at.x())), int(pixelsToTwips(at.y())));
+    });
+    const bool focused = m_view->hasFocus();
+    m_plain->setGeometry(m_view->geometry());
+    layout()->replaceWidget(m_view, m_plain);
+    m_view->hide();
+    m_plain->show();
+    setFocusProxy(m_plain);
+    if (focused)
+        m_plain->setFocus();
+    m_view->clear();
+}
+
+// The plain engine's text goes into the rich document, where any formatting can be given it.
+// Undo starts again from here: the rich document's history cannot hold the plain one's steps.
+void RichTextBox::useRichEngine(bool carryText)
+{
+    if (!m_plain)
+        return;
+    PlainTextView *plain = m_plain;
+    const TextBuffer &text = plain->buffer();
+    QTextDocument *doc = document();
+    doc->setUndoRedoEnabled(false);
+    doc->setDefaultFont(plain->font());
+    QTextCursor cursor(doc);
+    cursor.select(QTextCursor::Document);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    cursor.setCharFormat(QTextCharFormat());
+    if (carryText) {
+        text.visit(0, text.length(), [&](QStringView piece) {
+            cursor.insertText(piece.toString());
+            return true;
+        });
+    }
+    cursor.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+    const int top = plain->verticalScrollBar()->value();
+    QTextCursor selection(doc);
+    selection.setPosition(int(plain->anchor()));
+    selection.setPosition(int(plain->position()), QTextCursor::KeepAnchor);
+    m_plain = nullptr;
+    const bool focused = plain->hasFocus();
+    layout()->replaceWidget(plain, m_view);
+    m_view->setOverwriteMode(plain->overwriteMode());
+    m_view->show();
+    setFocusProxy(m_view);
+    if (focused)
+        m_view->setFocus();
+    m_view->setTextCursor(selection);
+    m_view->verticalScrollBar()->setValue(top);
+    plain->hide();
+    plain->deleteLater();
+    m_lastAnchor = -1;
+}
+
 void RichTextBox::emitSelChangeIfMoved()
 {
-    const QTextCursor cursor = m_view->textCursor();
-    if (cursor.anchor() == m_lastAnchor && cursor.position() == m_lastPosition)
+    const int anchor = m_plain ? int(m_plain->anchor()) : m_view->textCursor().anchor();
+    const int position = m_plain ? int(m_plain->position()) : m_view->textCursor().position();
+    if (anchor == m_lastAnchor && position == m_lastPosition)
         return;
-    m_lastAnchor = cursor.anchor();
-    m_lastPosition = cursor.position();
+    m_lastAnchor = anchor;
+    m_lastPosition = position;
     emit SelChange();
 }
 
@@ -187,23 +322,32 @@ void RichTextBox::emitSelChangeIfMoved()
 // shaping keep it whatever the size, and ordinary documents keep their full typography.
 void RichTextBox::shapeTextFor(qsizetype documentSize)
 {
-    QFont font = document()->defaultFont();
+    QFont font = plainFont();
     int strategy = font.styleStrategy() & ~QFont::PreferNoShaping;
     if (documentSize > kLargeDocument)
         strategy |= QFont::PreferNoShaping;
     if (strategy == font.styleStrategy())
         return;
     font.setStyleStrategy(QFont::StyleStrategy(strategy));
-    document()->setDefaultFont(font);
+    if (m_plain)
+        m_plain->setFont(font);
+    else
+        document()->setDefaultFont(font);
 }
 
 QString RichTextBox::Text() const
 {
-    return withCrLf(document()->toRawText());
+    return withCrLf(rawText());
 }
 
 void RichTextBox::setText(const QString &text)
 {
+    if (m_plain) {
+        m_plain->replaceRange(0, buffer().length(), toNewlines(text));
+        const qsizetype end = buffer().length();
+        m_plain->setSelection(end, end);
+        return;
+    }
     shapeTextFor(text.size());
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
@@ -213,6 +357,8 @@ void RichTextBox::setText(const QString &text)
 
 void RichTextBox::setTextRTF(const QByteArray &rtf)
 {
+    // Nothing of the plain text survives: it need not move over.
+    useRichEngine(false);
     shapeTextFor(rtf.size());
     if (rtf.isEmpty()) {
         m_view->clear();
@@ -228,21 +374,38 @@ void RichTextBox::setTextRTF(const QByteArray &rtf)
 
 QByteArray RichTextBox::TextRTF() const
 {
+    if (m_plain) {
+        QTextDocument copy;
+        copy.setDefaultFont(plainFont());
+        QTextCursor(&copy).insertText(buffer().toString());
+        return rtf::documentToRtf(copy);
+    }
     return rtf::documentToRtf(*document());
 }
 
 QString RichTextBox::rawText() const
 {
+    if (m_plain) {
+        QString text = buffer().toString();
+        text.replace(u'\n', QChar(kParagraphSeparator));
+        return text;
+    }
     return document()->toRawText();
 }
 
 int RichTextBox::SelStart() const
 {
+    if (m_plain)
+        return int(m_plain->selectionStart());
     return m_view->textCursor().selectionStart();
 }
 
 void RichTextBox::setSelStart(int start)
 {
+    if (m_plain) {
+        m_plain->setSelection(start, start);
+        return;
+    }
     QTextCursor cursor = m_view->textCursor();
     const int end = document()->characterCount() - 1;
     cursor.setPosition(std::clamp(start, 0, end));
@@ -251,12 +414,19 @@ void RichTextBox::setSelStart(int start)
 
 int RichTextBox::SelLength() const
 {
+    if (m_plain)
+        return int(m_plain->selectionEnd() - m_plain->selectionStart());
     const QTextCursor cursor = m_view->textCursor();
     return cursor.selectionEnd() - cursor.selectionStart();
 }
 
 void RichTextBox::setSelLength(int length)
 {
+    if (m_plain) {
+        const qsizetype start = m_plain->selectionStart();
+        m_plain->setSelection(start, std::clamp<qsizetype>(start + std::max(length, 0), start, buffer().length()));
+        return;
+    }
     QTextCursor cursor = m_view->textCursor();
     const int start = cursor.selectionStart();
     const int end = document()->characterCount() - 1;
@@ -268,11 +438,18 @@ void RichTextBox::setSelLength(int length)
 
 QString RichTextBox::SelText() const
 {
+    if (m_plain)
+        return withCrLf(m_plain->selectedText());
     return withCrLf(m_view->textCursor().selectedText());
 }
 
 void RichTextBox::setSelText(const QString &text)
 {
+    if (m_plain) {
+        m_plain->insertText(toNewlines(text));
+        m_plain->buffer().closeStep();
+        return;
+    }
     QTextCursor cursor = m_view->textCursor();
     cursor.insertText(toNewlines(text));
     m_view->setTextCursor(cursor);
@@ -280,12 +457,46 @@ void RichTextBox::setSelText(const QString &text)
 
 QByteArray RichTextBox::SelRTF() const
 {
+    if (m_plain) {
+        QTextDocument copy;
+        copy.setDefaultFont(plainFont());
+        QTextCursor(&copy).insertText(m_plain->selectedText());
+        return rtf::documentToRtf(copy);
+    }
     const QTextCursor cursor = m_view->textCursor();
     return rtf::rangeToRtf(*document(), cursor.selectionStart(), cursor.selectionEnd());
 }
 
 bool RichTextBox::setSelRTF(const QByteArray &rtf)
 {
+    if (m_plain) {
+        if (rtf.isEmpty()) {
+            m_plain->removeSelection();
+            return true;
+        }
+        // Text that brings no formatting of its own stays in the plain engine.
+        QTextDocument scratch;
+        scratch.setDefaultFont(plainFont());
+        QTextCursor into(&scratch);
+        const rtf::ReadResult result = rtf::insertRtf(into, rtf);
+        const rtf::KeptStore *kept = rtf::KeptStore::find(scratch);
+        bool plain = result.ok && (!kept || kept->lost.isEmpty());
+        for (QTextBlock block = scratch.begin(); plain && block.isValid(); block = block.next()) {
+            plain = alignmentOf(block.blockFormat().alignment()) == Alignment::Left
+                && !block.blockFormat().hasProperty(QTextFormat::BlockIndent)
+                && block.blockFormat().leftMargin() == 0 && block.blockFormat().textIndent() == 0;
+            for (auto it = block.begin(); plain && !it.atEnd(); ++it)
+                plain = formatIsPlain(it.fragment().charFormat());
+        }
+        if (!result.ok)
+            return false;
+        if (plain) {
+            m_plain->insertText(withNewlines(scratch.toRawText()));
+            m_plain->buffer().closeStep();
+            return true;
+        }
+        useRichEngine();
+    }
     QTextCursor cursor = m_view->textCursor();
     if (rtf.isEmpty()) {
         cursor.removeSelectedText();
@@ -305,6 +516,10 @@ QTextCharFormat RichTextBox::formatAtCaret() const
 template <typename Visit>
 void RichTextBox::visitSelectedFormats(Visit visit) const
 {
+    if (m_plain) {
+        visit(QTextCharFormat());  // the base font's, throughout
+        return;
+    }
     const QTextCursor cursor = m_view->textCursor();
     if (!cursor.hasSelection()) {
         visit(formatAtCaret());
@@ -359,8 +574,8 @@ RichTextBox::SelectionFormat RichTextBox::SelFormat() const
             slot.reset();
     };
     visitSelectedFormats([&](const QTextCharFormat &format) {
-        const QString name = family(format, *document());
-        const float size = pointSize(format, *document());
+        const QString name = family(format, plainFont());
+        const float size = pointSize(format, plainFont());
         const bool bold = format.fontWeight() > QFont::Medium;
         if (first) {
             summary = {name, size, bold, format.fontItalic(), underlined(format)};
@@ -380,11 +595,13 @@ RichTextBox::SelectionFormat RichTextBox::SelFormat() const
 
 std::optional<QString> RichTextBox::SelFontName() const
 {
-    return uniformCharValue<QString>([this](const QTextCharFormat &f) { return family(f, *document()); });
+    return uniformCharValue<QString>([this](const QTextCharFormat &f) { return family(f, plainFont()); });
 }
 
 void RichTextBox::setSelFontName(const QString &name)
 {
+    if (!keepsPlain(name == plainFont().family()))
+        return;
     QTextCharFormat format;
     format.setFontFamilies(QStringList{name});
     format.setProperty(rtf::FontName, QString()); // the face named is the face drawn
@@ -393,11 +610,13 @@ void RichTextBox::setSelFontName(const QString &name)
 
 std::optional<float> RichTextBox::SelFontSize() const
 {
-    return uniformCharValue<float>([this](const QTextCharFormat &f) { return pointSize(f, *document()); });
+    return uniformCharValue<float>([this](const QTextCharFormat &f) { return pointSize(f, plainFont()); });
 }
 
 void RichTextBox::setSelFontSize(float points)
 {
+    if (!keepsPlain(points == float(plainFont().pointSizeF()) || !(points > 0)))
+        return;
     if (!(points > 0))
         return;
     QTextCharFormat format;
@@ -412,6 +631,8 @@ std::optional<bool> RichTextBox::SelBold() const
 
 void RichTextBox::setSelBold(bool on)
 {
+    if (!keepsPlain(!on))
+        return;
     QTextCharFormat format;
     format.setFontWeight(on ? QFont::Bold : QFont::Normal);
     m_view->mergeCurrentCharFormat(format);
@@ -424,6 +645,8 @@ std::optional<bool> RichTextBox::SelItalic() const
 
 void RichTextBox::setSelItalic(bool on)
 {
+    if (!keepsPlain(!on))
+        return;
     QTextCharFormat format;
     format.setFontItalic(on);
     m_view->mergeCurrentCharFormat(format);
@@ -436,6 +659,8 @@ std::optional<bool> RichTextBox::SelUnderline() const
 
 void RichTextBox::setSelUnderline(bool on)
 {
+    if (!keepsPlain(!on))
+        return;
     QTextCharFormat format;
     format.setFontUnderline(on);
     m_view->mergeCurrentCharFormat(format);
@@ -448,6 +673,8 @@ std::optional<bool> RichTextBox::SelStrikeThru() const
 
 void RichTextBox::setSelStrikeThru(bool on)
 {
+    if (!keepsPlain(!on))
+        return;
     QTextCharFormat format;
     format.setFontStrikeOut(on);
     m_view->mergeCurrentCharFormat(format);
@@ -455,6 +682,8 @@ void RichTextBox::setSelStrikeThru(bool on)
 
 QColor RichTextBox::SelColor() const
 {
+    if (m_plain)
+        return QColor(Qt::black);
     const QTextCursor cursor = m_view->textCursor();
     QTextCharFormat format = formatAtCaret();
     if (cursor.hasSelection()) {
@@ -468,6 +697,8 @@ QColor RichTextBox::SelColor() const
 
 void RichTextBox::setSelColor(const QColor &color)
 {
+    if (!keepsPlain(color == QColor(Qt::black)))
+        return;
     QTextCharFormat format;
     format.setForeground(color);
     m_view->mergeCurrentCharFormat(format);
@@ -475,6 +706,8 @@ void RichTextBox::setSelColor(const QColor &color)
 
 std::optional<RichTextBox::Alignment> RichTextBox::SelAlignment() const
 {
+    if (m_plain)
+        return Alignment::Left;
     const QTextCursor cursor = m_view->textCursor();
     QTextBlock block = document()->findBlock(cursor.selectionStart());
     const QTextBlock last = document()->findBlock(cursor.selectionEnd());
@@ -490,6 +723,8 @@ std::optional<RichTextBox::Alignment> RichTextBox::SelAlignment() const
 
 void RichTextBox::setSelAlignment(Alignment alignment)
 {
+    if (!keepsPlain(alignment == Alignment::Left))
+        return;
     QTextBlockFormat format;
     switch (alignment) {
     case Alignment::Right: format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
@@ -501,34 +736,54 @@ void RichTextBox::setSelAlignment(Alignment alignment)
     cursor.mergeBlockFormat(format);
 }
 
+// Whether a format command has work to do once the plain engine has had its say: none when
+// the value asked for is what plain text has anyway, else the document moves to the rich engine.
+bool RichTextBox::keepsPlain(bool plainValue)
+{
+    if (!m_plain)
+        return true;
+    if (plainValue)
+        return false;
+    useRichEngine();
+    return true;
+}
+
 QString RichTextBox::FontName() const
 {
-    return document()->defaultFont().family();
+    return plainFont().family();
 }
 
 QFont RichTextBox::baseFont() const
 {
-    return document()->defaultFont();
+    return plainFont();
 }
 
 void RichTextBox::setFontName(const QString &name)
 {
-    QFont font = document()->defaultFont();
+    QFont font = plainFont();
     font.setFamilies(QStringList{name});
-    document()->setDefaultFont(font);
+    if (m_plain)
+        m_plain->setFont(font);
+    else
+        document()->setDefaultFont(font);
 }
 
 void RichTextBox::setBaseFont(const QString &name, float points)
 {
-    QFont font = document()->defaultFont();
+    QFont font = plainFont();
     font.setFamilies(QStringList{name});
     if (points > 0)
         font.setPointSizeF(points);
-    document()->setDefaultFont(font);
+    if (m_plain)
+        m_plain->setFont(font);
+    else
+        document()->setDefaultFont(font);
 }
 
 int RichTextBox::DocumentLength() const
 {
+    if (m_plain)
+        return int(buffer().length());
     return document()->characterCount() - 1;
 }
 
@@ -536,6 +791,8 @@ void RichTextBox::setRightMargin(float twips)
 {
     m_rightMargin = twips;
     m_layout->setWrapWidth(twips > 0 ? std::max(1, twipsToPixels(twips)) : 0);
+    if (m_plain)
+        m_plain->setWrapWidth(m_layout->wrapWidth());
 }
 
 int RichTextBox::wrapWidthPixels() const
@@ -546,16 +803,39 @@ int RichTextBox::wrapWidthPixels() const
 void RichTextBox::setMousePointer(Pointer pointer)
 {
     m_mousePointer = pointer;
-    if (pointer == Pointer::Busy)
-        m_view->viewport()->setCursor(Qt::WaitCursor);
-    else
-        m_view->viewport()->setCursor(Qt::IBeamCursor);
+    const Qt::CursorShape shape = pointer == Pointer::Busy ? Qt::WaitCursor : Qt::IBeamCursor;
+    m_view->viewport()->setCursor(shape);
+    if (m_plain)
+        m_plain->viewport()->setCursor(shape);
 }
 
 int RichTextBox::Find(const QString &text, int start, FindOptions options)
 {
     if (text.isEmpty())
         return -1;
+    if (m_plain) {
+        const TextBuffer &doc = buffer();
+        const Qt::CaseSensitivity cs = options & FindOption::MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        // As the rich document finds: within a paragraph, a no-break space read as a space,
+        // whole words bounded by anything but letters and digits.
+        if (text.contains(u'\n') || text.contains(QChar(kParagraphSeparator)))
+            return -1;
+        qsizetype from = std::max(start, 0);
+        while (true) {
+            const qsizetype at = doc.indexOf(text, from, cs);
+            if (at < 0)
+                return -1;
+            const qsizetype end = at + text.size();
+            const bool bounded = !(options & FindOption::WholeWord)
+                || (!doc.at(at - 1).isLetterOrNumber() && !doc.at(end).isLetterOrNumber());
+            if (bounded) {
+                m_plain->setSelection(at, end);
+                m_plain->ensureCaretVisible();
+                return int(at);
+            }
+            from = at + 1;
+        }
+    }
     QTextDocument::FindFlags flags;
     if (options & FindOption::WholeWord)
         flags |= QTextDocument::FindWholeWords;
@@ -568,43 +848,53 @@ int RichTextBox::Find(const QString &text, int start, FindOptions options)
     return found.selectionStart();
 }
 
+QChar RichTextBox::characterAt(int position) const
+{
+    return m_plain ? buffer().at(position) : document()->characterAt(position);
+}
+
 void RichTextBox::Span(const QString &set, bool forward, bool negate)
 {
-    const QTextDocument &doc = *document();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
-    auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
-    QTextCursor cursor = m_view->textCursor();
-    int start = cursor.selectionStart();
-    int end = cursor.selectionEnd();
+    auto inSet = [&](QChar c) { return isBreak(c) || c == u'\n' ? breaksInSet : set.contains(c); };
+    int start = SelStart();
+    int end = start + SelLength();
     if (forward) {
-        const int last = doc.characterCount() - 1;
-        while (end < last && inSet(doc.characterAt(end)) != negate)
+        const int last = DocumentLength();
+        while (end < last && inSet(characterAt(end)) != negate)
             ++end;
     } else {
-        while (start > 0 && inSet(doc.characterAt(start - 1)) != negate)
+        while (start > 0 && inSet(characterAt(start - 1)) != negate)
             --start;
     }
-    cursor.setPosition(start);
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    m_view->setTextCursor(cursor);
+    select(start, end);
 }
 
 void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
 {
-    const QTextDocument &doc = *document();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
-    auto inSet = [&](QChar c) { return isBreak(c) ? breaksInSet : set.contains(c); };
-    QTextCursor cursor = m_view->textCursor();
-    int position = cursor.position();
+    auto inSet = [&](QChar c) { return isBreak(c) || c == u'\n' ? breaksInSet : set.contains(c); };
+    int position = m_plain ? int(m_plain->position()) : m_view->textCursor().position();
     if (forward) {
-        const int last = doc.characterCount() - 1;
-        while (position < last && inSet(doc.characterAt(position)) == negate)
+        const int last = DocumentLength();
+        while (position < last && inSet(characterAt(position)) == negate)
             ++position;
     } else {
-        while (position > 0 && inSet(doc.characterAt(position - 1)) == negate)
+        while (position > 0 && inSet(characterAt(position - 1)) == negate)
             --position;
     }
-    cursor.setPosition(position);
+    select(position, position);
+}
+
+void RichTextBox::select(int anchor, int position)
+{
+    if (m_plain) {
+        m_plain->setSelection(anchor, position);
+        return;
+    }
+    QTextCursor cursor = m_view->textCursor();
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
     m_view->setTextCursor(cursor);
 }
 
@@ -619,6 +909,9 @@ bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
         setError(error, file.errorString());
         return false;
     }
+    if (type == FileType::Text && formatIsPlain(QTextCursor(document()).charFormat())
+        && alignmentOf(QTextCursor(document()).blockFormat().alignment()) == Alignment::Left)
+        return loadPlainText(path, file.size(), error);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         setError(error, file.errorString());
@@ -629,6 +922,7 @@ bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
         return false;
     }
 
+    useRichEngine(false);
     shapeTextFor(bytes.size());
     QTextDocument *doc = document();
     // The text takes the formatting the (emptied) document has at its start.
@@ -662,8 +956,28 @@ bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
     return ok;
 }
 
+bool RichTextBox::loadPlainText(const QString &path, qint64 size, QString *error)
+{
+    TextBuffer text;
+    TextFileFormat format;
+    if (!TextFileLoader::readFile(path, text, &format, error))
+        return false;
+    rtf::KeptStore::of(*document()).clear();
+    usePlainEngine();
+    shapeTextFor(size);
+    m_plain->buffer() = std::move(text);
+    m_plain->textChanged(0, 0, m_plain->buffer().length());
+    m_plain->setSelection(0, 0);
+    m_textFormat = format;
+    return true;
+}
+
 bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
 {
+    if (m_plain && type == FileType::Text)
+        return writeFileSafely(path, encodeText(buffer().toString(), m_textFormat), error);
+    if (m_plain)
+        return writeFileSafely(path, TextRTF(), error);
     const QByteArray bytes = type == FileType::Rtf ? rtf::documentToRtf(*document())
                                             : encodeText(withNewlines(document()->toRawText()), m_textFormat);
     return writeFileSafely(path, bytes, error);
@@ -672,29 +986,49 @@ bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
 
 bool RichTextBox::CanUndo() const
 {
-    return document()->isUndoAvailable();
+    return m_plain ? buffer().canUndo() : document()->isUndoAvailable();
 }
 
 void RichTextBox::Undo()
 {
-    m_view->undo();
+    if (m_plain)
+        m_plain->undo();
+    else
+        m_view->undo();
 }
 
 void RichTextBox::clearHistory()
 {
-    document()->clearUndoRedoStacks();
+    if (m_plain)
+        buffer().clearHistory();
+    else
+        document()->clearUndoRedoStacks();
 }
 
 RichTextBox::Snapshot RichTextBox::snapshot() const
 {
     Snapshot snapshot;
-    snapshot.m_document.reset(document()->clone());
+    if (m_plain)
+        snapshot.m_plainText = std::make_shared<const TextBuffer>(buffer());
+    else
+        snapshot.m_document.reset(document()->clone());
     snapshot.m_textFormat = m_textFormat;
     return snapshot;
 }
 
 void RichTextBox::restore(const Snapshot &snapshot)
 {
+    if (snapshot.m_plainText) {
+        usePlainEngine();
+        buffer() = *snapshot.m_plainText;
+        buffer().clearHistory();
+        m_plain->textChanged(0, 0, buffer().length());
+        m_textFormat = snapshot.m_textFormat;
+        // The text came back as an edit would bring it: the document is changed.
+        emit Change();
+        return;
+    }
+    useRichEngine(false);
     QTextDocument &target = *document();
     target.setDefaultFont(snapshot.m_document->defaultFont());
     QTextCursor cursor(&target);
@@ -706,6 +1040,7 @@ void RichTextBox::restore(const Snapshot &snapshot)
 
 void RichTextBox::editDocument(const std::function<void(QTextDocument &)> &edit)
 {
+    const_cast<RichTextBox *>(this)->useRichEngine();
     QTextCursor step(document());
     step.beginEditBlock();
     edit(*document());
@@ -714,26 +1049,36 @@ void RichTextBox::editDocument(const std::function<void(QTextDocument &)> &edit)
 
 const QTextDocument &RichTextBox::content() const
 {
+    const_cast<RichTextBox *>(this)->useRichEngine();
     return *document();
 }
 
 void RichTextBox::scrollToCaret()
 {
-    m_view->ensureCursorVisible();
+    if (m_plain)
+        m_plain->ensureCaretVisible();
+    else
+        m_view->ensureCursorVisible();
 }
 
 QPoint RichTextBox::globalPosition(int xTwips, int yTwips) const
 {
-    return m_view->viewport()->mapToGlobal(QPoint(twipsToPixels(xTwips), twipsToPixels(yTwips)));
+    const QWidget *viewport = m_plain ? m_plain->viewport() : m_view->viewport();
+    return viewport->mapToGlobal(QPoint(twipsToPixels(xTwips), twipsToPixels(yTwips)));
 }
 
 void RichTextBox::installKeyFilter(QObject *filter)
 {
+    m_keyFilters.append(filter);
     m_view->installEventFilter(filter);
+    if (m_plain)
+        m_plain->installEventFilter(filter);
 }
 
 int RichTextBox::LineCount() const
 {
+    if (m_plain)
+        return int(m_plain->displayLineCount());
     return m_layout->displayLineCount();
 }
 
@@ -781,15 +1126,8 @@ void RichTextView::keyPressEvent(QKeyEvent *event)
 
 void RichTextView::mousePressEvent(QMouseEvent *event)
 {
-    int button = 0;
-    switch (event->button()) {
-    case Qt::LeftButton: button = 1; break;
-    case Qt::RightButton: button = 2; break;
-    case Qt::MiddleButton: button = 4; break;
-    default: break;
-    }
     const QPoint at = event->position().toPoint();
-    emit m_box.MouseDown(button, shiftMask(event->modifiers()), int(m_box.pixelsToTwips(at.x())),
+    emit m_box.MouseDown(mouseButton(event->button()), shiftMask(event->modifiers()), int(m_box.pixelsToTwips(at.x())),
                          int(m_box.pixelsToTwips(at.y())));
     QPlainTextEdit::mousePressEvent(event);
 }
@@ -833,6 +1171,12 @@ bool RichTextBox::SelPrint(QPrinter &printer) const
 {
     // The editor's own document stays as it is on screen: the pages are laid out on a copy.
     std::unique_ptr<QTextDocument> copy;
+    if (m_plain) {
+        copy = std::make_unique<QTextDocument>();
+        copy->setDefaultFont(plainFont());
+        QTextCursor(copy.get()).insertText(m_plain->hasSelection() ? m_plain->selectedText() : buffer().toString());
+        return printPages(*copy, *copy, printer);
+    }
     const QTextCursor cursor = m_view->textCursor();
     if (cursor.hasSelection()) {
         copy = std::make_unique<QTextDocument>();

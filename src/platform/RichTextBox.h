@@ -21,7 +21,9 @@
 // - Load and save return false with an error text instead of throwing.
 // - Keys go to the focus proxy, the widget that holds the text; installKeyFilter watches them.
 class ParagraphLayout;
+class PlainTextView;
 class QPlainTextEdit;
+class TextBuffer;
 class QPrinter;
 class QTextCharFormat;
 class QTextDocument;
@@ -129,6 +131,7 @@ public:
     {
         friend class RichTextBox;
         std::shared_ptr<const QTextDocument> m_document;
+        std::shared_ptr<const TextBuffer> m_plainText;
         TextFileFormat m_textFormat;
     };
     Snapshot snapshot() const;
@@ -150,6 +153,15 @@ public:
     // what it shows or send it input; the program goes through the members above.
     QPlainTextEdit &view() const;
 
+    // Which engine holds the document. A plain-text file opens in the plain engine, which lays
+    // out only what is on screen and edits pieces of text rather than the text; the first
+    // formatting it cannot hold (bold, a colour, an alignment, a picture pasted in) moves the
+    // document to the rich engine, which can hold anything RTF brings.
+    enum class Engine { Rich, Plain };
+    Engine engine() const;
+    // The widget that takes keys, mouse and drops for the engine in use.
+    QWidget &inputWidget() const;
+
     int twipsToPixels(double twips) const;
     double pixelsToTwips(int pixels) const;
 
@@ -162,6 +174,15 @@ private:
     friend class RichTextView;
 
     QTextDocument *document() const;
+    void usePlainEngine();
+    void useRichEngine(bool carryText = true);
+    bool keepsPlain(bool plainValue);
+    bool loadPlainText(const QString &path, qint64 size, QString *error);
+    QChar characterAt(int position) const;
+    void select(int anchor, int position);
+    bool formatIsPlain(const QTextCharFormat &format) const;
+    QFont plainFont() const;
+    TextBuffer &buffer() const;
     void emitSelChangeIfMoved();
     void keepPartsFromSpreading();
     void shapeTextFor(qsizetype documentSize);
@@ -172,6 +193,8 @@ private:
     std::optional<T> uniformCharValue(Read read) const;
 
     RichTextView *m_view = nullptr;
+    PlainTextView *m_plain = nullptr;  // while the plain engine holds the document
+    QList<QObject *> m_keyFilters;
     ParagraphLayout *m_layout = nullptr;
     float m_rightMargin = 0;
     Pointer m_mousePointer = Pointer::Default;

@@ -24,6 +24,7 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    friend class RichTextBox;  // drops into the plain engine arrive as drops here do
     void paintParagraphDecorations();
     QString toolTipAt(const QPoint &viewportPos) const;
 
