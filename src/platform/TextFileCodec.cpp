@@ -111,10 +111,17 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, bool mark)
 // Every line break as '\n', in place, noting the style of the first one met.
 void unifyLineBreaks(QString &text, std::optional<LineEnding> &firstEnding)
 {
+    // Text with no CR, as most is, needs nothing but its first ending noted.
+    const qsizetype firstCr = text.indexOf(u'\r');
+    const qsizetype firstLf = firstEnding ? -1 : text.indexOf(u'\n');
+    if (firstLf >= 0 && (firstCr < 0 || firstLf < firstCr))
+        firstEnding = LineEnding::LF;
+    if (firstCr < 0)
+        return;
     char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
-    const char16_t *at = begin;
+    const char16_t *at = begin + firstCr;
     const char16_t *const end = begin + text.size();
-    char16_t *put = begin;
+    char16_t *put = begin + firstCr;
     for (; at < end; ++at) {
         const char16_t c = *at;
         if (c == u'\r') {
