@@ -31,9 +31,10 @@ constexpr double kMiB = 1024.0 * 1024.0;
 // Lines of words, 40 to 80 columns, LF breaks; deterministic.
 QByteArray wordLines(qsizetype bytes)
 {
-    static const char *const words[] = {"the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog", "and", "then",
-                                        "river", "boat", "miller", "lives", "by", "mill", "three", "cats", "summer",
-                                        "light", "green", "field", "stone", "house", "evening", "walks", "under"};
+    static const char *const words[] = {"the",   "quick", "brown", "fox",     "jumps",  "over",   "lazy",
+                                        "dog",   "and",   "then",  "river",   "boat",   "miller", "lives",
+                                        "by",    "mill",  "three", "cats",    "summer", "light",  "green",
+                                        "field", "stone", "house", "evening", "walks",  "under"};
     QRandomGenerator random(2024);
     QByteArray out;
     out.reserve(bytes + 100);
@@ -157,10 +158,11 @@ void loadFile(const QString &label, const QString &path, int runs)
                 return;
         }
         const bool thread = how == QLatin1String("thread");
-        bench::report(label + (thread ? QStringLiteral(": threaded loader until finished") : QStringLiteral(": readFile")),
-                      figureOf(samples["seconds"]),
-                      thread ? QStringLiteral("first chunk after %1 ms").arg(figureOf(samples["first"]).median * 1e3, 0, 'f', 1)
-                             : QStringLiteral("%1 paragraphs").arg(samples["paragraphs"].front()));
+        bench::report(
+            label + (thread ? QStringLiteral(": threaded loader until finished") : QStringLiteral(": readFile")),
+            figureOf(samples["seconds"]),
+            thread ? QStringLiteral("first chunk after %1 ms").arg(figureOf(samples["first"]).median * 1e3, 0, 'f', 1)
+                   : QStringLiteral("%1 paragraphs").arg(samples["paragraphs"].front()));
         const double peak = figureOf(samples["peak"]).median;
         const double held = figureOf(samples["held"]).median;
         bench::reportValue(label + QStringLiteral(": peak memory (%1)").arg(how), peak,
@@ -169,7 +171,8 @@ void loadFile(const QString &label, const QString &path, int runs)
                                .arg(peak / sizeMiB, 0, 'f', 2)
                                .arg(held, 0, 'f', 0));
     }
-    bench::report(QStringLiteral("  beside it: wc -l"), bench::timeCommand(runs, QStringLiteral("wc -l '%1'").arg(path)));
+    bench::report(QStringLiteral("  beside it: wc -l"),
+                  bench::timeCommand(runs, QStringLiteral("wc -l '%1'").arg(path)));
 }
 
 // Single edits and lookups at random places: each is a few binary searches and a short move of
@@ -212,7 +215,8 @@ int main(int argc, char *argv[])
     if (wanted(QStringLiteral("empty file"))) {
         Samples samples;
         if (runChild(QStringLiteral("read"), input(QStringLiteral("empty.txt"), [] { return QByteArray(); }), samples))
-            bench::reportValue(QStringLiteral("empty file: peak memory"), samples["peak"].front(), QStringLiteral("MiB"));
+            bench::reportValue(QStringLiteral("empty file: peak memory"), samples["peak"].front(),
+                               QStringLiteral("MiB"));
     }
     for (const int megabytes : {10, 50, 200}) {
         const QString label = QStringLiteral("%1 MB of lines").arg(megabytes);
@@ -234,14 +238,12 @@ int main(int argc, char *argv[])
             const bool matchCase = cs == Qt::CaseSensitive;
             const QString how = matchCase ? QStringLiteral("match case") : QStringLiteral("any case");
             qsizetype found = -1;
-            const bench::Figure forward = bench::time(3, [&] {
-                found = buffer.indexOf(matchCase ? u"Zebra Crossing" : u"zebra crossing", 0, cs);
-            });
+            const bench::Figure forward = bench::time(
+                3, [&] { found = buffer.indexOf(matchCase ? u"Zebra Crossing" : u"zebra crossing", 0, cs); });
             bench::report(label + QStringLiteral(": indexOf a match at the end, %1").arg(how), forward,
                           QStringLiteral("found at %1 of %2").arg(found).arg(buffer.length()));
-            const bench::Figure backward = bench::time(3, [&] {
-                found = buffer.lastIndexOf(u"no such words", buffer.length(), cs);
-            });
+            const bench::Figure backward =
+                bench::time(3, [&] { found = buffer.lastIndexOf(u"no such words", buffer.length(), cs); });
             bench::report(label + QStringLiteral(": lastIndexOf with no match, %1").arg(how), backward,
                           QStringLiteral("found %1").arg(found));
         }

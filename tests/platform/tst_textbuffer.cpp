@@ -52,10 +52,10 @@ struct Model
             return;
         }
         steps.resize(done + 1);
-        const bool joins = (depth > 0 && inGroupStep)
-                           || (depth == 0 && mergeable && kind == run
-                               && (kind == Run::Insert ? position == runEnd
-                                                       : position == runStart || position + length == runStart));
+        const bool joins =
+            (depth > 0 && inGroupStep)
+            || (depth == 0 && mergeable && kind == run
+                && (kind == Run::Insert ? position == runEnd : position == runStart || position + length == runStart));
         if (joins) {
             steps[done] = text;
         } else {

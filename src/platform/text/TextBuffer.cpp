@@ -376,8 +376,7 @@ std::vector<TextBuffer::Piece> TextBuffer::store(QStringView text)
     return pieces;
 }
 
-std::vector<TextBuffer::Piece> TextBuffer::splice(qsizetype position, qsizetype count,
-                                                  const std::vector<Piece> &with)
+std::vector<TextBuffer::Piece> TextBuffer::splice(qsizetype position, qsizetype count, const std::vector<Piece> &with)
 {
     const std::vector<Sums> &before = sums();
     const qsizetype pieceCount = qsizetype(m_pieces.size());

@@ -50,7 +50,8 @@ public:
     // becomes one piece, and its breaks are indexed once.
     void appendChunk(QString chunk);
 
-    // Edits; each is recorded for undo unless the history is off.
+    // Edits; each is recorded for undo unless the history is off. Positions and counts are
+    // cut to the text.
     void insert(qsizetype position, QStringView text, bool mergeable = false);
     void remove(qsizetype position, qsizetype count, bool mergeable = false);
     void replace(qsizetype position, qsizetype count, QStringView text);  // one step
@@ -153,7 +154,8 @@ void TextBuffer::visit(qsizetype from, qsizetype count, Visit visit) const
     const std::vector<Sums> &before = sums();
     for (qsizetype i = pieceAt(from); count > 0; ++i) {
         const qsizetype offset = from - before[i].position;
-        const QStringView view = pieceText(m_pieces[i]).sliced(offset).first(std::min(count, m_pieces[i].length - offset));
+        const QStringView view =
+            pieceText(m_pieces[i]).sliced(offset).first(std::min(count, m_pieces[i].length - offset));
         count -= view.size();
         from += view.size();
         if (!visit(view))
