@@ -162,7 +162,7 @@ void loadFile(const QString &label, const QString &path, int runs)
             label + (thread ? QStringLiteral(": threaded loader until finished") : QStringLiteral(": readFile")),
             figureOf(samples["seconds"]),
             thread ? QStringLiteral("first chunk after %1 ms").arg(figureOf(samples["first"]).median * 1e3, 0, 'f', 1)
-                   : QStringLiteral("%1 paragraphs").arg(samples["paragraphs"].front()));
+                   : QStringLiteral("%1 paragraphs").arg(qlonglong(samples["paragraphs"].front())));
         const double peak = figureOf(samples["peak"]).median;
         const double held = figureOf(samples["held"]).median;
         bench::reportValue(label + QStringLiteral(": peak memory (%1)").arg(how), peak,
