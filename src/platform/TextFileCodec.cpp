@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -109,10 +111,17 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, bool mark)
 // Every line break as '\n', in place, noting the style of the first one met.
 void unifyLineBreaks(QString &text, std::optional<LineEnding> &firstEnding)
 {
+    // Text with no CR, as most is, needs nothing but its first ending noted.
+    const qsizetype firstCr = text.indexOf(u'\r');
+    const qsizetype firstLf = firstEnding ? -1 : text.indexOf(u'\n');
+    if (firstLf >= 0 && (firstCr < 0 || firstLf < firstCr))
+        firstEnding = LineEnding::LF;
+    if (firstCr < 0)
+        return;
     char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
-    const char16_t *at = begin;
+    const char16_t *at = begin + firstCr;
     const char16_t *const end = begin + text.size();
-    char16_t *put = begin;
+    char16_t *put = begin + firstCr;
     for (; at < end; ++at) {
         const char16_t c = *at;
         if (c == u'\r') {
@@ -163,6 +172,18 @@ bool isValidUtf8(QByteArrayView bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     while (p < end) {
+        // Most text is ASCII: sixteen bytes at a time until a byte with its high bit set.
+        while (end - p >= 16) {
+            std::uint64_t first;
+            std::uint64_t second;
+            std::memcpy(&first, p, 8);
+            std::memcpy(&second, p + 8, 8);
+            if ((first | second) & 0x8080808080808080u)
+                break;
+            p += 16;
+        }
+        if (p == end)
+            break;
         const unsigned char b = *p;
         if (b < 0x80) {
             ++p;

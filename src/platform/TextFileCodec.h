@@ -38,6 +38,8 @@ public:
     explicit TextDecoder(QByteArrayView bytes);
 
     bool atEnd() const { return m_rest.isEmpty(); }
+    // Bytes not yet read, for showing how far a long read has come.
+    qsizetype bytesLeft() const { return m_rest.size(); }
     // Text from about maxBytes more of the file, line breaks as '\n'. A piece never ends
     // inside a character or between the CR and LF of one break.
     QString next(qsizetype maxBytes);

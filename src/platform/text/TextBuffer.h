@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -24,6 +25,7 @@ public:
 
     qsizetype length() const;
     qsizetype paragraphCount() const;
+    // A paragraph number outside [0, paragraphCount()) is taken as the first or the last.
     qsizetype paragraphStart(qsizetype paragraph) const;
     qsizetype paragraphLength(qsizetype paragraph) const;  // without its break
     // The paragraph a position is in; length() is in the last paragraph.
@@ -37,23 +39,28 @@ public:
     // until visit returns false. The views stay valid until the next edit.
     template <typename Visit>
     void visit(qsizetype from, qsizetype count, Visit visit) const;
-    // The first position at or after from (before from, backward) where needle starts,
-    // or -1. The match may span pieces.
+    // The first position at or after from where needle starts, or -1. The match may span
+    // pieces. A from before the text searches it all; an empty needle is found at from.
     qsizetype indexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const;
+    // Searching backward: the last position at or before from where needle starts, or -1.
+    // A from past the end searches it all, one before the start finds nothing.
+    qsizetype lastIndexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const;
 
     // Adds text at the end, outside the history: how a file's text arrives. Cheap: the chunk
     // becomes one piece, and its breaks are indexed once.
     void appendChunk(QString chunk);
 
-    // Edits; each is recorded for undo unless the history is off.
+    // Edits; each is recorded for undo unless the history is off. Positions and counts are
+    // cut to the text.
     void insert(qsizetype position, QStringView text, bool mergeable = false);
     void remove(qsizetype position, qsizetype count, bool mergeable = false);
     void replace(qsizetype position, qsizetype count, QStringView text);  // one step
 
     // Undo history. Edits between beginGroup and endGroup (which nest) are one step. Typing
     // runs together: an insert that goes on where the last step's insert ended, with nothing
-    // removed, joins that step when it is mergeable, as does a removal that goes on where the
-    // last removal was; anything else starts a new step.
+    // removed, joins that step when both are mergeable, as does a removal that goes on where
+    // the last removal was (forward, as Delete does, or backward, as Backspace does); anything
+    // else starts a new step.
     void beginGroup();
     void endGroup();
     void closeStep();  // the next edit starts a step of its own (the caret moved, say)
@@ -83,5 +90,75 @@ private:
         qsizetype length = 0;
         qsizetype breaks = 0;
     };
-    // Implementation to follow; the public members above are the contract.
+    struct Buffer
+    {
+        QString text;
+        std::vector<std::uint32_t> breaks;  // where its '\n' are, ascending
+    };
+    // What comes before a piece: m_sums[i] for piece i, and one more for the whole text.
+    struct Sums
+    {
+        qsizetype position = 0;
+        qsizetype breaks = 0;
+    };
+    // One edit as pieces: undoing it puts `removed` back where `inserted` stands.
+    struct Edit
+    {
+        qsizetype position = 0;
+        qsizetype removedLength = 0;
+        qsizetype insertedLength = 0;
+        std::vector<Piece> removed;
+        std::vector<Piece> inserted;
+    };
+    struct Step
+    {
+        std::vector<Edit> edits;
+    };
+
+    const std::vector<Sums> &sums() const;
+    // The piece that holds position, which is in [0, length()).
+    qsizetype pieceAt(qsizetype position) const;
+    QStringView pieceText(const Piece &piece) const;
+    qsizetype breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const;
+    // Offset in the piece just past its n-th break (from 1).
+    qsizetype afterBreak(const Piece &piece, qsizetype n) const;
+    Piece slice(const Piece &piece, qsizetype offset, qsizetype length) const;
+    std::vector<Piece> store(QStringView text);
+    std::vector<Piece> splice(qsizetype position, qsizetype count, const std::vector<Piece> &with);
+    void record(Edit edit, bool mergeable);
+    std::optional<Change> replay(const Step &step, bool undoing);
+
+    std::vector<Buffer> m_buffers;
+    std::vector<Piece> m_pieces;
+    mutable std::vector<Sums> m_sums{Sums{}};
+    mutable std::size_t m_sumsValid = 1;  // entries of m_sums still true
+    qsizetype m_length = 0;
+    qsizetype m_breaks = 0;
+    std::int32_t m_added = -1;  // the buffer typing goes into, none yet
+
+    std::vector<Step> m_steps;
+    std::size_t m_done = 0;  // steps that undo can take back
+    int m_groupDepth = 0;
+    bool m_inGroupStep = false;  // a group's edits go into the last step
+    bool m_mergeOpen = false;  // the last step is one mergeable edit that may go on
+    bool m_history = true;
 };
+
+template <typename Visit>
+void TextBuffer::visit(qsizetype from, qsizetype count, Visit visit) const
+{
+    from = std::clamp(from, qsizetype(0), m_length);
+    count = std::min(count, m_length - from);
+    if (count <= 0)
+        return;
+    const std::vector<Sums> &before = sums();
+    for (qsizetype i = pieceAt(from); count > 0; ++i) {
+        const qsizetype offset = from - before[i].position;
+        const QStringView view =
+            pieceText(m_pieces[i]).sliced(offset).first(std::min(count, m_pieces[i].length - offset));
+        count -= view.size();
+        from += view.size();
+        if (!visit(view))
+            return;
+    }
+}
