@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QWindow>
 
 #include <algorithm>
@@ -160,6 +161,11 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
+    // The children's settings and recovery copies stay out of the user's own: a copy left by an
+    // earlier run would have the next one ask about it.
+    const QTemporaryDir homes;
+    qputenv("XDG_CONFIG_HOME", homes.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", homes.filePath(QStringLiteral("state")).toLocal8Bit());
     // Words on the command line pick the measurements whose label holds one of them, so that a
     // single document can be timed again without the minutes the whole run takes.
     const QStringList only = QCoreApplication::arguments().mid(1);
