@@ -1053,6 +1053,50 @@ const QTextDocument &RichTextBox::content() const
     return *document();
 }
 
+QString RichTextBox::paragraphText(int position, int *start) const
+{
+    if (m_plain) {
+        const qsizetype paragraph = buffer().paragraphAt(std::clamp<qsizetype>(position, 0, buffer().length()));
+        *start = int(buffer().paragraphStart(paragraph));
+        return buffer().paragraph(paragraph);
+    }
+    const QTextBlock block = document()->findBlock(std::max(position, 0));
+    *start = block.isValid() ? block.position() : 0;
+    return block.text();
+}
+
+void RichTextBox::replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text)
+{
+    if (positions.empty())
+        return;
+    if (!m_plain) {
+        editDocument([&](QTextDocument &doc) {
+            QTextCursor cursor(&doc);
+            for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+                cursor.setPosition(int(*it));
+                cursor.setPosition(int(*it + length), QTextCursor::KeepAnchor);
+                cursor.insertText(text);
+            }
+        });
+        return;
+    }
+    // The stretch from the first match to the end of the last, rebuilt once: one edit, however
+    // many matches.
+    const qsizetype from = positions.front();
+    const qsizetype to = positions.back() + length;
+    QString rebuilt;
+    rebuilt.reserve(to - from + qsizetype(positions.size()) * (text.size() - length));
+    qsizetype at = from;
+    for (const qsizetype match : positions) {
+        rebuilt += buffer().text(at, match - at);
+        rebuilt += text;
+        at = match + length;
+    }
+    m_plain->replaceRange(from, to - from, rebuilt);
+    const qsizetype caret = from + rebuilt.size();
+    m_plain->setSelection(caret, caret);
+}
+
 void RichTextBox::scrollToCaret()
 {
     if (m_plain)

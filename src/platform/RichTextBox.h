@@ -142,6 +142,11 @@ public:
     void editDocument(const std::function<void(QTextDocument &)> &edit);
     // The document, for the text library's functions that only look.
     const QTextDocument &content() const;
+    // The text of the paragraph that holds position, and where it starts.
+    QString paragraphText(int position, int *start) const;
+    // Replaces length characters at each of the ascending positions with text, as one
+    // undoable step, the caret after the last: Replace All in the plain engine.
+    void replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text);
 
     void scrollToCaret();
     // Where a MouseDown position is on the screen, for a pop-up menu.

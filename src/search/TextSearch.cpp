@@ -76,13 +76,19 @@ bool Matcher::matchesAt(const QString &text, qsizetype pos) const
 
 bool isMatchAt(const QTextDocument &doc, const QString &needle, FindOptions options, int start, int end)
 {
-    if (end - start != needle.size() || start < 0)
-        return false;
     const QTextBlock block = doc.findBlock(start);
     if (!block.isValid())
         return false;
-    // Block text, so that a range running over a break never compares equal.
-    return Matcher(needle, options).matchesAt(searchableText(block.text()), start - block.position());
+    return isMatchAt(block.text(), block.position(), needle, options, start, end);
+}
+
+bool isMatchAt(const QString &paragraph, int paragraphStart, const QString &needle, FindOptions options, int start,
+               int end)
+{
+    if (end - start != needle.size() || start < 0)
+        return false;
+    // Paragraph text, so that a range running over a break never compares equal.
+    return Matcher(needle, options).matchesAt(searchableText(paragraph), start - paragraphStart);
 }
 
 std::vector<qsizetype> replaceAllPositions(const QString &text, const Matcher &matcher, const QString &replacement,
@@ -110,17 +116,39 @@ std::vector<qsizetype> replaceAllPositions(const QString &text, const Matcher &m
     return positions;
 }
 
+ReplaceAllPlan planReplaceAll(const QString &rawText, const QString &needle, const QString &replacement,
+                              FindOptions options, int selStart, int selEnd)
+{
+    ReplaceAllPlan plan;
+    plan.inserted = documentLineBreaks(replacement);
+    const Matcher matcher(needle, options);
+    plan.length = matcher.length();
+    // The paragraph that holds the selection's start, as the document's blocks part it.
+    qsizetype from = std::clamp<qsizetype>(selStart, 0, rawText.size());
+    while (from > 0 && !isBlockBreak(rawText.at(from - 1)))
+        --from;
+    qsizetype to = from;
+    while (to < rawText.size() && !isBlockBreak(rawText.at(to)))
+        ++to;
+    const bool selectionFirst = selStart <= rawText.size()
+        && isMatchAt(rawText.mid(from, to - from), int(from), needle, options, selStart, selEnd);
+    plan.positions = replaceAllPositions(searchableText(rawText), matcher, plan.inserted, selStart, selectionFirst);
+    if (plan.positions.empty())
+        return plan;
+    const qint64 shift = qint64(plan.inserted.size()) - plan.length;
+    plan.result.count = int(plan.positions.size());
+    plan.result.caret = int(plan.positions.back() + shift * (qint64(plan.positions.size()) - 1) + plan.inserted.size());
+    return plan;
+}
+
 ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QString &replacement, FindOptions options,
                             int selStart, int selEnd)
 {
-    const QString inserted = documentLineBreaks(replacement);
-    const Matcher matcher(needle, options);
-    const bool selectionFirst = isMatchAt(doc, needle, options, selStart, selEnd);
-    const std::vector<qsizetype> positions =
-        replaceAllPositions(searchableText(doc.toRawText()), matcher, inserted, selStart, selectionFirst);
-    ReplaceAllResult result;
+    const ReplaceAllPlan plan = planReplaceAll(doc.toRawText(), needle, replacement, options, selStart, selEnd);
+    const std::vector<qsizetype> &positions = plan.positions;
+    const QString &inserted = plan.inserted;
     if (positions.empty())
-        return result;
+        return plan.result;
 
     // Back to front, so that the positions found in the old text stay valid; inside one edit
     // block the cursor does no layout work and the document reports one change at the end.
@@ -128,15 +156,11 @@ ReplaceAllResult replaceAll(QTextDocument &doc, const QString &needle, const QSt
     cursor.beginEditBlock();
     for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
         cursor.setPosition(int(*it));
-        cursor.setPosition(int(*it + matcher.length()), QTextCursor::KeepAnchor);
+        cursor.setPosition(int(*it + plan.length), QTextCursor::KeepAnchor);
         cursor.insertText(inserted);
     }
     cursor.endEditBlock();
-
-    const qint64 shift = qint64(inserted.size()) - matcher.length();
-    result.count = int(positions.size());
-    result.caret = int(positions.back() + shift * (qint64(positions.size()) - 1) + inserted.size());
-    return result;
+    return plan.result;
 }
 
 } // namespace textsearch

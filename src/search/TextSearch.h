@@ -47,6 +47,9 @@ private:
 
 // Whether the document's range [start, end) is a match of needle under options.
 bool isMatchAt(const QTextDocument &doc, const QString &needle, FindOptions options, int start, int end);
+// The same, given the text of the paragraph that holds start and where that paragraph starts.
+bool isMatchAt(const QString &paragraph, int paragraphStart, const QString &needle, FindOptions options, int start,
+               int end);
 
 // Where Replace All replaces, as positions in searchable text: the selection first when it is
 // a match, otherwise starting one past the selection start; then each search starts right
@@ -59,6 +62,17 @@ struct ReplaceAllResult {
     int count = 0;
     int caret = -1;  // just after the last replacement; -1 when nothing was replaced
 };
+
+// Where Replace All on a document's raw text (paragraph breaks as U+2029) replaces, the
+// selection being [selStart, selEnd), and what each match becomes.
+struct ReplaceAllPlan {
+    std::vector<qsizetype> positions;
+    qsizetype length = 0;  // of each match
+    QString inserted;      // the replacement, its line breaks as the document keeps them
+    ReplaceAllResult result;
+};
+ReplaceAllPlan planReplaceAll(const QString &rawText, const QString &needle, const QString &replacement,
+                              FindOptions options, int selStart, int selEnd);
 
 // Replace All on a document whose selection is [selStart, selEnd), as one edit block and so
 // one undo step, laid out once when the block closes.

@@ -193,7 +193,10 @@ void frmSearch::cmdReplace_Click()
     RichTextBox &editor = m_workspace.rtbEditor();
     const int start = editor.SelStart();
     // Only a match is replaced: after a click elsewhere the selection may be anything.
-    if (textsearch::isMatchAt(editor.content(), txtFind->text(), searchOptions(), start, start + editor.SelLength())) {
+    int paragraphStart = 0;
+    const QString paragraph = editor.paragraphText(start, &paragraphStart);
+    if (textsearch::isMatchAt(paragraph, paragraphStart, txtFind->text(), searchOptions(), start,
+                              start + editor.SelLength())) {
         editor.setSelText(txtReplaceWith->text());
         // Go on after the inserted text, never into it.
         searchFrom(editor.SelStart());
@@ -213,9 +216,18 @@ void frmSearch::cmdReplaceAll_Click()
     const int start = editor.SelStart();
     const int end = start + editor.SelLength();
     textsearch::ReplaceAllResult result;
-    editor.editDocument([&](QTextDocument &document) {
-        result = textsearch::replaceAll(document, txtFind->text(), txtReplaceWith->text(), searchOptions(), start, end);
-    });
+    if (editor.engine() == RichTextBox::Engine::Plain) {
+        // Plain text has no formatting for the edits to keep: the text is rebuilt in one pass.
+        const textsearch::ReplaceAllPlan plan = textsearch::planReplaceAll(
+            editor.rawText(), txtFind->text(), txtReplaceWith->text(), searchOptions(), start, end);
+        editor.replaceEach(plan.positions, plan.length, plan.inserted);
+        result = plan.result;
+    } else {
+        editor.editDocument([&](QTextDocument &document) {
+            result = textsearch::replaceAll(document, txtFind->text(), txtReplaceWith->text(), searchOptions(), start,
+                                            end);
+        });
+    }
     if (result.count > 0)
         editor.setSelStart(result.caret);
     // The run ends with a search that found nothing.

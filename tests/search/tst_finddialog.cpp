@@ -158,10 +158,24 @@ private slots:
         QCOMPARE(s.editor.SelLength(), 4);
     }
 
+    // In both engines: the rich one edits its document, the plain one rebuilds the text.
+    void replaceAllCountsFromTheStartingMatchAsOneUndoStep_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("rich") << false;
+        QTest::newRow("plain") << true;
+    }
+
     void replaceAllCountsFromTheStartingMatchAsOneUndoStep()
     {
+        QFETCH(bool, plain);
         Session s;
         s.start(QStringLiteral("cat, cat cat\r\ncat cat"), 1);
+        if (plain) {
+            s.WindowFixture::open(s.file(QStringLiteral("cats.txt"), "cat, cat cat\r\ncat cat"));
+            QCOMPARE(s.editor.engine(), RichTextBox::Engine::Plain);
+            s.select(1);
+        }
         frmSearch &search = s.open("mnuSearchFindReplace", QStringLiteral("cat"), QStringLiteral("dog"));
         search.cmdFindNext->click();
         QCOMPARE(s.editor.SelStart(), 5);
@@ -172,6 +186,7 @@ private slots:
         QCOMPARE(s.editor.SelStart(), 20);
         s.editor.Undo();
         QCOMPARE(s.editor.Text(), QStringLiteral("cat, cat cat\r\ncat cat"));
+        QCOMPARE(s.editor.engine(), plain ? RichTextBox::Engine::Plain : RichTextBox::Engine::Rich);
 
         // A replacement holding the search text ends all the same; with only the caret
         // left after Find Next the run starts one past it.
