@@ -22,6 +22,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -34,6 +36,10 @@ constexpr char16_t kLineSeparator = 0x2028;
 constexpr qsizetype kLargeDocument = 1 << 20;
 // How much of a large text file is decoded and inserted at a time.
 constexpr qsizetype kLoadPieceBytes = 1 << 20;
+// Plain-text files from this size are read in the background while the first page shows.
+constexpr qint64 kBackgroundLoadBytes = 64 << 20;
+// A load that takes longer than this shows how far it has come.
+constexpr qint64 kShowProgressAfterMs = 500;
 
 // Document text with its breaks as '\n' (nbsp and the like kept, unlike toPlainText()).
 QString withNewlines(QString raw)
@@ -267,6 +273,7 @@ void RichTextBox::usePlainEngine()
 // Undo starts again from here: the rich document's history cannot hold the plain one's steps.
 void RichTextBox::useRichEngine(bool carryText)
 {
+    waitForLoad();
     if (!m_plain)
         return;
     PlainTextView *plain = m_plain;
@@ -342,6 +349,7 @@ QString RichTextBox::Text() const
 
 void RichTextBox::setText(const QString &text)
 {
+    waitForLoad();
     if (m_plain) {
         m_plain->replaceRange(0, buffer().length(), toNewlines(text));
         const qsizetype end = buffer().length();
@@ -358,6 +366,8 @@ void RichTextBox::setText(const QString &text)
 void RichTextBox::setTextRTF(const QByteArray &rtf)
 {
     // Nothing of the plain text survives: it need not move over.
+    stopLoading();
+    m_loadError.clear();
     useRichEngine(false);
     shapeTextFor(rtf.size());
     if (rtf.isEmpty()) {
@@ -374,6 +384,7 @@ void RichTextBox::setTextRTF(const QByteArray &rtf)
 
 QByteArray RichTextBox::TextRTF() const
 {
+    waitForLoad();
     if (m_plain) {
         QTextDocument copy;
         copy.setDefaultFont(plainFont());
@@ -385,6 +396,7 @@ QByteArray RichTextBox::TextRTF() const
 
 QString RichTextBox::rawText() const
 {
+    waitForLoad();
     if (m_plain) {
         QString text = buffer().toString();
         text.replace(u'\n', QChar(kParagraphSeparator));
@@ -422,6 +434,7 @@ int RichTextBox::SelLength() const
 
 void RichTextBox::setSelLength(int length)
 {
+    waitForLoad();
     if (m_plain) {
         const qsizetype start = m_plain->selectionStart();
         m_plain->setSelection(start, std::clamp<qsizetype>(start + std::max(length, 0), start, buffer().length()));
@@ -445,6 +458,7 @@ QString RichTextBox::SelText() const
 
 void RichTextBox::setSelText(const QString &text)
 {
+    waitForLoad();
     if (m_plain) {
         m_plain->insertText(toNewlines(text));
         m_plain->buffer().closeStep();
@@ -469,6 +483,7 @@ QByteArray RichTextBox::SelRTF() const
 
 bool RichTextBox::setSelRTF(const QByteArray &rtf)
 {
+    waitForLoad();
     if (m_plain) {
         if (rtf.isEmpty()) {
             m_plain->removeSelection();
@@ -782,6 +797,7 @@ void RichTextBox::setBaseFont(const QString &name, float points)
 
 int RichTextBox::DocumentLength() const
 {
+    waitForLoad();
     if (m_plain)
         return int(buffer().length());
     return document()->characterCount() - 1;
@@ -811,6 +827,7 @@ void RichTextBox::setMousePointer(Pointer pointer)
 
 int RichTextBox::Find(const QString &text, int start, FindOptions options)
 {
+    waitForLoad();
     if (text.isEmpty())
         return -1;
     if (m_plain) {
@@ -855,6 +872,7 @@ QChar RichTextBox::characterAt(int position) const
 
 void RichTextBox::Span(const QString &set, bool forward, bool negate)
 {
+    waitForLoad();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
     auto inSet = [&](QChar c) { return isBreak(c) || c == u'\n' ? breaksInSet : set.contains(c); };
     int start = SelStart();
@@ -872,6 +890,7 @@ void RichTextBox::Span(const QString &set, bool forward, bool negate)
 
 void RichTextBox::UpTo(const QString &set, bool forward, bool negate)
 {
+    waitForLoad();
     const bool breaksInSet = set.contains(u'\r') || set.contains(u'\n');
     auto inSet = [&](QChar c) { return isBreak(c) || c == u'\n' ? breaksInSet : set.contains(c); };
     int position = m_plain ? int(m_plain->position()) : m_view->textCursor().position();
@@ -900,6 +919,8 @@ void RichTextBox::select(int anchor, int position)
 
 bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
 {
+    stopLoading();
+    m_loadError.clear();
     if (QFileInfo(path).isDir()) {
         setError(error, tr("%1 is a folder.").arg(path));
         return false;
@@ -958,6 +979,52 @@ bool RichTextBox::LoadFile(const QString &path, FileType type, QString *error)
 
 bool RichTextBox::loadPlainText(const QString &path, qint64 size, QString *error)
 {
+    if (size >= kBackgroundLoadBytes) {
+        auto loader = std::make_unique<TextFileLoader>();
+        if (!loader->start(path, error))
+            return false;
+        rtf::KeptStore::of(*document()).clear();
+        usePlainEngine();
+        shapeTextFor(size);
+        m_plain->buffer() = TextBuffer();
+        m_plain->textChanged(0, 0, 0);
+        m_plain->setSelection(0, 0);
+        m_plain->setReadOnly(true);
+        m_loadError.clear();
+        m_textFormat = TextFileFormat();
+        m_loader = std::move(loader);
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        connect(m_loader.get(), &TextFileLoader::chunkReady, this,
+                [this, clock](const QString &chunk, qint64 done, qint64 total) {
+                    TextBuffer &text = buffer();
+                    const qsizetype at = text.length();
+                    text.appendChunk(chunk);
+                    m_plain->textArrived(at, 0, chunk.size());
+                    if (clock->elapsed() >= kShowProgressAfterMs && total > 0) {
+                        if (!m_progress) {
+                            m_progress = new QProgressBar(this);
+                            m_progress->setRange(0, 1000);
+                            m_progress->setTextVisible(false);
+                            m_progress->setMaximumHeight(6);
+                            layout()->addWidget(m_progress);
+                        }
+                        m_progress->setValue(int(done * 1000 / total));
+                        m_progress->show();
+                    }
+                });
+        connect(m_loader.get(), &TextFileLoader::finished, this, [this](const TextFileFormat &format) {
+            m_textFormat = format;
+            stopLoading();
+        });
+        connect(m_loader.get(), &TextFileLoader::failed, this, [this](const QString &message) {
+            m_loadError = message;
+            stopLoading();
+            // What did arrive can be read and copied, not saved over the file it came from.
+            m_plain->setReadOnly(true);
+        });
+        return true;
+    }
     TextBuffer text;
     TextFileFormat format;
     if (!TextFileLoader::readFile(path, text, &format, error))
@@ -972,8 +1039,33 @@ bool RichTextBox::loadPlainText(const QString &path, qint64 size, QString *error
     return true;
 }
 
+void RichTextBox::stopLoading()
+{
+    if (m_loader) {
+        m_loader->cancel();
+        m_loader.release()->deleteLater();
+    }
+    if (m_progress)
+        m_progress->hide();
+    if (m_plain)
+        m_plain->setReadOnly(false);
+}
+
+// What reads or edits the whole text waits for the rest of it first.
+void RichTextBox::waitForLoad() const
+{
+    while (m_loader && m_loader->isRunning())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+}
+
 bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
 {
+    waitForLoad();
+    if (!m_loadError.isEmpty()) {
+        setError(error, tr("The file could not be read to its end, so saving it could lose text: %1")
+                            .arg(m_loadError));
+        return false;
+    }
     if (m_plain && type == FileType::Text)
         return writeFileSafely(path, encodeText(buffer().toString(), m_textFormat), error);
     if (m_plain)
@@ -1007,6 +1099,7 @@ void RichTextBox::clearHistory()
 
 RichTextBox::Snapshot RichTextBox::snapshot() const
 {
+    waitForLoad();
     Snapshot snapshot;
     if (m_plain)
         snapshot.m_plainText = std::make_shared<const TextBuffer>(buffer());
@@ -1067,6 +1160,7 @@ QString RichTextBox::paragraphText(int position, int *start) const
 
 void RichTextBox::replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text)
 {
+    waitForLoad();
     if (positions.empty())
         return;
     if (!m_plain) {
@@ -1121,6 +1215,7 @@ void RichTextBox::installKeyFilter(QObject *filter)
 
 int RichTextBox::LineCount() const
 {
+    waitForLoad();
     if (m_plain)
         return int(m_plain->displayLineCount());
     return m_layout->displayLineCount();
@@ -1213,6 +1308,7 @@ void RichTextView::insertFromMimeData(const QMimeData *source)
 
 bool RichTextBox::SelPrint(QPrinter &printer) const
 {
+    waitForLoad();
     // The editor's own document stays as it is on screen: the pages are laid out on a copy.
     std::unique_ptr<QTextDocument> copy;
     if (m_plain) {

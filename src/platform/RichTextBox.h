@@ -23,7 +23,9 @@
 class ParagraphLayout;
 class PlainTextView;
 class QPlainTextEdit;
+class QProgressBar;
 class TextBuffer;
+class TextFileLoader;
 class QPrinter;
 class QTextCharFormat;
 class QTextDocument;
@@ -183,6 +185,8 @@ private:
     void useRichEngine(bool carryText = true);
     bool keepsPlain(bool plainValue);
     bool loadPlainText(const QString &path, qint64 size, QString *error);
+    void waitForLoad() const;
+    void stopLoading();
     QChar characterAt(int position) const;
     void select(int anchor, int position);
     bool formatIsPlain(const QTextCharFormat &format) const;
@@ -200,6 +204,11 @@ private:
     RichTextView *m_view = nullptr;
     PlainTextView *m_plain = nullptr;  // while the plain engine holds the document
     QList<QObject *> m_keyFilters;
+    // A large file's text arrives from a reader in the background; until it is all in, the
+    // view shows what has come and takes no typing, and a save would write only part of it.
+    std::unique_ptr<TextFileLoader> m_loader;
+    QProgressBar *m_progress = nullptr;
+    QString m_loadError;  // the file could not be read to its end
     ParagraphLayout *m_layout = nullptr;
     float m_rightMargin = 0;
     Pointer m_mousePointer = Pointer::Default;

@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -290,6 +291,30 @@ private slots:
         QCOMPARE(big.box.DocumentLength(), (3 << 20) + 2);
         QCOMPARE(big.box.Text().mid(1 << 20, 3), QStringLiteral("abx"));
         QVERIFY(!big.view().caretRect().isEmpty());
+    }
+
+    void largeFilesArriveInTheBackground()
+    {
+        const QByteArray line = "a line of text that repeats\n";
+        const QByteArray bytes = line.repeated(int((64 << 20) / line.size()) + 1);
+        PlainEditor e(bytes);
+        QVERIFY(e.loaded);
+        QSignalSpy changes(&e.box, &RichTextBox::Change);
+        // Whatever reads the whole text has all of it; its arrival is no change of the user's.
+        QCOMPARE(e.box.DocumentLength(), bytes.size());
+        QCOMPARE(changes.count(), 0);
+        QTest::keyClicks(&e.view(), QStringLiteral("x"));
+        QCOMPARE(e.box.DocumentLength(), bytes.size() + 1);
+        QVERIFY(e.box.SaveFile(e.path, RichTextBox::FileType::Text));
+        QCOMPARE(QFileInfo(e.path).size(), bytes.size() + 1);
+
+        // Closed while the text is still arriving: the reading stops with it.
+        auto box = std::make_unique<RichTextBox>();
+        QVERIFY(box->LoadFile(e.path, RichTextBox::FileType::Text));
+        auto &arriving = static_cast<PlainTextView &>(box->inputWidget());
+        QVERIFY(arriving.buffer().length() < bytes.size());
+        QVERIFY(arriving.isReadOnly());  // no typing into half a file
+        box.reset();
     }
 
     void formattingMovesTheDocumentToTheRichEngine()

@@ -654,6 +654,16 @@ void PlainTextView::edit(qsizetype from, qsizetype count, QStringView text, bool
 
 void PlainTextView::textChanged(qsizetype position, qsizetype removed, qsizetype added)
 {
+    textArrived(position, removed, added);
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent changed(this, int(position), QString(), QString());
+        QAccessible::updateAccessibility(&changed);
+    }
+    emit contentsChanged(position, removed, added);
+}
+
+void PlainTextView::textArrived(qsizetype position, qsizetype removed, qsizetype added)
+{
     const qsizetype paragraph = m_buffer.paragraphAt(position);
     forgetLayoutsFrom(std::max<qsizetype>(0, paragraph));
     const qsizetype end = m_buffer.length();
@@ -673,11 +683,6 @@ void PlainTextView::textChanged(qsizetype position, qsizetype removed, qsizetype
     m_top.line = std::min(m_top.line, layoutOf(m_top.row).lineCount() - 1);
     syncScrollBars();
     viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleTextUpdateEvent changed(this, int(position), QString(), QString());
-        QAccessible::updateAccessibility(&changed);
-    }
-    emit contentsChanged(position, removed, added);
 }
 
 void PlainTextView::insertText(QStringView text)

@@ -37,6 +37,8 @@ public:
     // Tells the view the buffer's text changed outside its own edits: from where, how much
     // went and how much came (a loader's chunk, say). Keeps the caret in the text.
     void textChanged(qsizetype position, qsizetype removed, qsizetype added);
+    // The same without telling anyone the document changed: the rest of a file being read.
+    void textArrived(qsizetype position, qsizetype removed, qsizetype added);
 
     qsizetype anchor() const { return m_anchor; }
     qsizetype position() const { return m_position; }
