@@ -31,7 +31,7 @@ class SilentPrompter : public Prompter
 {
 public:
     QString lastMessage;
-    int messageBox(QWidget *, const QString &text, int, const QString &) override
+    msgbox::Answer messageBox(QWidget *, const QString &text, msgbox::Style, const QString &) override
     {
         lastMessage = text;
         return msgbox::OK;

@@ -296,8 +296,10 @@ void RichTextBox::useRichEngine(bool carryText)
     doc->setUndoRedoEnabled(true);
     const int top = plain->verticalScrollBar()->value();
     QTextCursor selection(doc);
-    selection.setPosition(int(plain->anchor()));
-    selection.setPosition(int(plain->position()), QTextCursor::KeepAnchor);
+    if (carryText) {
+        selection.setPosition(int(plain->anchor()));
+        selection.setPosition(int(plain->position()), QTextCursor::KeepAnchor);
+    }
     m_plain = nullptr;
     const bool focused = plain->hasFocus();
     layout()->replaceWidget(plain, m_view);
