@@ -261,7 +261,10 @@ void PlainTextView::updateWidest(qreal width) const
     if (width <= m_widest)
         return;
     m_widest = width;
-    const_cast<PlainTextView *>(this)->syncScrollBars();
+    // Not now: a scroll bar that comes or goes resizes the view, which lets go of the layouts
+    // whoever laid this row out may still be using.
+    QMetaObject::invokeMethod(const_cast<PlainTextView *>(this), &PlainTextView::syncScrollBars,
+                              Qt::QueuedConnection);
 }
 
 // ---- Scrolling -------------------------------------------------------------------------------
