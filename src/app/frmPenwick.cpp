@@ -502,7 +502,8 @@ void frmPenwick::changeEvent(QEvent *event)
 
 bool frmPenwick::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_editor->focusProxy()) {
+    const bool keyEvent = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (keyEvent && watched == m_editor->focusProxy()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         switch (event->type()) {
         case QEvent::ShortcutOverride:
