@@ -1068,8 +1068,14 @@ bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
                             .arg(m_loadError));
         return false;
     }
-    if (m_plain && type == FileType::Text)
-        return writeFileSafely(path, encodeText(buffer().toString(), m_textFormat), error);
+    if (m_plain && type == FileType::Text) {
+        TextEncoder encoder(m_textFormat, buffer().length());
+        buffer().visit(0, buffer().length(), [&](QStringView piece) {
+            encoder.add(piece);
+            return true;
+        });
+        return writeFileSafely(path, encoder.finish(), error);
+    }
     if (m_plain)
         return writeFileSafely(path, TextRTF(), error);
     const QByteArray bytes = type == FileType::Rtf ? rtf::documentToRtf(*document())

@@ -318,3 +318,34 @@ QByteArray encodeText(const QString &text, const TextFileFormat &format)
     }
     return utf8(lines, false);
 }
+
+TextEncoder::TextEncoder(const TextFileFormat &format, qsizetype expectedUnits)
+    : m_format(format)
+    , m_streaming(format.encoding.compare(kUtf8, Qt::CaseInsensitive) == 0)
+{
+    if (!m_streaming)
+        return;
+    m_bytes.reserve(expectedUnits + expectedUnits / 8 + 3);
+    if (format.byteOrderMark)
+        m_bytes = "\xEF\xBB\xBF";
+}
+
+void TextEncoder::add(QStringView piece)
+{
+    if (!m_streaming) {
+        m_text += piece;
+        return;
+    }
+    // Breaks are whole within a piece ('\n' is one unit), so each piece takes its style alone.
+    if (m_format.lineEnding == LineEnding::LF)
+        m_bytes += m_utf8.encode(piece);
+    else
+        m_bytes += m_utf8.encode(withLineEnding(piece.toString(), m_format.lineEnding));
+}
+
+QByteArray TextEncoder::finish()
+{
+    if (!m_streaming)
+        return encodeText(m_text, m_format);
+    return std::move(m_bytes);
+}

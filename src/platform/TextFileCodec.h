@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringEncoder>
 
 #include <optional>
 
@@ -57,6 +58,24 @@ private:
 // text has its line breaks as '\n'; they are written in the format's style. Text that the
 // format's encoding cannot hold is written as UTF-8 instead, so that nothing typed is lost.
 QByteArray encodeText(const QString &text, const TextFileFormat &format);
+
+// The same writing, given the text a piece at a time (pieces may part a surrogate pair), so
+// that a UTF-8 file's text need not exist as one string beside the bytes it becomes. Other
+// encodings, which may have to fall back to UTF-8 as a whole, gather the text first.
+class TextEncoder
+{
+public:
+    explicit TextEncoder(const TextFileFormat &format, qsizetype expectedUnits = 0);
+    void add(QStringView piece);
+    QByteArray finish();
+
+private:
+    TextFileFormat m_format;
+    bool m_streaming;
+    QStringEncoder m_utf8{QStringConverter::Utf8};
+    QByteArray m_bytes;
+    QString m_text;
+};
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(QByteArrayView bytes);

@@ -138,8 +138,9 @@ private slots:
         QCOMPARE(decodeText(bytes).format.encoding, valid ? QByteArray("UTF-8") : QByteArray("windows-1252"));
     }
 
-    // A large file is read a piece at a time. However the pieces fall (inside a character,
-    // between CR and LF, before the first break, before a U+FEFF), they join to the file read whole.
+    // A large file is read and written a piece at a time. However the pieces fall (inside a
+    // character, between CR and LF, before the first break, before a U+FEFF), they join to the
+    // file read whole, and the text written in pieces to the bytes written whole.
     void piecesJoinToTheWholeText()
     {
         const QStringList tokens = {u"a"_s, u"\u00e9"_s, u"\u65e5"_s, u"\U0001F600"_s,
@@ -165,6 +166,11 @@ private slots:
                     joined += decoder.next(pieceBytes);
                 QCOMPARE(joined, whole.text);
                 QCOMPARE(decoder.format(), whole.format);
+
+                TextEncoder encoder(whole.format);
+                for (qsizetype at = 0; at < joined.size(); at += pieceBytes)
+                    encoder.add(QStringView(joined).mid(at, pieceBytes));
+                QCOMPARE(encoder.finish(), encodeText(whole.text, whole.format));
             }
         }
     }
