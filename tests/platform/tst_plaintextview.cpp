@@ -242,6 +242,13 @@ private slots:
         QCoreApplication::sendEvent(&e.view(), &commit);
         QCOMPARE(e.box.Text(), QStringLiteral("a\u65E5\u672Cb\r\n"));
         QCOMPARE(e.box.SelStart(), 3);
+
+        // Moving away while composing gives the composition up: none of it stays on screen.
+        QInputMethodEvent again(QStringLiteral("\u3044\u3046"), {});
+        QCoreApplication::sendEvent(&e.view(), &again);
+        e.key(Qt::Key_Home);
+        QCOMPARE(e.view().inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("a\u65E5\u672Cb"));
+        QCOMPARE(e.view().positionAt(e.pointOf(4) + QPoint(200, 0)), 4);  // past the end of the line
     }
 
     void screenReadersGetTextCaretAndSelection()
@@ -283,6 +290,15 @@ private slots:
         QVERIFY(e.box.LineCount() > atWindow);
         e.box.setRightMargin(float(e.box.pixelsToTwips(100000)));
         QCOMPARE(e.box.LineCount(), 3);
+
+        // Rows of a long paragraph are cut by length, which may part a surrogate pair: the caret
+        // steps over both halves.
+        PlainEditor pair(QByteArray("a").repeated(int(PlainTextView::kRowLength) - 1) + "\xF0\x9F\x98\x80z");
+        select(pair.box, int(PlainTextView::kRowLength) - 1);
+        pair.key(Qt::Key_Right);
+        QCOMPARE(pair.box.SelStart(), int(PlainTextView::kRowLength) + 1);
+        pair.key(Qt::Key_Left);
+        QCOMPARE(pair.box.SelStart(), int(PlainTextView::kRowLength) - 1);
 
         // A paragraph of megabytes takes keys like any other.
         PlainEditor big(QByteArray("x").repeated(3 << 20));

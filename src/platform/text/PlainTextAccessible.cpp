@@ -143,11 +143,13 @@ public:
     }
 
     // Editable text
-    void deleteText(int start, int end) override { view()->replaceRange(start, end - start, QStringView()); }
-    void insertText(int offset, const QString &text) override { view()->replaceRange(offset, 0, text); }
+    // A view that takes no typing (a file still arriving) takes no edits from here either.
+    void deleteText(int start, int end) override { replaceText(start, end, QString()); }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString &text) override
     {
-        view()->replaceRange(start, end - start, text);
+        if (!view()->isReadOnly())
+            view()->replaceRange(start, end - start, text);
     }
 
 private:

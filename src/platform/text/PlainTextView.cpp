@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -297,10 +298,10 @@ void PlainTextView::setTop(Line top)
 
 void PlainTextView::scrollContentsBy(int dx, int dy)
 {
-    Q_UNUSED(dx);
     // The scroll bar moved by the user's hand: its value is the top paragraph.
     Q_UNUSED(dy);
-    if (verticalScrollBar()->value() != m_top.row.paragraph)
+    // Only a vertical move: near the end the bar's value may stand above the top paragraph.
+    if (dx == 0 && verticalScrollBar()->value() != m_top.row.paragraph)
         m_top = Line{{verticalScrollBar()->value(), 0}, 0};
     viewport()->update();
 }
@@ -483,6 +484,7 @@ qsizetype PlainTextView::positionAt(QPoint point) const
 
 void PlainTextView::setSelection(qsizetype anchor, qsizetype position)
 {
+    dropPreedit();
     const qsizetype end = m_buffer.length();
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
@@ -511,10 +513,34 @@ void PlainTextView::afterSelectionChange(qsizetype oldAnchor, qsizetype oldPosit
     emit cursorMoved();
 }
 
+// Text being composed belongs where the caret was: moving away gives it up.
+void PlainTextView::dropPreedit()
+{
+    if (m_preedit.isEmpty())
+        return;
+    m_preedit.clear();
+    m_preeditAttributes.clear();
+    forgetLayoutsFrom(rowAt(m_position).paragraph);
+    m_top.line = std::min(m_top.line, layoutOf(m_top.row).lineCount() - 1);
+    QGuiApplication::inputMethod()->reset();
+}
+
+// A row ends every kRowLength units, which may part a surrogate pair; the caret never stops
+// between its halves.
+qsizetype PlainTextView::wholeCharacter(qsizetype position, bool forward) const
+{
+    if (position > 0 && position < m_buffer.length() && m_buffer.at(position).isLowSurrogate()
+        && m_buffer.at(position - 1).isHighSurrogate())
+        return forward ? position + 1 : position - 1;
+    return position;
+}
+
 void PlainTextView::moveCaret(qsizetype position, bool keepAnchor, bool keepX)
 {
+    dropPreedit();
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
+    position = wholeCharacter(std::clamp<qsizetype>(position, 0, m_buffer.length()), position > oldPosition);
     m_position = std::clamp<qsizetype>(position, 0, m_buffer.length());
     if (!keepAnchor)
         m_anchor = m_position;
@@ -674,8 +700,8 @@ void PlainTextView::textArrived(qsizetype position, qsizetype removed, qsizetype
         if (at <= position)
             return std::min(at, end);
         if (at >= position + removed)
-            return at - removed + added;
-        return position + added;
+            return std::clamp<qsizetype>(at - removed + added, 0, end);
+        return std::min(position + added, end);
     };
     m_anchor = shifted(m_anchor);
     m_position = shifted(m_position);
@@ -990,6 +1016,8 @@ void PlainTextView::inputMethodEvent(QInputMethodEvent *event)
             m_preeditCursor = a.start;
     }
     forgetLayoutsFrom(rowAt(m_position).paragraph);
+    // The composed text may have given the top row a line it no longer has.
+    m_top.line = std::min(m_top.line, layoutOf(m_top.row).lineCount() - 1);
     viewport()->update();
     updateMicroFocus();
     event->accept();

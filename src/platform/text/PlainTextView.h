@@ -146,6 +146,8 @@ private:
 
     void edit(qsizetype from, qsizetype count, QStringView text, bool mergeable);
     void moveCaret(qsizetype position, bool keepAnchor, bool keepX = false);
+    void dropPreedit();
+    qsizetype wholeCharacter(qsizetype position, bool forward) const;
     qsizetype visualMove(qsizetype position, bool left, bool word) const;
     qsizetype logicalMove(qsizetype position, bool forward, bool word) const;
     qsizetype lineStartOrEnd(qsizetype position, bool end) const;
