@@ -14,13 +14,13 @@ namespace {
 // store, so that a line laid out at it is seen to have that width.
 constexpr int kUnbounded = 1 << 22;
 
-// Qt measures a word to its end before it knows the word will not fit, then breaks it
-// anywhere, and does so again on every line the word spans: a 200,000-letter word took 13 s
-// to lay out. Paragraphs with a word this long break anywhere, which is linear.
+// A word longer than this makes its paragraph break anywhere (see hasWordTooLongToWrap).
 constexpr qsizetype kLongestWordWrapped = 1000;
 
 // However deep an indent, a line keeps this much room, in pixels.
 constexpr qreal kNarrowestLine = 24;
+
+} // namespace
 
 bool hasWordTooLongToWrap(QStringView text)
 {
@@ -34,8 +34,6 @@ bool hasWordTooLongToWrap(QStringView text)
     }
     return false;
 }
-
-} // namespace
 
 ParagraphLayout::ParagraphLayout(QTextDocument *document)
     : QPlainTextDocumentLayout(document)

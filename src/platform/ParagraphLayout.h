@@ -13,6 +13,12 @@
 // object, tens of megabytes for a large file.
 class QTextBlock;
 
+// Qt measures a word to its end before it knows the word will not fit, then breaks it
+// anywhere, and does so again on every line the word spans: a 200,000-letter word took 13 s
+// to lay out. A paragraph holding a word of over 1000 characters breaks anywhere, which is
+// linear; both engines ask this.
+bool hasWordTooLongToWrap(QStringView text);
+
 class ParagraphLayout : public QPlainTextDocumentLayout
 {
     Q_OBJECT

@@ -212,6 +212,16 @@ QFont RichTextBox::plainFont() const
     return m_plain ? m_plain->font() : document()->defaultFont();
 }
 
+// Plain text as a rich document in the base font, for what only the rich side can do with it
+// (RTF, pages).
+std::unique_ptr<QTextDocument> RichTextBox::richCopy(const QString &text) const
+{
+    auto copy = std::make_unique<QTextDocument>();
+    copy->setDefaultFont(plainFont());
+    QTextCursor(copy.get()).insertText(text);
+    return copy;
+}
+
 // Text formatted only as the base font shows it: what the plain engine can hold.
 bool RichTextBox::formatIsPlain(const QTextCharFormat &format) const
 {
@@ -387,12 +397,8 @@ void RichTextBox::setTextRTF(const QByteArray &rtf)
 QByteArray RichTextBox::TextRTF() const
 {
     waitForLoad();
-    if (m_plain) {
-        QTextDocument copy;
-        copy.setDefaultFont(plainFont());
-        QTextCursor(&copy).insertText(buffer().toString());
-        return rtf::documentToRtf(copy);
-    }
+    if (m_plain)
+        return rtf::documentToRtf(*richCopy(buffer().toString()));
     return rtf::documentToRtf(*document());
 }
 
@@ -473,12 +479,8 @@ void RichTextBox::setSelText(const QString &text)
 
 QByteArray RichTextBox::SelRTF() const
 {
-    if (m_plain) {
-        QTextDocument copy;
-        copy.setDefaultFont(plainFont());
-        QTextCursor(&copy).insertText(m_plain->selectedText());
-        return rtf::documentToRtf(copy);
-    }
+    if (m_plain)
+        return rtf::documentToRtf(*richCopy(m_plain->selectedText()));
     const QTextCursor cursor = m_view->textCursor();
     return rtf::rangeToRtf(*document(), cursor.selectionStart(), cursor.selectionEnd());
 }
@@ -1320,9 +1322,7 @@ bool RichTextBox::SelPrint(QPrinter &printer) const
     // The editor's own document stays as it is on screen: the pages are laid out on a copy.
     std::unique_ptr<QTextDocument> copy;
     if (m_plain) {
-        copy = std::make_unique<QTextDocument>();
-        copy->setDefaultFont(plainFont());
-        QTextCursor(copy.get()).insertText(m_plain->hasSelection() ? m_plain->selectedText() : buffer().toString());
+        copy = richCopy(m_plain->hasSelection() ? m_plain->selectedText() : buffer().toString());
         return printPages(*copy, *copy, printer);
     }
     const QTextCursor cursor = m_view->textCursor();

@@ -191,6 +191,7 @@ private:
     void select(int anchor, int position);
     bool formatIsPlain(const QTextCharFormat &format) const;
     QFont plainFont() const;
+    std::unique_ptr<QTextDocument> richCopy(const QString &text) const;
     TextBuffer &buffer() const;
     void emitSelChangeIfMoved();
     void keepPartsFromSpreading();

@@ -1,5 +1,7 @@
 #include "platform/text/PlainTextView.h"
 
+#include "platform/ParagraphLayout.h"
+
 #include "platform/text/PlainTextAccessible.h"
 
 #include <QAccessible>
@@ -23,22 +25,20 @@ namespace {
 constexpr qreal kMargin = 4;
 // Wider than any line: what "no width yet" lays out at.
 constexpr qreal kUnbounded = 1 << 22;
-// A word this long breaks anywhere: Qt measures a word to its end before breaking it, again on
-// every line it spans.
-constexpr qsizetype kLongestWordWrapped = 1000;
 // Layouts kept for rows off screen, so that scrolling back and forth does not lay out again.
 constexpr qsizetype kLayoutsKept = 400;
 constexpr int kWheelLines = 3;
 
-bool hasWordTooLongToWrap(QStringView text)
+// How a row is laid out: wrapped, in its own direction, tabs as the rich view sets them.
+QTextOption rowOption(QStringView text)
 {
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = c.isSpace() && c != QChar::Nbsp ? 0 : run + 1;
-        if (run > kLongestWordWrapped)
-            return true;
-    }
-    return false;
+    QTextOption option;
+    option.setWrapMode(hasWordTooLongToWrap(text) ? QTextOption::WrapAnywhere
+                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+    option.setTabStopDistance(80);
+    return option;
 }
 
 qsizetype rowKey(qsizetype paragraph, qsizetype index)
@@ -108,13 +108,7 @@ QTextLayout &PlainTextView::layoutOf(Row row) const
     const RowSpan span = spanOf(row);
     const QString text = m_buffer.text(span.start, span.length);
     auto layout = std::make_shared<QTextLayout>(text, font(), viewport());
-    QTextOption option;
-    option.setWrapMode(hasWordTooLongToWrap(text) ? QTextOption::WrapAnywhere
-                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    option.setAlignment(Qt::AlignLeft);
-    option.setTabStopDistance(80);
-    layout->setTextOption(option);
+    layout->setTextOption(rowOption(text));
     layout->setCacheEnabled(true);
     const bool caretRow = !m_preedit.isEmpty() && rowAt(m_position) == row;
     if (caretRow) {
@@ -241,11 +235,7 @@ qsizetype PlainTextView::displayLineCount() const
             }
             const QString text = m_buffer.text(span.start, span.length);
             QTextLayout layout(text, font(), viewport());
-            QTextOption option;
-            option.setWrapMode(hasWordTooLongToWrap(text) ? QTextOption::WrapAnywhere
-                                                          : QTextOption::WrapAtWordBoundaryOrAnywhere);
-            option.setTabStopDistance(80);
-            layout.setTextOption(option);
+            layout.setTextOption(rowOption(text));
             layout.beginLayout();
             for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
                 line.setLineWidth(lineWidth());
@@ -744,18 +734,17 @@ void PlainTextView::replaceRange(qsizetype from, qsizetype count, QStringView te
 
 void PlainTextView::undo()
 {
-    const std::optional<TextBuffer::Change> change = m_buffer.undo();
-    if (!change)
-        return;
-    textChanged(change->position, change->removed, change->added);
-    m_anchor = m_position = change->position + change->added;
-    ensureCaretVisible();
-    emit cursorMoved();
+    showHistoryStep(m_buffer.undo());
 }
 
 void PlainTextView::redo()
 {
-    const std::optional<TextBuffer::Change> change = m_buffer.redo();
+    showHistoryStep(m_buffer.redo());
+}
+
+// The caret goes after what the step put back.
+void PlainTextView::showHistoryStep(const std::optional<TextBuffer::Change> &change)
+{
     if (!change)
         return;
     textChanged(change->position, change->removed, change->added);

@@ -145,6 +145,7 @@ private:
     std::optional<int> lineIndexOnScreen(const Line &line) const;  // lines below the top
 
     void edit(qsizetype from, qsizetype count, QStringView text, bool mergeable);
+    void showHistoryStep(const std::optional<TextBuffer::Change> &change);
     void moveCaret(qsizetype position, bool keepAnchor, bool keepX = false);
     void dropPreedit();
     qsizetype wholeCharacter(qsizetype position, bool forward) const;
