@@ -106,7 +106,7 @@ int childLoad(const QString &how, const QString &path)
             return 1;
     } else {
         TextFileLoader loader;
-        QObject::connect(&loader, &TextFileLoader::chunkReady, [&](const QString &chunk) {
+        QObject::connect(&loader, &TextFileLoader::chunkReady, [&](const TextBuffer::Chunk &chunk) {
             if (buffer.length() == 0)
                 firstChunk = timer.nsecsElapsed() / 1e9;
             buffer.appendChunk(chunk);

@@ -1,13 +1,15 @@
 #include "format/LineBreaks.h"
 
 // The joining is defined as three replacements in a row (CR LF CR LF to the marker, CR LF to a
-// space, the marker to CR LF CR LF). One left-to-right pass gives the same result: a CR LF pair
-// that is not the start of a double break cannot be the middle of one either, because the
-// character after it is LF.
-QString lineBreaksToWrap(QStringView text)
+// space, the marker to CR LF CR LF). One left-to-right pass gives the same result, as the first
+// replacement also pairs breaks from the left, and a CR LF cannot overlap another.
+QString lineBreaksToWrap(QStringView text, QStringView lineBreak)
 {
     const qsizetype n = text.size();
+    const qsizetype w = lineBreak.size();
     const char16_t *p = text.utf16();
+    const auto breakAt = [&](qsizetype i) { return i + w <= n && QStringView(p + i, w) == lineBreak; };
+    const QString paragraph = lineBreak.toString().repeated(2);
     QString out;
     out.reserve(n + 16);
     qsizetype copyFrom = 0;
@@ -15,22 +17,20 @@ QString lineBreaksToWrap(QStringView text)
         if (upTo > copyFrom)
             out.append(QStringView(p + copyFrom, upTo - copyFrom));
     };
-    static constexpr char16_t paragraph[] = u"\r\n\r\n";
     for (qsizetype i = 0; i < n;) {
-        const char16_t c = p[i];
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+        if (breakAt(i)) {
             flush(i);
-            if (i + 3 < n && p[i + 2] == u'\r' && p[i + 3] == u'\n') {
-                out.append(QStringView(paragraph, 4));
-                i += 4;
+            if (breakAt(i + w)) {
+                out.append(paragraph);
+                i += 2 * w;
             } else {
                 out.append(u' ');
-                i += 2;
+                i += w;
             }
             copyFrom = i;
-        } else if (c == 1) {
+        } else if (p[i] == 1) {
             flush(i);
-            out.append(QStringView(paragraph, 4));
+            out.append(paragraph);
             copyFrom = ++i;
         } else {
             ++i;

@@ -79,7 +79,12 @@ void TransformCommands::changeCase(CaseConversion conversion)
         editor.editDocument(
             [&](QTextDocument &document) { convertCaseKeepingFormat(document, start, start + length, conversion); });
     } else {
-        editor.setSelText(convertCase(editor.SelText(), conversion));
+        CaseConverter converter(conversion);
+        editor.rewriteSelection([&converter](QStringView text) {
+            QString converted = text.toString();
+            converter.convert(converted);
+            return converted;
+        });
     }
     editor.setSelStart(start);
     editor.setSelLength(length);
@@ -108,8 +113,9 @@ void TransformCommands::invertCase()
 void TransformCommands::removeLineBreaks()
 {
     RichTextBox &editor = m_workspace.rtbEditor();
+    const auto join = [](QStringView text) { return lineBreaksToWrap(text, u"\n"); };
     if (editor.SelLength() != 0)
-        editor.setSelText(lineBreaksToWrap(editor.SelText()));
+        editor.rewriteSelection(join);
     else
-        editor.setText(lineBreaksToWrap(editor.Text()));
+        editor.rewriteText(join);
 }

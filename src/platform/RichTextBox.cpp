@@ -1000,7 +1000,7 @@ bool RichTextBox::loadPlainText(const QString &path, qint64 size, QString *error
         auto clock = std::make_shared<QElapsedTimer>();
         clock->start();
         connect(m_loader.get(), &TextFileLoader::chunkReady, this,
-                [this, clock](const QString &chunk, qint64 done, qint64 total) {
+                [this, clock](const TextBuffer::Chunk &chunk, qint64 done, qint64 total) {
                     TextBuffer &text = buffer();
                     const qsizetype at = text.length();
                     text.appendChunk(chunk);
@@ -1166,6 +1166,30 @@ QString RichTextBox::paragraphText(int position, int *start) const
     const QTextBlock block = document()->findBlock(std::max(position, 0));
     *start = block.isValid() ? block.position() : 0;
     return block.text();
+}
+
+void RichTextBox::rewriteSelection(const Rewrite &map)
+{
+    waitForLoad();
+    if (!m_plain) {
+        setSelText(map(toNewlines(SelText())));
+        return;
+    }
+    m_plain->rewriteRange(m_plain->selectionStart(), m_plain->selectionEnd() - m_plain->selectionStart(), map);
+    const qsizetype end = m_plain->selectionEnd();
+    m_plain->setSelection(end, end);
+}
+
+void RichTextBox::rewriteText(const Rewrite &map)
+{
+    waitForLoad();
+    if (!m_plain) {
+        setText(map(toNewlines(Text())));
+        return;
+    }
+    m_plain->rewriteRange(0, buffer().length(), map);
+    const qsizetype end = buffer().length();
+    m_plain->setSelection(end, end);
 }
 
 void RichTextBox::replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text)

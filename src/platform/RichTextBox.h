@@ -149,6 +149,13 @@ public:
     // Replaces length characters at each of the ascending positions with text, as one
     // undoable step, the caret after the last: Replace All in the plain engine.
     void replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text);
+    // Replaces the selection, or the whole text, with what map makes of it, as one undoable
+    // step with the caret after it. map is given text with '\n' breaks; in the plain engine it
+    // is given a stretch at a time (see TextBuffer::rewrite), so that neither the old text nor
+    // the new is ever copied whole.
+    using Rewrite = std::function<QString(QStringView)>;
+    void rewriteSelection(const Rewrite &map);
+    void rewriteText(const Rewrite &map);
 
     void scrollToCaret();
     // Where a MouseDown position is on the screen, for a pop-up menu.

@@ -46,8 +46,10 @@ private slots:
         QCOMPARE(byReplacements(text), joined);
     }
 
+    // The editor's own text, with '\n' breaks, joins as its CR LF form does.
     void onePassAgreesWithTheReplacementsOnMixedText()
     {
+        const auto crLf = [](QString text) { return text.replace(u'\n', u"\r\n"_s); };
         // Every string of up to seven characters over CR, LF, the marker and a letter.
         const QChar alphabet[] = {u'\r', u'\n', QChar(1), u'x'};
         for (int length = 0; length <= 7; ++length) {
@@ -56,6 +58,7 @@ private slots:
                 for (int i = 0; i < length; ++i)
                     text += alphabet[(code >> (2 * i)) % 4];
                 QCOMPARE(lineBreaksToWrap(text), byReplacements(text));
+                QCOMPARE(crLf(lineBreaksToWrap(text, u"\n")), byReplacements(crLf(text)));
             }
         }
     }

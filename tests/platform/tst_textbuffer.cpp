@@ -1,3 +1,5 @@
+#include "format/CaseTransforms.h"
+#include "format/LineBreaks.h"
 #include "platform/TextFileCodec.h"
 #include "platform/text/TextBuffer.h"
 #include "platform/text/TextFileLoader.h"
@@ -266,6 +268,95 @@ private slots:
             compareSearches(buffer, model, random);
     }
 
+    // Text that fits in 8 bits is kept in 8 bits, whether it arrives as a chunk or is put in at
+    // once, and reads, searches and undoes the same beside wide text.
+    void eightBitTextIsKeptNarrow()
+    {
+        QRandomGenerator random(7);
+        const auto latin1 = [&random](qsizetype length) {
+            QString text;
+            while (text.size() < length)
+                text += QStringList{u"word "_s, u"caf\u00e9\n"_s, u"\n\n"_s, u"END"_s}.at(random.bounded(4));
+            return text.left(length);
+        };
+        TextBuffer buffer;
+        QString model;
+        for (int i = 0; i < 4; ++i) {
+            const QString chunk = latin1(100000);
+            buffer.appendChunk(chunk);
+            model += chunk;
+        }
+        // Bytes held beyond the index of breaks, four to a break.
+        const auto textBytes = [&buffer] { return buffer.memoryUse() - 4 * buffer.paragraphCount(); };
+        QVERIFY2(textBytes() < model.size() * 6 / 5, qPrintable(QString::number(textBytes())));
+        const QString wide = latin1(80000) + u"\U0001F600"_s;
+        buffer.appendChunk(wide);
+        model += wide;
+        qsizetype before = textBytes();
+        const QString pasted = latin1(70000);
+        buffer.insert(150001, pasted);
+        model.insert(150001, pasted);
+        QVERIFY2(textBytes() - before < pasted.size() * 6 / 5, qPrintable(QString::number(textBytes() - before)));
+        before = textBytes();
+        const QString widePaste = u"\u20ac"_s + latin1(70000);
+        buffer.insert(99999, widePaste);
+        model.insert(99999, widePaste);
+        QVERIFY(textBytes() - before >= widePaste.size() * 2);
+        compareText(buffer, model, random);
+        for (int i = 0; i < 40; ++i)
+            compareSearches(buffer, model, random);
+        QVERIFY(buffer.undo() && buffer.undo());
+        QVERIFY(buffer.toString() == model.remove(99999, widePaste.size()).remove(150001, pasted.size()));
+    }
+
+    // A rewrite hands its map stretches that never part a surrogate pair or a run of breaks, so
+    // a map that carries a word from one stretch to the next gives what it gives the whole.
+    void rewritesAStretchAtATime_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("capitalize") << 0;
+        QTest::newRow("upper, surrogate pairs") << 1;
+        QTest::newRow("line breaks to wrap") << 2;
+    }
+
+    void rewritesAStretchAtATime()
+    {
+        QFETCH(int, kind);
+        // Letters outside the first plane with case, and runs of breaks, everywhere.
+        const QStringList tokens = {u"ab"_s, u"Cd "_s, u"\U00010428"_s, u"\n"_s, u"\n\n\n"_s, u"x\U00010400y"_s};
+        QRandomGenerator random(11);
+        QString model;
+        while (model.size() < 400000)
+            model += tokens.at(random.bounded(int(tokens.size())));
+        TextBuffer buffer(model);
+        // Several starts, so that the stretches end on every kind of unit somewhere.
+        for (const qsizetype start : {qsizetype(1), qsizetype(17), qsizetype(5000)}) {
+            const qsizetype count = model.size() - 2 * start;
+            std::function<QString(QStringView)> map;
+            QString expected;
+            CaseConverter converter(kind == 0 ? CaseConversion::Proper : CaseConversion::Upper);
+            if (kind == 2) {
+                map = [](QStringView text) { return lineBreaksToWrap(text, u"\n"); };
+                expected = lineBreaksToWrap(QStringView(model).sliced(start, count), u"\n");
+            } else {
+                map = [&converter](QStringView text) {
+                    QString converted = text.toString();
+                    converter.convert(converted);
+                    return converted;
+                };
+                expected = convertCase(model.mid(start, count), kind == 0 ? CaseConversion::Proper : CaseConversion::Upper);
+            }
+            QCOMPARE(buffer.rewrite(start, count, map), expected.size());
+            const QString rewritten = buffer.toString();
+            QVERIFY(rewritten == model.left(start) + expected + model.mid(start + count));
+            compareText(buffer, rewritten, random);
+            const auto change = buffer.undo();
+            QVERIFY(change && buffer.toString() == model && !buffer.canUndo());
+            QVERIFY(buffer.redo() && buffer.toString() == rewritten);
+            QVERIFY(buffer.undo());
+        }
+    }
+
     // A run typed a key at a time is one piece and one step, not one per key.
     void typingStaysOnePieceAndOneStep()
     {
@@ -317,7 +408,7 @@ private slots:
         TextBuffer loaded;
         qint64 lastDone = 0;
         bool inOrder = true;
-        connect(&loader, &TextFileLoader::chunkReady, this, [&](const QString &chunk, qint64 done, qint64 total) {
+        connect(&loader, &TextFileLoader::chunkReady, this, [&](const TextBuffer::Chunk &chunk, qint64 done, qint64 total) {
             inOrder = inOrder && done > lastDone && total == bytes.size() && QThread::currentThread() == thread();
             lastDone = done;
             loaded.appendChunk(chunk);
@@ -340,7 +431,7 @@ private slots:
         TextFileLoader loader;
         int chunks = 0;
         qsizetype units = 0;
-        connect(&loader, &TextFileLoader::chunkReady, this, [&](const QString &chunk) {
+        connect(&loader, &TextFileLoader::chunkReady, this, [&](const TextBuffer::Chunk &chunk) {
             units += chunk.size();
             if (++chunks == 1)
                 loader.cancel();

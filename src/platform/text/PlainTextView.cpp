@@ -652,18 +652,24 @@ qsizetype PlainTextView::wordEnd(qsizetype position) const
 
 void PlainTextView::edit(qsizetype from, qsizetype count, QStringView text, bool mergeable)
 {
+    if (count == 0 && text.isEmpty())
+        return;
+    change(from, count, [&] {
+        if (count > 0 && !text.isEmpty())
+            m_buffer.replace(from, count, text);
+        else if (count > 0)
+            m_buffer.remove(from, count, mergeable);
+        else
+            m_buffer.insert(from, text, mergeable);
+        return text.size();
+    });
+}
+
+void PlainTextView::change(qsizetype from, qsizetype count, const std::function<qsizetype()> &apply)
+{
     const qsizetype firstParagraph = m_buffer.paragraphAt(from);
     const qsizetype paragraphsBefore = m_buffer.paragraphCount();
-    if (count > 0 && !text.isEmpty()) {
-        m_buffer.replace(from, count, text);
-    } else if (count > 0) {
-        m_buffer.remove(from, count, mergeable);
-    } else if (!text.isEmpty()) {
-        m_buffer.insert(from, text, mergeable);
-    } else {
-        return;
-    }
-    textChanged(from, count, text.size());
+    textChanged(from, count, apply());
     if (paragraphsBefore != m_buffer.paragraphCount() && m_top.row.paragraph > firstParagraph) {
         // Breaks came or went above the top: the top stays on its paragraph, renumbered.
         const qsizetype moved = m_buffer.paragraphCount() - paragraphsBefore;
@@ -729,6 +735,18 @@ void PlainTextView::replaceRange(qsizetype from, qsizetype count, QStringView te
     m_buffer.closeStep();
     m_anchor = from;
     m_position = from + text.size();
+    emit cursorMoved();
+}
+
+void PlainTextView::rewriteRange(qsizetype from, qsizetype count, const TextBuffer::Rewrite &map)
+{
+    from = std::clamp<qsizetype>(from, 0, m_buffer.length());
+    count = std::clamp<qsizetype>(count, 0, m_buffer.length() - from);
+    qsizetype added = 0;
+    change(from, count, [&] { return added = m_buffer.rewrite(from, count, map); });
+    m_buffer.closeStep();
+    m_anchor = from;
+    m_position = from + added;
     emit cursorMoved();
 }
 

@@ -53,6 +53,8 @@ public:
     void removeSelection();
     // Replaces [from, from + count) as one step and selects the new text.
     void replaceRange(qsizetype from, qsizetype count, QStringView text);
+    // The same with what map makes of the range, a stretch at a time (see TextBuffer::rewrite).
+    void rewriteRange(qsizetype from, qsizetype count, const TextBuffer::Rewrite &map);
     bool canUndo() const { return m_buffer.canUndo(); }
     bool canRedo() const { return m_buffer.canRedo(); }
     void undo();
@@ -145,6 +147,8 @@ private:
     std::optional<int> lineIndexOnScreen(const Line &line) const;  // lines below the top
 
     void edit(qsizetype from, qsizetype count, QStringView text, bool mergeable);
+    // Makes a change to [from, from + count) through apply, which returns the length put there.
+    void change(qsizetype from, qsizetype count, const std::function<qsizetype()> &apply);
     void showHistoryStep(const std::optional<TextBuffer::Change> &change);
     void moveCaret(qsizetype position, bool keepAnchor, bool keepX = false);
     void dropPreedit();

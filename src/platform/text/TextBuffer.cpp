@@ -2,21 +2,53 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace {
 
 // Offsets within a buffer, its breaks' among them, are kept in 32 bits; no buffer grows longer.
 constexpr qsizetype kMaxBufferLength = std::numeric_limits<std::uint32_t>::max();
+// Text inserted at once from this length on gets buffers of its own, of at most kOwnBufferLength
+// units each, which can be narrow; shorter text, as typing is, goes into one growing buffer.
+constexpr qsizetype kOwnBufferFrom = 1 << 16;
+constexpr qsizetype kOwnBufferLength = 1 << 20;
+// How much a rewrite hands its map at a time.
+constexpr qsizetype kRewriteStretch = 1 << 16;
+
+bool fitsLatin1(QStringView text)
+{
+    // Four units at a time, as nearly every unit passes.
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    for (; end - p >= 4; p += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, p, 8);
+        if (units & 0xFF00FF00FF00FF00u)
+            return false;
+    }
+    for (; p < end; ++p) {
+        if (*p > 0xFF)
+            return false;
+    }
+    return true;
+}
 
 // Adds the offsets of text's breaks, text standing at base in its buffer.
-void indexBreaks(QStringView text, qsizetype base, std::vector<std::uint32_t> &breaks)
+void indexBreaks(QStringView text, qsizetype base, QList<std::uint32_t> &breaks)
 {
     // Qt's search for one unit takes many at a time, which a plain loop does not.
     for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
         breaks.push_back(std::uint32_t(base + at));
+}
+
+void indexBreaks(QByteArrayView text, QList<std::uint32_t> &breaks)
+{
+    for (qsizetype at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1))
+        breaks.push_back(std::uint32_t(at));
 }
 
 // Adds a piece to a list, joining it to the last one when it carries on from it in the same buffer:
@@ -131,6 +163,22 @@ private:
 
 } // namespace
 
+TextBuffer::Chunk::Chunk(QString text)
+{
+    if (fitsLatin1(text)) {
+        m_latin1 = std::as_const(text).toLatin1();
+        m_narrow = true;
+        indexBreaks(m_latin1, m_breaks);
+    } else {
+        // A chunk is kept for as long as the document lives, so room it will never fill is given back.
+        if (text.capacity() - text.size() > text.size() / 32)
+            text.squeeze();
+        m_text = std::move(text);
+        indexBreaks(m_text, 0, m_breaks);
+    }
+    m_breaks.squeeze();
+}
+
 TextBuffer::TextBuffer(QString text)
 {
     appendChunk(std::move(text));
@@ -165,21 +213,28 @@ qsizetype TextBuffer::pieceAt(qsizetype position) const
     return after - before.begin() - 1;
 }
 
-QStringView TextBuffer::pieceText(const Piece &piece) const
+QStringView TextBuffer::pieceText(const Piece &piece, qsizetype offset, qsizetype count, QString &scratch) const
 {
-    return QStringView(m_buffers[piece.buffer].text).sliced(piece.start, piece.length);
+    const Chunk &buffer = m_buffers[piece.buffer];
+    const qsizetype start = piece.start + offset;
+    if (!buffer.m_narrow)
+        return QStringView(buffer.m_text).sliced(start, count);
+    scratch.resize(count);
+    const uchar *from = reinterpret_cast<const uchar *>(buffer.m_latin1.constData()) + start;
+    std::copy(from, from + count, reinterpret_cast<char16_t *>(scratch.data()));
+    return scratch;
 }
 
 qsizetype TextBuffer::breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const
 {
-    const std::vector<std::uint32_t> &breaks = m_buffers[buffer].breaks;
+    const QList<std::uint32_t> &breaks = m_buffers[buffer].m_breaks;
     const auto first = std::lower_bound(breaks.begin(), breaks.end(), std::uint32_t(start));
     return std::lower_bound(first, breaks.end(), std::uint32_t(start + length)) - first;
 }
 
 qsizetype TextBuffer::afterBreak(const Piece &piece, qsizetype n) const
 {
-    const std::vector<std::uint32_t> &breaks = m_buffers[piece.buffer].breaks;
+    const QList<std::uint32_t> &breaks = m_buffers[piece.buffer].m_breaks;
     const auto first = std::lower_bound(breaks.begin(), breaks.end(), std::uint32_t(piece.start));
     return qsizetype(first[n - 1]) + 1 - piece.start;
 }
@@ -229,7 +284,10 @@ QChar TextBuffer::at(qsizetype position) const
     if (position < 0 || position >= m_length)
         return QChar();
     const qsizetype i = pieceAt(position);
-    return pieceText(m_pieces[i]).at(position - m_sums[i].position);
+    const Piece &piece = m_pieces[i];
+    const Chunk &buffer = m_buffers[piece.buffer];
+    const qsizetype at = piece.start + position - m_sums[i].position;
+    return buffer.m_narrow ? QChar(uchar(buffer.m_latin1[at])) : buffer.m_text[at];
 }
 
 QString TextBuffer::text(qsizetype from, qsizetype count) const
@@ -264,8 +322,9 @@ qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensit
     const Needle sought(needle, cs);
     const std::vector<Sums> &before = sums();
     const qsizetype overhang = needle.size() - 1;  // how far a match may run past its piece's end
+    QString scratch;
     for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
-        const QStringView view = pieceText(m_pieces[i]);
+        const QStringView view = pieceText(m_pieces[i], scratch);
         const qsizetype offset = std::max(from - before[i].position, qsizetype(0));
         const qsizetype found = sought.findIn(view, offset);
         if (found >= 0)
@@ -300,8 +359,9 @@ qsizetype TextBuffer::lastIndexOf(QStringView needle, qsizetype from, Qt::CaseSe
     const Needle sought(needle, cs);
     const std::vector<Sums> &before = sums();
     const qsizetype overhang = needle.size() - 1;
+    QString scratch;
     for (qsizetype i = pieceAt(from); i >= 0; --i) {
-        const QStringView view = pieceText(m_pieces[i]);
+        const QStringView view = pieceText(m_pieces[i], scratch);
         const qsizetype latest = std::min(from - before[i].position, view.size() - 1);
         // Backward, a match that runs on into the next pieces comes before any wholly inside.
         if (overhang > 0 && std::size_t(i) + 1 < m_pieces.size()) {
@@ -331,16 +391,15 @@ void TextBuffer::appendChunk(QString chunk)
             appendChunk(chunk.mid(at, kMaxBufferLength));
         return;
     }
-    if (chunk.isEmpty())
+    appendChunk(Chunk(std::move(chunk)));
+}
+
+void TextBuffer::appendChunk(Chunk chunk)
+{
+    if (chunk.size() == 0)
         return;
-    // A chunk is kept for as long as the document lives, so room it will never fill is given back.
-    if (chunk.capacity() - chunk.size() > chunk.size() / 32)
-        chunk.squeeze();
-    Buffer buffer{std::move(chunk), {}};
-    indexBreaks(buffer.text, 0, buffer.breaks);
-    buffer.breaks.shrink_to_fit();
-    const Piece piece{std::int32_t(m_buffers.size()), 0, buffer.text.size(), qsizetype(buffer.breaks.size())};
-    m_buffers.push_back(std::move(buffer));
+    const Piece piece{std::int32_t(m_buffers.size()), 0, chunk.size(), chunk.m_breaks.size()};
+    m_buffers.push_back(std::move(chunk));
     m_pieces.push_back(piece);
     m_length += piece.length;
     m_breaks += piece.breaks;
@@ -348,29 +407,37 @@ void TextBuffer::appendChunk(QString chunk)
 
 std::vector<TextBuffer::Piece> TextBuffer::store(QStringView text)
 {
+    std::vector<Piece> pieces;
+    if (text.size() >= kOwnBufferFrom) {
+        for (qsizetype at = 0; at < text.size(); at += kOwnBufferLength) {
+            Chunk chunk(text.sliced(at).first(std::min(kOwnBufferLength, text.size() - at)).toString());
+            pieces.push_back({std::int32_t(m_buffers.size()), 0, chunk.size(), chunk.m_breaks.size()});
+            m_buffers.push_back(std::move(chunk));
+        }
+        return pieces;
+    }
     // Text taken from the added buffer itself must be copied before the buffer grows and moves.
     QString copy;
     if (m_added >= 0) {
-        const QString &added = m_buffers[m_added].text;
+        const QString &added = m_buffers[m_added].m_text;
         const std::less<const QChar *> before;
         if (!before(text.data(), added.constData()) && before(text.data(), added.constData() + added.size())) {
             copy = text.toString();
             text = copy;
         }
     }
-    std::vector<Piece> pieces;
     while (!text.isEmpty()) {
-        if (m_added < 0 || m_buffers[m_added].text.size() == kMaxBufferLength) {
+        if (m_added < 0 || m_buffers[m_added].m_text.size() == kMaxBufferLength) {
             m_buffers.emplace_back();
             m_added = std::int32_t(m_buffers.size() - 1);
         }
-        Buffer &added = m_buffers[m_added];
-        const qsizetype start = added.text.size();
+        Chunk &added = m_buffers[m_added];
+        const qsizetype start = added.m_text.size();
         const QStringView part = text.first(std::min(text.size(), kMaxBufferLength - start));
-        const std::size_t breaksBefore = added.breaks.size();
-        added.text.append(part);
-        indexBreaks(part, start, added.breaks);
-        pieces.push_back({m_added, start, part.size(), qsizetype(added.breaks.size() - breaksBefore)});
+        const qsizetype breaksBefore = added.m_breaks.size();
+        added.m_text.append(part);
+        indexBreaks(part, start, added.m_breaks);
+        pieces.push_back({m_added, start, part.size(), added.m_breaks.size() - breaksBefore});
         text = text.sliced(part.size());
     }
     return pieces;
@@ -464,6 +531,40 @@ void TextBuffer::replace(qsizetype position, qsizetype count, QStringView text)
     edit.inserted = store(text);
     edit.removed = splice(position, count, edit.inserted);
     record(std::move(edit), false);
+}
+
+qsizetype TextBuffer::rewrite(qsizetype position, qsizetype count, const Rewrite &map)
+{
+    position = std::clamp(position, qsizetype(0), m_length);
+    count = std::clamp(count, qsizetype(0), m_length - position);
+    Edit edit;
+    edit.position = position;
+    edit.removedLength = count;
+    // What map gives is kept in buffers of their own size as it comes, so that neither the old
+    // text nor the new is ever whole in one string.
+    QString made;
+    const auto keep = [&] {
+        appendPieces(edit.inserted, store(made));
+        edit.insertedLength += made.size();
+        made.resize(0);
+    };
+    const qsizetype end = position + count;
+    for (qsizetype at = position; at < end;) {
+        qsizetype stop = std::min(end, at + kRewriteStretch);
+        while (stop < end && (this->at(stop - 1) == u'\n' || this->at(stop - 1).isHighSurrogate()))
+            ++stop;
+        made += map(text(at, stop - at));
+        if (made.size() >= kOwnBufferLength)
+            keep();
+        at = stop;
+    }
+    keep();
+    if (count == 0 && edit.insertedLength == 0)
+        return 0;
+    edit.removed = splice(position, count, edit.inserted);
+    const qsizetype length = edit.insertedLength;
+    record(std::move(edit), false);
+    return length;
 }
 
 void TextBuffer::record(Edit edit, bool mergeable)
@@ -593,10 +694,12 @@ void TextBuffer::setHistoryEnabled(bool on)
 
 qsizetype TextBuffer::memoryUse() const
 {
-    qsizetype bytes = sizeof(*this) + m_buffers.capacity() * sizeof(Buffer) + m_pieces.capacity() * sizeof(Piece)
+    qsizetype bytes = sizeof(*this) + m_buffers.capacity() * sizeof(Chunk) + m_pieces.capacity() * sizeof(Piece)
                       + m_sums.capacity() * sizeof(Sums) + m_steps.capacity() * sizeof(Step);
-    for (const Buffer &buffer : m_buffers)
-        bytes += buffer.text.capacity() * sizeof(QChar) + buffer.breaks.capacity() * sizeof(std::uint32_t);
+    for (const Chunk &buffer : m_buffers) {
+        bytes += buffer.m_text.capacity() * sizeof(QChar) + buffer.m_latin1.capacity()
+                 + buffer.m_breaks.capacity() * sizeof(std::uint32_t);
+    }
     for (const Step &step : m_steps) {
         bytes += step.edits.capacity() * sizeof(Edit);
         for (const Edit &edit : step.edits)

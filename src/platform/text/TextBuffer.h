@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringView>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,10 +19,29 @@
 // Positions count UTF-16 units. Paragraphs end with '\n', which counts one; the text after the
 // last '\n' is the last paragraph, so an empty buffer has one paragraph. Each piece knows its
 // length and how many breaks it holds, and each buffer where its breaks are, so a paragraph is
-// found by its number or by a position within it without reading the text.
+// found by its number or by a position within it without reading the text. Text whose units
+// all fit in 8 bits, as most files' text does, is kept in 8 bits.
 class TextBuffer
 {
 public:
+    // Text made ready to be kept: narrowed to 8 bits if it can be, and its breaks found. A file's
+    // chunks are made where it is read, so that a worker thread does this work.
+    class Chunk
+    {
+    public:
+        Chunk() = default;
+        explicit Chunk(QString text);
+        qsizetype size() const { return m_narrow ? m_latin1.size() : m_text.size(); }
+        bool isNarrow() const { return m_narrow; }
+
+    private:
+        friend class TextBuffer;
+        QString m_text;
+        QByteArray m_latin1;
+        QList<std::uint32_t> m_breaks;  // where its '\n' are, ascending
+        bool m_narrow = false;
+    };
+
     TextBuffer() = default;
     explicit TextBuffer(QString text);  // '\n' breaks
 
@@ -35,8 +57,8 @@ public:
     QString text(qsizetype from, qsizetype count) const;  // cut at the end of the text
     QString paragraph(qsizetype paragraph) const;
     QString toString() const;
-    // Hands the text of [from, from + count) to visit, in order, as views into the buffers,
-    // until visit returns false. The views stay valid until the next edit.
+    // Hands the text of [from, from + count) to visit, in order, in views that are valid during
+    // the call, until visit returns false.
     template <typename Visit>
     void visit(qsizetype from, qsizetype count, Visit visit) const;
     // The first position at or after from where needle starts, or -1. The match may span
@@ -49,12 +71,19 @@ public:
     // Adds text at the end, outside the history: how a file's text arrives. Cheap: the chunk
     // becomes one piece, and its breaks are indexed once.
     void appendChunk(QString chunk);
+    void appendChunk(Chunk chunk);
 
     // Edits; each is recorded for undo unless the history is off. Positions and counts are
     // cut to the text.
     void insert(qsizetype position, QStringView text, bool mergeable = false);
     void remove(qsizetype position, qsizetype count, bool mergeable = false);
     void replace(qsizetype position, qsizetype count, QStringView text);  // one step
+    // Replaces [position, position + count) with what map makes of it, given a stretch at a time,
+    // as one step; returns the new text's length. A stretch never ends inside a surrogate pair
+    // or after a break, so a map that carries what it needs from one stretch to the next (a word
+    // begun, say) gives what it would give the whole. Only one stretch is copied at a time.
+    using Rewrite = std::function<QString(QStringView)>;
+    qsizetype rewrite(qsizetype position, qsizetype count, const Rewrite &map);
 
     // Undo history. Edits between beginGroup and endGroup (which nest) are one step. Typing
     // runs together: an insert that goes on where the last step's insert ended, with nothing
@@ -90,11 +119,6 @@ private:
         qsizetype length = 0;
         qsizetype breaks = 0;
     };
-    struct Buffer
-    {
-        QString text;
-        std::vector<std::uint32_t> breaks;  // where its '\n' are, ascending
-    };
     // What comes before a piece: m_sums[i] for piece i, and one more for the whole text.
     struct Sums
     {
@@ -118,7 +142,12 @@ private:
     const std::vector<Sums> &sums() const;
     // The piece that holds position, which is in [0, length()).
     qsizetype pieceAt(qsizetype position) const;
-    QStringView pieceText(const Piece &piece) const;
+    // Part of a piece's text in UTF-16: a view into its buffer, or 8-bit text widened into scratch.
+    QStringView pieceText(const Piece &piece, qsizetype offset, qsizetype count, QString &scratch) const;
+    QStringView pieceText(const Piece &piece, QString &scratch) const
+    {
+        return pieceText(piece, 0, piece.length, scratch);
+    }
     qsizetype breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const;
     // Offset in the piece just past its n-th break (from 1).
     qsizetype afterBreak(const Piece &piece, qsizetype n) const;
@@ -128,7 +157,7 @@ private:
     void record(Edit edit, bool mergeable);
     std::optional<Change> replay(const Step &step, bool undoing);
 
-    std::vector<Buffer> m_buffers;
+    std::vector<Chunk> m_buffers;
     std::vector<Piece> m_pieces;
     mutable std::vector<Sums> m_sums{Sums{}};
     mutable std::size_t m_sumsValid = 1;  // entries of m_sums still true
@@ -152,10 +181,11 @@ void TextBuffer::visit(qsizetype from, qsizetype count, Visit visit) const
     if (count <= 0)
         return;
     const std::vector<Sums> &before = sums();
+    QString scratch;
     for (qsizetype i = pieceAt(from); count > 0; ++i) {
         const qsizetype offset = from - before[i].position;
         const QStringView view =
-            pieceText(m_pieces[i]).sliced(offset).first(std::min(count, m_pieces[i].length - offset));
+            pieceText(m_pieces[i], offset, std::min(count, m_pieces[i].length - offset), scratch);
         count -= view.size();
         from += view.size();
         if (!visit(view))

@@ -20,7 +20,7 @@ namespace {
 // thousand chunks for a gigabyte.
 constexpr qsizetype kChunkBytes = 1 << 20;
 
-using TakeChunk = std::function<void(QString chunk, qint64 bytesDone, qint64 bytesTotal)>;
+using TakeChunk = std::function<void(TextBuffer::Chunk chunk, qint64 bytesDone, qint64 bytesTotal)>;
 
 void setError(QString *error, const QString &text)
 {
@@ -87,10 +87,7 @@ bool decodeFile(QFile &file, const std::atomic_bool &stop, const TakeChunk &take
     while (!decoder.atEnd()) {
         if (stop.load(std::memory_order_relaxed))
             return false;
-        QString chunk = decoder.next(kChunkBytes);
-        // The chunk is kept as it is for as long as the document lives.
-        if (chunk.capacity() - chunk.size() > chunk.size() / 32)
-            chunk.squeeze();
+        TextBuffer::Chunk chunk(decoder.next(kChunkBytes));
         const qint64 done = total - decoder.bytesLeft();
         if (map)
             released = releasePages(map, released, done);
@@ -131,7 +128,7 @@ bool TextFileLoader::start(const QString &path, QString *error)
     job->thread.reset(QThread::create([this, worker, run] {
         // Chunks and the end go through this object's event queue, so they arrive in order
         // in its thread, and those of a cancelled run can be told apart there.
-        const TakeChunk take = [this, run](QString chunk, qint64 done, qint64 total) {
+        const TakeChunk take = [this, run](TextBuffer::Chunk chunk, qint64 done, qint64 total) {
             QMetaObject::invokeMethod(
                 this,
                 [this, run, chunk = std::move(chunk), done, total] {
@@ -186,5 +183,6 @@ bool TextFileLoader::readFile(const QString &path, TextBuffer &into, TextFileFor
         return false;
     const std::atomic_bool never = false;
     return decodeFile(
-        file, never, [&into](QString chunk, qint64, qint64) { into.appendChunk(std::move(chunk)); }, format, error);
+        file, never, [&into](TextBuffer::Chunk chunk, qint64, qint64) { into.appendChunk(std::move(chunk)); }, format,
+        error);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "platform/TextFileCodec.h"
+#include "platform/text/TextBuffer.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
-
-class TextBuffer;
 
 // Reads a text file in a worker thread, a chunk of decoded text at a time, so that the window
 // stays responsive and can show the first page while the rest is still on its way. The chunks
@@ -33,7 +32,7 @@ public:
 
 signals:
     // In the loader's thread and in the file's order; bytesDone counts bytes of the file.
-    void chunkReady(QString chunk, qint64 bytesDone, qint64 bytesTotal);
+    void chunkReady(const TextBuffer::Chunk &chunk, qint64 bytesDone, qint64 bytesTotal);
     void finished(TextFileFormat format);
     void failed(QString error);
 
