@@ -1072,7 +1072,7 @@ bool RichTextBox::SaveFile(const QString &path, FileType type, QString *error)
     }
     if (m_plain && type == FileType::Text) {
         TextEncoder encoder(m_textFormat, buffer().length());
-        buffer().visit(0, buffer().length(), [&](QStringView piece) {
+        buffer().visitKept(0, buffer().length(), [&](auto piece) {
             encoder.add(piece);
             return true;
         });

@@ -341,6 +341,48 @@ void TextEncoder::add(QStringView piece)
         m_bytes += m_utf8.encode(piece);
     else
         m_bytes += m_utf8.encode(withLineEnding(piece.toString(), m_format.lineEnding));
+    m_partedPair = !piece.isEmpty() && piece.back().isHighSurrogate();
+}
+
+void TextEncoder::add(QLatin1StringView piece)
+{
+    if (!m_streaming) {
+        m_text += piece;
+        return;
+    }
+    // Half a pair waiting in the encoder is written, as whatever it makes, before what follows.
+    if (m_partedPair) {
+        add(QStringView(QString(piece)));
+        return;
+    }
+    const bool lf = m_format.lineEnding == LineEnding::LF;
+    const qsizetype at = m_bytes.size();
+    m_bytes.resize(at + 2 * piece.size());  // no byte becomes more than two
+    char *out = m_bytes.data() + at;
+    const auto *p = reinterpret_cast<const uchar *>(piece.data());
+    const auto *const end = p + piece.size();
+    while (p < end) {
+        // ASCII is UTF-8 as it stands: eight bytes at a time when no break needs a new style.
+        for (std::uint64_t block; lf && end - p >= 8; p += 8, out += 8) {
+            std::memcpy(&block, p, 8);
+            if (block & 0x8080808080808080u)
+                break;
+            std::memcpy(out, p, 8);
+        }
+        if (p == end)
+            break;
+        const uchar c = *p++;
+        if (c >= 0x80) {
+            *out++ = char(0xC0 | c >> 6);
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c == '\n' && m_format.lineEnding == LineEnding::CRLF) {
+            *out++ = '\r';
+            *out++ = '\n';
+        } else {
+            *out++ = c == '\n' && m_format.lineEnding == LineEnding::CR ? '\r' : char(c);
+        }
+    }
+    m_bytes.truncate(out - m_bytes.constData());
 }
 
 QByteArray TextEncoder::finish()

@@ -67,6 +67,7 @@ class TextEncoder
 public:
     explicit TextEncoder(const TextFileFormat &format, qsizetype expectedUnits = 0);
     void add(QStringView piece);
+    void add(QLatin1StringView piece);
     QByteArray finish();
 
 private:
@@ -75,6 +76,7 @@ private:
     QStringEncoder m_utf8{QStringConverter::Utf8};
     QByteArray m_bytes;
     QString m_text;
+    bool m_partedPair = false;  // the last piece ended in the first half of a surrogate pair
 };
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).

@@ -219,10 +219,7 @@ QStringView TextBuffer::pieceText(const Piece &piece, qsizetype offset, qsizetyp
     const qsizetype start = piece.start + offset;
     if (!buffer.m_narrow)
         return QStringView(buffer.m_text).sliced(start, count);
-    scratch.resize(count);
-    const uchar *from = reinterpret_cast<const uchar *>(buffer.m_latin1.constData()) + start;
-    std::copy(from, from + count, reinterpret_cast<char16_t *>(scratch.data()));
-    return scratch;
+    return widened(QLatin1StringView(buffer.m_latin1).sliced(start, count), scratch);
 }
 
 qsizetype TextBuffer::breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 // The text of a plain document, kept as a list of pieces over buffers that never change once
@@ -61,6 +62,10 @@ public:
     // the call, until visit returns false.
     template <typename Visit>
     void visit(qsizetype from, qsizetype count, Visit visit) const;
+    // The same, but text kept in 8 bits comes as it is kept, in a QLatin1StringView, so visit
+    // takes both kinds: for work that need not widen it, as writing it out.
+    template <typename Visit>
+    void visitKept(qsizetype from, qsizetype count, Visit visit) const;
     // The first position at or after from where needle starts, or -1. The match may span
     // pieces. A from before the text searches it all; an empty needle is found at from.
     qsizetype indexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const;
@@ -148,6 +153,13 @@ private:
     {
         return pieceText(piece, 0, piece.length, scratch);
     }
+    static QStringView widened(QLatin1StringView text, QString &scratch)
+    {
+        scratch.resize(text.size());
+        const auto *from = reinterpret_cast<const uchar *>(text.data());
+        std::copy(from, from + text.size(), reinterpret_cast<char16_t *>(scratch.data()));
+        return scratch;
+    }
     qsizetype breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const;
     // Offset in the piece just past its n-th break (from 1).
     qsizetype afterBreak(const Piece &piece, qsizetype n) const;
@@ -174,21 +186,36 @@ private:
 };
 
 template <typename Visit>
-void TextBuffer::visit(qsizetype from, qsizetype count, Visit visit) const
+void TextBuffer::visitKept(qsizetype from, qsizetype count, Visit visit) const
 {
     from = std::clamp(from, qsizetype(0), m_length);
     count = std::min(count, m_length - from);
     if (count <= 0)
         return;
     const std::vector<Sums> &before = sums();
-    QString scratch;
     for (qsizetype i = pieceAt(from); count > 0; ++i) {
+        const Piece &piece = m_pieces[i];
+        const Chunk &buffer = m_buffers[piece.buffer];
         const qsizetype offset = from - before[i].position;
-        const QStringView view =
-            pieceText(m_pieces[i], offset, std::min(count, m_pieces[i].length - offset), scratch);
-        count -= view.size();
-        from += view.size();
-        if (!visit(view))
+        const qsizetype length = std::min(count, piece.length - offset);
+        const qsizetype start = piece.start + offset;
+        count -= length;
+        from += length;
+        const bool more = buffer.m_narrow ? visit(QLatin1StringView(buffer.m_latin1).sliced(start, length))
+                                          : visit(QStringView(buffer.m_text).sliced(start, length));
+        if (!more)
             return;
     }
+}
+
+template <typename Visit>
+void TextBuffer::visit(qsizetype from, qsizetype count, Visit visit) const
+{
+    QString scratch;
+    visitKept(from, count, [&](auto part) {
+        if constexpr (std::is_same_v<decltype(part), QLatin1StringView>)
+            return visit(widened(part, scratch));
+        else
+            return visit(part);
+    });
 }
