@@ -63,12 +63,28 @@ private slots:
         }
     }
 
+    // In a new document and in a text file opened, which the editor holds in different engines.
+    void commandRewritesSelectionOrWholeDocument_data()
+    {
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("new document") << false;
+        QTest::newRow("text file") << true;
+    }
+
     void commandRewritesSelectionOrWholeDocument()
     {
+        QFETCH(bool, opened);
         WindowFixture f;
         // Runs the command on [start, start + length) and takes it back with one Undo.
-        const auto removeBreaks = [&f](const QString &text, int start, int length, const QString &joined) {
-            f.start(text, start, length);
+        const auto removeBreaks = [&](const QString &text, int start, int length, const QString &joined) {
+            if (opened) {
+                f.window.doc().FileChanged = false;  // nothing to ask about before opening
+                f.open(f.file(u"doc.txt"_s, text.toUtf8()));
+                f.select(start, length);
+            } else {
+                f.start(text, start, length);
+            }
+            QCOMPARE(f.editor.engine() == RichTextBox::Engine::Plain, opened);
             action(f.window, "mnuFormatRemoveLineBreaks")->trigger();
             QCOMPARE(f.editor.Text(), joined);
             QVERIFY(f.window.doc().FileChanged);

@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
+#include <QDrag>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -223,6 +225,29 @@ private slots:
         QCOMPARE(e.box.Text().left(20), QStringLiteral("alpha NEW beta gamma"));
         e.box.Undo();
         QCOMPARE(e.box.Text().left(16), QStringLiteral("alpha beta gamma"));
+    }
+
+    // Dragging the selection carries its text; a drag given up leaves the text where it was.
+    void draggingTheSelectionCarriesItsText()
+    {
+        PlainEditor e("alpha beta gamma\n");
+        QWidget *port = e.view().viewport();
+        QTest::mouseDClick(port, Qt::LeftButton, {}, e.pointOf(7));
+        QCOMPARE(e.box.SelText(), QStringLiteral("beta"));
+        QString carried;
+        bool during = false;
+        QTimer::singleShot(0, port, [&] {
+            during = true;
+            if (const QDrag *drag = e.view().findChild<QDrag *>())
+                carried = drag->mimeData()->text();
+            QTest::keyClick(port, Qt::Key_Escape);
+        });
+        QTest::mousePress(port, Qt::LeftButton, {}, e.pointOf(7));
+        QTest::mouseMove(port, e.pointOf(15));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, e.pointOf(15));
+        QTRY_VERIFY(during);
+        QCOMPARE(carried, QStringLiteral("beta"));
+        QCOMPARE(e.box.Text(), QStringLiteral("alpha beta gamma\r\n"));
     }
 
     void inputMethodsComposeAndCommit()
