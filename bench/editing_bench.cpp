@@ -2,6 +2,7 @@
 // the four case transforms on 50 MB of selected text in a shown editor, in a plain and in a
 // rich-text document, timed from the command to its return with the result written back into
 // the editor and the window's own handling of the selection done. The results are checked.
+// Peak memory of the plain document's commands is measured in a process of its own.
 #include "BenchUtil.h"
 
 #include "app/frmPenwick.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QDir>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -105,6 +107,26 @@ bool runCommands(frmPenwick &window, const QString &text, const QString &file)
     return ok;
 }
 
+// In a process of its own, so that its peak is the plain document's alone: opens the file,
+// runs one command on all of it and takes it back, and prints the peaks after opening and after
+// the command and its Undo. The command is a transform's index, or Line Breaks to Wrap after them.
+int childPlainPeak(const QString &path, int command)
+{
+    frmPenwick window(path);
+    window.show();
+    QApplication::processEvents();
+    std::printf("open=%f\n", bench::peakMemoryMiB());
+    window.mnuEditSelectAll_Click();
+    if (command < int(std::size(kTransforms)))
+        (window.*kTransforms[command].command)();
+    else
+        window.mnuFormatRemoveLineBreaks_Click();
+    window.rtbEditor().Undo();
+    std::printf("command=%f\n", bench::peakMemoryMiB());
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -112,6 +134,8 @@ int main(int argc, char **argv)
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     QApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--plain-peak") == 0)
+        return childPlainPeak(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
     bool ok = true;
 
     const QByteArray bytes = bench::englishText(kSize);
@@ -121,7 +145,37 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString text = QString::fromLatin1(bytes);
-    bench::reportValue(QStringLiteral("text size"), bytes.size() / 1048576.0, QStringLiteral("MiB"));
+    const double fileMiB = bytes.size() / 1048576.0;
+    bench::reportValue(QStringLiteral("text size"), fileMiB, QStringLiteral("MiB"));
+
+    // Each command on the plain document in a process of its own, with throw-away homes so that
+    // no recovery copy or setting of the user's is met.
+    for (int command = 0; command <= int(std::size(kTransforms)); ++command) {
+        QTemporaryDir stateHome;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome.path());
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--plain-peak"), path, QString::number(command)});
+        child.waitForFinished(-1);
+        QMap<QByteArray, double> peaks;
+        for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+            if (const qsizetype eq = line.indexOf('='); eq > 0)
+                peaks[line.left(eq)] = line.mid(eq + 1).toDouble();
+        }
+        const QString name = command < int(std::size(kTransforms)) ? QLatin1String(kTransforms[command].label)
+                                                                    : QStringLiteral("Line Breaks to Wrap");
+        ok &= expect(peaks.contains("command"), "the plain document's command ran");
+        if (command == 0) {
+            bench::reportValue(QStringLiteral("plain document, peak memory after opening"), peaks.value("open"),
+                               QStringLiteral("MiB = %1x the file").arg(peaks.value("open") / fileMiB, 0, 'f', 2));
+        }
+        bench::reportValue(QStringLiteral("plain document, peak memory with %1 and its Undo").arg(name),
+                           peaks.value("command"),
+                           QStringLiteral("MiB = %1x the file").arg(peaks.value("command") / fileMiB, 0, 'f', 2));
+        ok &= expect(peaks.value("command") <= 4 * fileMiB, "a command on the plain document peaks within 4x the file");
+    }
 
     // Word count, side by side with wc on the same file.
     int words = 0;
