@@ -165,6 +165,19 @@ QByteArray utf8(const QString &text, bool mark)
     return (mark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
 }
 
+// How many bytes at the end may be the start of a character still to come.
+qsizetype incompleteUtf8Tail(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool isValidUtf8(QByteArrayView bytes)
@@ -234,6 +247,26 @@ TextDecoder::TextDecoder(QByteArrayView bytes)
     }
 }
 
+TextDecoder::TextDecoder(const TextFileFormat &format)
+    : m_format(format)
+    , m_unit(format.encoding == kUtf16LE || format.encoding == kUtf16BE ? 2 : 1)
+{
+}
+
+QString TextDecoder::decode(QByteArrayView bytes, bool last, qsizetype *used)
+{
+    m_rest = bytes;
+    QString text;
+    // A piece is cut short of the end, on a boundary, unless it is shorter than any cut makes.
+    if (last)
+        text = next(bytes.size());
+    else if (bytes.size() > 16 + m_unit)
+        text = next(bytes.size() - m_unit);
+    *used = bytes.size() - m_rest.size();
+    m_rest = {};
+    return text;
+}
+
 TextFileFormat TextDecoder::format() const
 {
     TextFileFormat format = m_format;
@@ -283,6 +316,43 @@ QString TextDecoder::next(qsizetype maxBytes)
         text = decodeUtf16(piece, m_format.encoding == kUtf16BE);
     unifyLineBreaks(text, m_firstEnding);
     return text;
+}
+
+qsizetype FormatSniffer::add(QByteArrayView bytes, bool last)
+{
+    if (!m_started) {
+        if (bytes.size() < 3 && !last)
+            return 0;
+        m_started = true;
+        m_utf16 = startsWith(bytes, {0xFF, 0xFE}) || startsWith(bytes, {0xFE, 0xFF});
+        m_bigEndian = startsWith(bytes, {0xFE, 0xFF});
+        m_utf8Mark = startsWith(bytes, {0xEF, 0xBB, 0xBF});
+    }
+    const qsizetype used = last ? bytes.size() : bytes.size() - incompleteUtf8Tail(bytes);
+    m_valid = m_valid && isValidUtf8(bytes.first(used));
+    return used;
+}
+
+TextFileFormat FormatSniffer::format() const
+{
+    TextFileFormat format;
+    if (m_utf16) {
+        format.encoding = m_bigEndian ? kUtf16BE : kUtf16LE;
+        format.byteOrderMark = true;
+    } else if (m_valid) {
+        format.byteOrderMark = m_utf8Mark;
+    } else {
+        format.encoding = kWindows1252;
+    }
+    return format;
+}
+
+qsizetype FormatSniffer::markLength() const
+{
+    const TextFileFormat settledFormat = format();
+    if (!settledFormat.byteOrderMark)
+        return 0;
+    return m_utf16 ? 2 : 3;
 }
 
 DecodedText decodeText(QByteArrayView bytes)

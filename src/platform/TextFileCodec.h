@@ -37,6 +37,12 @@ class TextDecoder
 {
 public:
     explicit TextDecoder(QByteArrayView bytes);
+    // Decoding a file a block of bytes at a time, its format settled beforehand (FormatSniffer)
+    // and its mark left out: each call takes as much of bytes as ends on a whole character and
+    // not between the CR and LF of one break (all of them when last), says how many it took in
+    // used, and gives their text. The rest must come again at the front of the next block.
+    explicit TextDecoder(const TextFileFormat &format);
+    QString decode(QByteArrayView bytes, bool last, qsizetype *used);
 
     bool atEnd() const { return m_rest.isEmpty(); }
     // Bytes not yet read, for showing how far a long read has come.
@@ -55,6 +61,27 @@ private:
     std::optional<LineEnding> m_firstEnding;
     qsizetype m_unit = 1;  // bytes per code unit
 };
+// Settles a file's format (but its line ending) as TextDecoder does, from its bytes given a
+// block at a time, so that a file need not be held whole to be read. Each call takes as much
+// of bytes as ends on a whole character (all of them when last); the rest must come again at
+// the front of the next block.
+class FormatSniffer
+{
+public:
+    qsizetype add(QByteArrayView bytes, bool last);
+    // Whether what is still to come can no longer change the answer.
+    bool settled() const { return m_utf16 || !m_valid; }
+    TextFileFormat format() const;
+    qsizetype markLength() const;  // bytes at the start that are the mark, not text
+
+private:
+    bool m_started = false;
+    bool m_utf8Mark = false;
+    bool m_utf16 = false;
+    bool m_bigEndian = false;
+    bool m_valid = true;  // UTF-8 so far
+};
+
 // text has its line breaks as '\n'; they are written in the format's style. Text that the
 // format's encoding cannot hold is written as UTF-8 instead, so that nothing typed is lost.
 QByteArray encodeText(const QString &text, const TextFileFormat &format);

@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <functional>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +18,20 @@ QByteArray utf16(const QString &text, bool bigEndian)
     for (const QChar c : text)
         bytes.append(char(bigEndian ? c.row() : c.cell())).append(char(bigEndian ? c.cell() : c.row()));
     return bytes;
+}
+
+// Hands bytes to take in blocks, as a file is read: what take leaves of a block comes again at
+// the front of the next, and the last call, after the end, has only what was left.
+void inBlocks(QByteArrayView bytes, qsizetype blockBytes, const std::function<qsizetype(QByteArrayView, bool)> &take)
+{
+    for (qsizetype used = 0, read = 0;;) {
+        const qsizetype got = std::min(blockBytes, bytes.size() - read);
+        read += got;
+        const qsizetype took = take(bytes.sliced(used, read - used), got == 0);
+        if (took < 0 || got == 0)
+            return;
+        used += took;
+    }
 }
 
 } // namespace
@@ -166,6 +181,24 @@ private slots:
                     joined += decoder.next(pieceBytes);
                 QCOMPARE(joined, whole.text);
                 QCOMPARE(decoder.format(), whole.format);
+
+                // As a file is read: the format settled from blocks, then the text decoded from them.
+                FormatSniffer sniffer;
+                inBlocks(bytes, pieceBytes, [&](QByteArrayView block, bool last) { return sniffer.add(block, last); });
+                QCOMPARE(sniffer.format().encoding, whole.format.encoding);
+                QCOMPARE(sniffer.format().byteOrderMark, whole.format.byteOrderMark);
+                TextDecoder streamed(sniffer.format());
+                qsizetype mark = sniffer.markLength();
+                QString read;
+                inBlocks(bytes, pieceBytes, [&](QByteArrayView block, bool last) {
+                    const qsizetype skipped = std::min(mark, block.size());
+                    mark = 0;
+                    qsizetype used = 0;
+                    read += streamed.decode(block.sliced(skipped), last, &used);
+                    return skipped + used;
+                });
+                QCOMPARE(read, whole.text);
+                QCOMPARE(streamed.format(), whole.format);
 
                 // Pieces that fit in 8 bits are given in 8 bits, as a document keeps them.
                 TextEncoder encoder(whole.format);

@@ -386,7 +386,14 @@ private slots:
         for (const QChar c : QString::fromUtf8(utf8.left(1500 * 1024)))
             utf16.append(char(c.cell())).append(char(c.row()));
         QTest::newRow("utf-16le mark") << utf16;
+        QByteArray bigEndian("\xFE\xFF");
+        for (qsizetype i = 2; i + 1 < utf16.size(); i += 2)
+            bigEndian.append(utf16[i + 1]).append(utf16[i]);
+        QTest::newRow("utf-16be mark, odd byte") << bigEndian + 'x';
         QTest::newRow("windows-1252, cr") << QByteArray("caf\xE9 \x93q\x94\r").repeated(300000);
+        // The whole file decides: one byte that is not UTF-8 near the end makes all of it legacy.
+        QTest::newRow("utf-8 but for its end") << utf8 + "\x93";
+        QTest::newRow("utf-8 mark, then legacy bytes") << "\xEF\xBB\xBF" + utf8.left(2 * 1024 * 1024) + "\xE9";
         QTest::newRow("empty") << QByteArray();
     }
 
@@ -421,6 +428,30 @@ private slots:
         QVERIFY(loaded.toString() == expected.text);
         QCOMPARE(finished.at(0).at(0).value<TextFileFormat>(), expected.format);
         QVERIFY(!loader.isRunning());
+    }
+
+    // Another program cuts the file short while it is read: the text ends where the file came to
+    // end, and nothing is read from past it.
+    void fileCutShortWhileReadEndsTheText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"shrinking.txt"_s);
+        const QByteArray line("a line of text that is read while the file is cut\n");
+        QVERIFY(writeFileBytes(path, line.repeated(600000)));
+        TextFileLoader loader;
+        TextBuffer loaded;
+        bool cut = false;
+        connect(&loader, &TextFileLoader::chunkReady, this, [&](const TextBuffer::Chunk &chunk) {
+            loaded.appendChunk(chunk);
+            if (!cut)
+                cut = QFile::resize(path, 1000);
+        });
+        QSignalSpy finished(&loader, &TextFileLoader::finished);
+        QVERIFY(loader.start(path, nullptr));
+        QVERIFY(finished.wait(20000));
+        QVERIFY(cut);
+        const QString text = loaded.toString();
+        QVERIFY(QString::fromLatin1(line.repeated(600000)).startsWith(text));
     }
 
     void loaderStopsWhenCancelledAndReportsErrors()

@@ -6,18 +6,15 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+#include <limits>
 
 namespace {
 
-// How many bytes of the file are decoded into one chunk: some 2 MB of text for ASCII, and a
-// thousand chunks for a gigabyte.
+// How many bytes of the file are read and decoded at a time: a thousand chunks for a gigabyte.
 constexpr qsizetype kChunkBytes = 1 << 20;
 
 using TakeChunk = std::function<void(TextBuffer::Chunk chunk, qint64 bytesDone, qint64 bytesTotal)>;
@@ -42,60 +39,97 @@ bool openFile(const QString &path, QFile &file, QString *error)
     return true;
 }
 
-// Gives back the pages of a mapping before `to`, from `from` on, and says how far that went.
-// The file's bytes are needed once; what stays in memory is the text made from them.
-qint64 releasePages(const uchar *map, qint64 from, qint64 to)
-{
-#ifdef Q_OS_LINUX
-    static const qint64 page = sysconf(_SC_PAGESIZE);
-    const qint64 end = to / page * page;
-    if (end <= from)
-        return from;
-    madvise(const_cast<uchar *>(map) + from, end - from, MADV_DONTNEED);
-    return end;
-#else
-    Q_UNUSED(map);
-    Q_UNUSED(from);
-    return to;
-#endif
-}
+using TakeBytes = std::function<qsizetype(QByteArrayView bytes, bool last)>;
 
-// Decodes an open file a chunk at a time into take, until the end or until stop is set.
-bool decodeFile(QFile &file, const std::atomic_bool &stop, const TakeChunk &take, TextFileFormat *format,
-                QString *error)
+// Reads the file from its start, up to limit bytes, a block at a time into take. take returns
+// how many of the bytes it used (the rest come again at the front of the next block), or -1
+// when it needs no more; the last call says so and must use them all. The file is read, not
+// mapped: a file that another program cuts short meanwhile then only ends sooner.
+bool readBlocks(QFile &file, qint64 limit, const std::atomic_bool &stop, const TakeBytes &take, QString *error)
 {
-    // Mapped, the bytes are read from the page cache without a copy of the file in memory;
-    // what cannot be mapped (an empty size, as /proc reports) is read whole.
-    const qint64 size = file.size();
-    const uchar *map = size > 0 ? file.map(0, size) : nullptr;
-    QByteArray read;
-    if (!map) {
-        read = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
+    if (!file.seek(0)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    QByteArray buffer;
+    qsizetype kept = 0;
+    for (qint64 left = limit;;) {
+        if (stop.load(std::memory_order_relaxed))
+            return false;
+        const qint64 want = std::min<qint64>(kChunkBytes, left);
+        buffer.resize(kept + want);
+        const qint64 got = want > 0 ? file.read(buffer.data() + kept, want) : 0;
+        if (got < 0) {
             setError(error, file.errorString());
             return false;
         }
+        left -= got;
+        const bool last = got == 0;
+        const QByteArrayView bytes(buffer.constData(), kept + got);
+        const qsizetype used = take(bytes, last);
+        if (used < 0 || last)
+            return true;
+        kept = bytes.size() - used;
+        std::memmove(buffer.data(), buffer.constData() + used, kept);
     }
-    const QByteArrayView bytes = map ? QByteArrayView(map, size) : QByteArrayView(read);
-    const qint64 total = bytes.size();
-#ifdef Q_OS_LINUX
-    if (map)
-        madvise(const_cast<uchar *>(map), size, MADV_SEQUENTIAL);
-#endif
-    TextDecoder decoder(bytes);
-    qint64 released = 0;
-    while (!decoder.atEnd()) {
-        if (stop.load(std::memory_order_relaxed))
-            return false;
-        TextBuffer::Chunk chunk(decoder.next(kChunkBytes));
-        const qint64 done = total - decoder.bytesLeft();
-        if (map)
-            released = releasePages(map, released, done);
-        take(std::move(chunk), done, total);
+}
+
+// Decodes an open file a chunk at a time into take, until the end or until stop is set: first
+// its format is settled from all of its bytes, as decodeText does, then they are read again
+// and decoded.
+bool decodeFile(QFile &file, const std::atomic_bool &stop, const TakeChunk &take, TextFileFormat *format,
+                QString *error)
+{
+    // A pipe or a device can be read only once.
+    if (file.isSequential()) {
+        const QByteArray bytes = file.readAll();
+        TextDecoder decoder(bytes);
+        while (!decoder.atEnd()) {
+            if (stop.load(std::memory_order_relaxed))
+                return false;
+            TextBuffer::Chunk chunk(decoder.next(kChunkBytes));
+            take(std::move(chunk), bytes.size() - decoder.bytesLeft(), bytes.size());
+        }
+        if (format)
+            *format = decoder.format();
+        return true;
     }
-    if (format)
+    FormatSniffer sniffer;
+    qint64 size = 0;
+    bool whole = true;  // the first reading went to the end
+    const bool sniffed = readBlocks(
+        file, std::numeric_limits<qint64>::max(), stop,
+        [&](QByteArrayView bytes, bool last) -> qsizetype {
+            const qsizetype used = sniffer.add(bytes, last);
+            size += used;
+            whole = !sniffer.settled();
+            return whole ? used : -1;
+        },
+        error);
+    if (!sniffed)
+        return false;
+    // The text is read as far as its format was settled on, or to the end when the start sufficed.
+    const qint64 limit = whole ? size : std::numeric_limits<qint64>::max();
+    const qint64 total = whole ? size : file.size();
+    TextDecoder decoder(sniffer.format());
+    qsizetype mark = sniffer.markLength();
+    qint64 done = 0;
+    const bool read = readBlocks(
+        file, limit, stop,
+        [&](QByteArrayView bytes, bool last) {
+            const qsizetype skipped = std::min(mark, bytes.size());
+            mark = 0;
+            qsizetype used = 0;
+            QString text = decoder.decode(bytes.sliced(skipped), last, &used);
+            done += skipped + used;
+            if (!text.isEmpty())
+                take(TextBuffer::Chunk(std::move(text)), done, std::max(total, done));
+            return skipped + used;
+        },
+        error);
+    if (read && format)
         *format = decoder.format();
-    return true;
+    return read;
 }
 
 } // namespace
