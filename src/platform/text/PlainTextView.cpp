@@ -680,11 +680,29 @@ void PlainTextView::change(qsizetype from, qsizetype count, const std::function<
 void PlainTextView::textChanged(qsizetype position, qsizetype removed, qsizetype added)
 {
     textArrived(position, removed, added);
-    if (QAccessible::isActive()) {
+    if (QAccessible::isActive())
+        tellScreenReader(position, removed, added);
+    emit contentsChanged(position, removed, added);
+}
+
+// As Qt's own editors tell it: the text put in, and as many spaces as were taken out. A change
+// too large to read out only says where it was.
+void PlainTextView::tellScreenReader(qsizetype position, qsizetype removed, qsizetype added)
+{
+    constexpr qsizetype kTold = 1 << 16;
+    if (removed > kTold || added > kTold) {
         QAccessibleTextUpdateEvent changed(this, int(position), QString(), QString());
         QAccessible::updateAccessibility(&changed);
+    } else if (removed == 0) {
+        QAccessibleTextInsertEvent inserted(this, int(position), m_buffer.text(position, added));
+        QAccessible::updateAccessibility(&inserted);
+    } else if (added == 0) {
+        QAccessibleTextRemoveEvent taken(this, int(position), QString(removed, u' '));
+        QAccessible::updateAccessibility(&taken);
+    } else {
+        QAccessibleTextUpdateEvent changed(this, int(position), QString(removed, u' '), m_buffer.text(position, added));
+        QAccessible::updateAccessibility(&changed);
     }
-    emit contentsChanged(position, removed, added);
 }
 
 void PlainTextView::textArrived(qsizetype position, qsizetype removed, qsizetype added)

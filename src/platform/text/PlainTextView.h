@@ -150,6 +150,7 @@ private:
     // Makes a change to [from, from + count) through apply, which returns the length put there.
     void change(qsizetype from, qsizetype count, const std::function<qsizetype()> &apply);
     void showHistoryStep(const std::optional<TextBuffer::Change> &change);
+    void tellScreenReader(qsizetype position, qsizetype removed, qsizetype added);
     void moveCaret(qsizetype position, bool keepAnchor, bool keepX = false);
     void dropPreedit();
     qsizetype wholeCharacter(qsizetype position, bool forward) const;

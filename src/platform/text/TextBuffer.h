@@ -33,7 +33,6 @@ public:
         Chunk() = default;
         explicit Chunk(QString text);
         qsizetype size() const { return m_narrow ? m_latin1.size() : m_text.size(); }
-        bool isNarrow() const { return m_narrow; }
 
     private:
         friend class TextBuffer;
