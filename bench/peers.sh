@@ -21,6 +21,7 @@
 # the pair again every quarter second; a repeated pair leaves the same single "Q".
 set -euo pipefail
 export LC_ALL=C  # EPOCHREALTIME with a decimal point
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/support/xdisplay.sh"
 
 usage() { sed -n '2,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 2; }
 [ $# -eq 1 ] && [ "${1:-}" != -h ] && [ "${1:-}" != --help ] || usage
@@ -115,18 +116,7 @@ items=("10 MB text|text-10MB.txt|3|"
        "2,000,000 short lines|lines-2M.txt|3|")
 
 # ---- Display -------------------------------------------------------------------------------
-display=
-for number in $(seq $((100 + $$ % 500)) 700); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    display=:$number
-    break
-done
-[ -n "$display" ] || die "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || die "Xvfb did not start: $(cat "$work/xvfb.log")"
+start_x_display "$work" || die "no virtual X display"
 mkdir -p "$work/wm"
 HOME=$work/wm openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!

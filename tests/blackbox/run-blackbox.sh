@@ -7,6 +7,7 @@
 # Exit 77 means the tools for it are not installed.
 set -euo pipefail
 program=${1:?usage: run-blackbox.sh PROGRAM}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xdisplay.sh"
 
 for tool in Xvfb xdotool xclip openbox; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -32,17 +33,7 @@ mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/Penwick" && chmod 700 "$XDG_RUNTIM
 settings=$XDG_CONFIG_HOME/Penwick/Penwick.conf
 unset QT_QPA_PLATFORM
 
-display=
-for number in $(seq $((100 + $$ % 500)) 700); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    display=:$number
-    break
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_x_display "$work" || fail "no virtual X display"
 openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 # A busy machine (tests run in parallel) can take a while to start the window manager.

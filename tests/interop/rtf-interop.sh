@@ -13,6 +13,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../support/xdisplay.sh"
 root=$(cd "$here/../.." && pwd)
 program=$root/build/src/penwick
 keep=
@@ -95,18 +96,7 @@ run_limited() {  # SECS COMMAND...
     return "$status"
 }
 
-display=
-for number in $(seq $((100 + $$ % 500)) 700); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    display=:$number
-    break
-done
-[ -n "$display" ] || die "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || die "Xvfb did not start: $(cat "$work/xvfb.log")"
+start_x_display "$work" || die "no virtual X display"
 # A real window manager, so focus, activation and dialogs behave as on a desktop.
 HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!

@@ -168,6 +168,8 @@ private:
     void record(Edit edit, bool mergeable);
     std::optional<Change> replay(const Step &step, bool undoing);
 
+    // What pieces point into: the file's chunks, text put in at once in large amounts, and the
+    // one growing buffer that typing goes into (m_added).
     std::vector<Chunk> m_buffers;
     std::vector<Piece> m_pieces;
     mutable std::vector<Sums> m_sums{Sums{}};
