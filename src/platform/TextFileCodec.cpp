@@ -391,37 +391,61 @@ QByteArray encodeText(const QString &text, const TextFileFormat &format)
 
 TextEncoder::TextEncoder(const TextFileFormat &format, qsizetype expectedUnits)
     : m_format(format)
-    , m_streaming(format.encoding.compare(kUtf8, Qt::CaseInsensitive) == 0)
 {
-    if (!m_streaming)
+    const auto is = [&](const QByteArray &name) { return format.encoding.compare(name, Qt::CaseInsensitive) == 0; };
+    m_writing = is(kUtf8)          ? Writing::Utf8
+                : is(kUtf16LE)     ? Writing::Utf16LE
+                : is(kUtf16BE)     ? Writing::Utf16BE
+                : is(kWindows1252) ? Writing::Windows1252
+                                   : Writing::Whole;
+    if (m_writing == Writing::Whole)
         return;
-    m_bytes.reserve(expectedUnits + expectedUnits / 8 + 3);
-    if (format.byteOrderMark)
+    const bool utf16 = m_writing == Writing::Utf16LE || m_writing == Writing::Utf16BE;
+    m_bytes.reserve((expectedUnits + expectedUnits / 8) * (utf16 ? 2 : 1) + 3);
+    if (m_writing == Writing::Utf8 && format.byteOrderMark)
         m_bytes = "\xEF\xBB\xBF";
+    else if (utf16 && format.byteOrderMark)
+        m_bytes = encodeUtf16(QStringView(), m_writing == Writing::Utf16BE, true);
 }
 
 void TextEncoder::add(QStringView piece)
 {
-    if (!m_streaming) {
+    if (m_writing == Writing::Whole) {
         m_text += piece;
         return;
     }
     // Breaks are whole within a piece ('\n' is one unit), so each piece takes its style alone.
-    if (m_format.lineEnding == LineEnding::LF)
+    QString styled;
+    if (m_format.lineEnding != LineEnding::LF) {
+        styled = withLineEnding(piece.toString(), m_format.lineEnding);
+        piece = styled;
+    }
+    if (m_writing == Writing::Windows1252) {
+        if (std::optional<QByteArray> bytes = encodeWindows1252(piece)) {
+            m_bytes += *bytes;
+            return;
+        }
+        // What is written so far comes back as it was read, and is written again as UTF-8.
+        m_bytes = decodeWindows1252(m_bytes).toUtf8();
+        m_writing = Writing::Utf8;
+    }
+    if (m_writing == Writing::Utf8) {
         m_bytes += m_utf8.encode(piece);
-    else
-        m_bytes += m_utf8.encode(withLineEnding(piece.toString(), m_format.lineEnding));
-    m_partedPair = !piece.isEmpty() && piece.back().isHighSurrogate();
+        m_partedPair = !piece.isEmpty() && piece.back().isHighSurrogate();
+    } else {
+        m_bytes += encodeUtf16(piece, m_writing == Writing::Utf16BE, false);
+    }
 }
 
 void TextEncoder::add(QLatin1StringView piece)
 {
-    if (!m_streaming) {
+    if (m_writing == Writing::Whole) {
         m_text += piece;
         return;
     }
-    // Half a pair waiting in the encoder is written, as whatever it makes, before what follows.
-    if (m_partedPair) {
+    // Only UTF-8 is written straight from 8 bits; nor then while half a pair waits in the
+    // encoder, which must be written, as whatever it makes, before what follows.
+    if (m_writing != Writing::Utf8 || m_partedPair) {
         add(QStringView(QString(piece)));
         return;
     }
@@ -457,7 +481,7 @@ void TextEncoder::add(QLatin1StringView piece)
 
 QByteArray TextEncoder::finish()
 {
-    if (!m_streaming)
+    if (m_writing == Writing::Whole)
         return encodeText(m_text, m_format);
     return std::move(m_bytes);
 }

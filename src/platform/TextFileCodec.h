@@ -87,8 +87,9 @@ private:
 QByteArray encodeText(const QString &text, const TextFileFormat &format);
 
 // The same writing, given the text a piece at a time (pieces may part a surrogate pair), so
-// that a UTF-8 file's text need not exist as one string beside the bytes it becomes. Other
-// encodings, which may have to fall back to UTF-8 as a whole, gather the text first.
+// that a file's text need not exist as one string beside the bytes it becomes. Windows-1252
+// that meets a character it cannot hold turns what it has written into UTF-8 and goes on in
+// that. Encodings other than the ones Penwick reads gather the text first.
 class TextEncoder
 {
 public:
@@ -98,8 +99,9 @@ public:
     QByteArray finish();
 
 private:
+    enum class Writing { Utf8, Utf16LE, Utf16BE, Windows1252, Whole };
     TextFileFormat m_format;
-    bool m_streaming;
+    Writing m_writing;
     QStringEncoder m_utf8{QStringConverter::Utf8};
     QByteArray m_bytes;
     QString m_text;

@@ -128,6 +128,12 @@ private slots:
         QCOMPARE(decodeText(written).text, u"\u00e9 \u65e5\n"_s);
         // U+0080 is no Windows-1252 character either, although byte 0x80 exists.
         QCOMPARE(encodeText(u"\u0080"_s, legacy), QByteArray("\xC2\x80"));
+        // Written a piece at a time, the pieces before such a character become UTF-8 too.
+        TextEncoder pieces(legacy);
+        pieces.add(QStringView(u"\u20ac\n"));
+        pieces.add(QLatin1StringView("\xE9 "));
+        pieces.add(QStringView(u"\u65e5\n"));
+        QCOMPARE(pieces.finish(), QByteArray("\xE2\x82\xAC\r\n\xC3\xA9 \xE6\x97\xA5\r\n"));
     }
 
     void validUtf8IsTellingApartLegacyText_data()
