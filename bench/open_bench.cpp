@@ -72,9 +72,11 @@ int childOpen(const QString &path)
     std::sort(latencies.begin(), latencies.end());
     std::printf("key_median=%f\nkey_max=%f\n", latencies[latencies.size() / 2], latencies.back());
 
+    std::printf("peak_edit=%f\n", bench::peakMemoryMiB());
     timer.restart();
     const bool saved = window.documents().save();
     std::printf("save=%f\nsaved=%d\n", seconds(timer), saved ? 1 : 0);
+    std::printf("peak_save=%f\n", bench::peakMemoryMiB());
     std::fflush(stdout);
     std::_Exit(saved ? 0 : 1);  // the figures are out; tearing a large document down is not measured
 }

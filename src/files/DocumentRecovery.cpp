@@ -43,7 +43,7 @@ RecoveryCopy snapshotDocument(const RichTextBox &editor, const DocumentState &do
     copy.saved = QDateTime::currentDateTimeUtc();
     if (copy.richText)
         copy.rtf = editor.TextRTF();
-    else
+    else if (!(copy.buffer = editor.plainTextBuffer()))
         copy.text = editor.rawText();
     return copy;
 }

@@ -1,11 +1,13 @@
 #include "files/RecoveryStore.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStringEncoder>
 #include <QUuid>
 
 #include <algorithm>
@@ -98,21 +100,45 @@ std::unique_ptr<QLockFile> makeLock(const QString &path)
     return lock;
 }
 
-} // namespace
-
-QByteArray recoveryFileBytes(const RecoveryCopy &copy)
+// Hands the UTF-8 of a plain editor's text to take a piece at a time, so that it is never whole.
+void encodeBuffer(const TextBuffer &buffer, const std::function<void(QByteArrayView)> &take)
 {
-    QByteArray content;
-    if (copy.richText) {
-        content = copy.rtf;
-    } else {
-        QString text = copy.text;
-        for (QChar &c : text) {
-            if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-                c = u'\n';
-        }
-        content = text.toUtf8();
+    constexpr qsizetype kPiece = 1 << 20;
+    QStringEncoder utf8(QStringConverter::Utf8);
+    buffer.visit(0, buffer.length(), [&](QStringView piece) {
+        for (qsizetype at = 0; at < piece.size(); at += kPiece)
+            take(QByteArray(utf8.encode(piece.sliced(at, std::min(kPiece, piece.size() - at)))));
+        return true;
+    });
+}
+
+// The RTF, or the text in UTF-8 (from a string: its separators as breaks).
+QByteArray recoveryContent(const RecoveryCopy &copy)
+{
+    if (copy.richText)
+        return copy.rtf;
+    if (copy.buffer) {
+        QByteArray content;
+        encodeBuffer(*copy.buffer, [&content](QByteArrayView piece) { content += piece; });
+        return content;
     }
+    // The separators are turned into breaks in the bytes, so that the text is not copied first.
+    QByteArray content = copy.text.toUtf8();
+    char *put = content.data();
+    for (const char *at = content.constData(), *end = at + content.size(); at < end;) {
+        if (end - at >= 3 && at[0] == '\xE2' && at[1] == '\x80' && (at[2] == '\xA8' || at[2] == '\xA9')) {
+            *put++ = '\n';
+            at += 3;
+        } else {
+            *put++ = *at++;
+        }
+    }
+    content.truncate(put - content.constData());
+    return content;
+}
+
+QByteArray recoveryHeader(const RecoveryCopy &copy, qsizetype length, const QByteArray &digest)
+{
     QByteArray bytes = kMagic;
     bytes += "\nfile " + copy.file.toUtf8().toPercentEncoding("/");
     bytes += QByteArray("\ntype ") + (copy.richText ? "rtf" : "text");
@@ -120,11 +146,44 @@ QByteArray recoveryFileBytes(const RecoveryCopy &copy)
     bytes += QByteArray("\nbom ") + (copy.textFormat.byteOrderMark ? "1" : "0");
     bytes += "\neol " + lineEndingName(copy.textFormat.lineEnding);
     bytes += "\nsaved " + copy.saved.toUTC().toString(Qt::ISODateWithMs).toLatin1();
-    bytes += "\nlength " + QByteArray::number(content.size());
-    bytes += "\nmd5 " + QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex();
+    bytes += "\nlength " + QByteArray::number(length);
+    bytes += "\nmd5 " + digest.toHex();
     bytes += "\n\n";
-    bytes += content;
     return bytes;
+}
+
+// Writes the copy into file. A plain editor's text is encoded twice, a piece at a time: first
+// for the length and digest that the header begins with, then into the file.
+bool writeRecoveryFile(const RecoveryCopy &copy, QIODevice &file)
+{
+    if (!copy.buffer || copy.richText) {
+        const QByteArray content = recoveryContent(copy);
+        const QByteArray header =
+            recoveryHeader(copy, content.size(), QCryptographicHash::hash(content, QCryptographicHash::Md5));
+        return file.write(header) == header.size() && file.write(content) == content.size();
+    }
+    QCryptographicHash digest(QCryptographicHash::Md5);
+    qsizetype length = 0;
+    encodeBuffer(*copy.buffer, [&](QByteArrayView piece) {
+        digest.addData(piece);
+        length += piece.size();
+    });
+    const QByteArray header = recoveryHeader(copy, length, digest.result());
+    bool written = file.write(header) == header.size();
+    encodeBuffer(*copy.buffer, [&](QByteArrayView piece) {
+        written = written && file.write(piece.data(), piece.size()) == piece.size();
+    });
+    return written;
+}
+
+} // namespace
+
+QByteArray recoveryFileBytes(const RecoveryCopy &copy)
+{
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    writeRecoveryFile(copy, bytes);
+    return bytes.data();
 }
 
 std::optional<RecoveryCopy> parseRecoveryFile(const QByteArray &bytes)
@@ -239,14 +298,14 @@ bool RecoveryStore::save(RecoveryCopy copy)
     enqueue([latest = m_latest, generation, path = copyPath(), copy = std::move(copy)]() mutable {
         if (*latest != generation)
             return;
-        const QByteArray bytes = recoveryFileBytes(copy);
-        copy = RecoveryCopy();
         // Whole or not at all: a kill at any moment leaves the previous copy or this one.
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return;
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (file.write(bytes) == bytes.size())
+        const bool written = writeRecoveryFile(copy, file);
+        copy = RecoveryCopy();
+        if (written)
             file.commit();
     });
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TextFileCodec.h"
+#include "platform/text/TextBuffer.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -23,11 +24,15 @@ struct RecoveryCopy {
     QDateTime saved;
     QByteArray rtf;  // a rich-text document
     QString text;  // a plain-text one; paragraph and line separators read as '\n'
+    // Instead of text, to be written: the text as a plain editor holds it, shared with it, so
+    // that a large document is not copied whole to be kept safe.
+    std::shared_ptr<const TextBuffer> buffer;
 };
 
 // One file: a header naming the document, its type and a digest, then the RTF or the text in
 // UTF-8. Reading gives nothing for bytes that are not a whole copy (cut short, foreign, damaged).
 QByteArray recoveryFileBytes(const RecoveryCopy &copy);
+
 std::optional<RecoveryCopy> parseRecoveryFile(const QByteArray &bytes);
 
 // $XDG_STATE_HOME/Penwick, or ~/.local/state/Penwick without it.

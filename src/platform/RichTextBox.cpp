@@ -1119,6 +1119,14 @@ RichTextBox::Snapshot RichTextBox::snapshot() const
     return snapshot;
 }
 
+std::shared_ptr<const TextBuffer> RichTextBox::plainTextBuffer() const
+{
+    waitForLoad();
+    if (!m_plain)
+        return nullptr;
+    return std::make_shared<const TextBuffer>(buffer().withoutHistory());
+}
+
 void RichTextBox::restore(const Snapshot &snapshot)
 {
     if (snapshot.m_plainText) {

@@ -137,6 +137,9 @@ public:
         TextFileFormat m_textFormat;
     };
     Snapshot snapshot() const;
+    // The plain engine's text without its history, sharing the editor's buffers, for work that
+    // reads it elsewhere (a recovery copy written on another thread); null in the rich engine.
+    std::shared_ptr<const TextBuffer> plainTextBuffer() const;
     void restore(const Snapshot &snapshot);  // with no history: undo would only show the swap
 
     // Runs edit on the document as one undoable step, for edits that go through the text

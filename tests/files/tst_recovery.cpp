@@ -121,6 +121,28 @@ private slots:
         QVERIFY(!QFile::exists(copy));
     }
 
+    // A text file held in the editor's own buffers comes back as typed into, and is saved in
+    // its own form.
+    void textFileComesBackAsTheEditorHeldIt()
+    {
+        WindowLater f;
+        const QString path = f.dir.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(writeFileBytes(path, "caf\xC3\xA9\r\nline \xE2\x82\xAC\r\n"));
+        frmPenwick &crashed = f.remake(path);
+        QCOMPARE(crashed.rtbEditor().engine(), RichTextBox::Engine::Plain);
+        crashed.rtbEditor().setSelStart(4);
+        typeAndKeep(crashed, QStringLiteral(" au lait"));
+        if (QTest::currentTestFailed())
+            return;
+
+        f.answers->messageAnswers = {msgbox::Yes};
+        frmPenwick &window = f.remake(path);
+        QCOMPARE(window.rtbEditor().Text(), QStringLiteral("caf\u00e9 au lait\r\nline \u20ac\r\n"));
+        emit menu(window, "mnuFile")->aboutToShow();
+        action(window, "mnuFileSave")->trigger();
+        QCOMPARE(readFileBytes(path), QByteArray("caf\xC3\xA9 au lait\r\nline \xE2\x82\xAC\r\n"));
+    }
+
     void savingOrGivingUpRemovesTheCopy_data()
     {
         QTest::addColumn<QString>("command");

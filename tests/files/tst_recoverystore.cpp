@@ -98,6 +98,17 @@ private slots:
         plain.textFormat = {"windows-1252", false, LineEnding::CRLF};
         QTest::newRow("plain text with its file's form") << plain << QStringLiteral("one\ntwo\nthree\nü €");
         QTest::newRow("untitled, empty") << textCopy(QString()) << QString();
+        // The text as a plain editor holds it, in 8-bit and wide buffers, taken as it stood:
+        // typing after it changes the editor's text, not the copy's.
+        TextBuffer editor(QStringLiteral("caf\u00e9\none\u2029"));
+        editor.appendChunk(QStringLiteral("wide \u20ac\n"));
+        editor.insert(4, QStringLiteral("!"));
+        RecoveryCopy kept = textCopy(QString(), QStringLiteral("/tmp/kept.txt"));
+        kept.buffer = std::make_shared<const TextBuffer>(editor.withoutHistory());
+        editor.insert(0, QStringLiteral("later "));
+        editor.remove(8, 3);
+        QTest::newRow("plain text as the editor holds it")
+            << kept << QStringLiteral("caf\u00e9!\none\u2029wide \u20ac\n");
     }
 
     void writesAndReadsBack()

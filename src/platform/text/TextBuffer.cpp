@@ -689,6 +689,17 @@ void TextBuffer::setHistoryEnabled(bool on)
         clearHistory();
 }
 
+TextBuffer TextBuffer::withoutHistory() const
+{
+    TextBuffer copy;
+    copy.m_buffers = m_buffers;
+    copy.m_pieces = m_pieces;
+    copy.m_length = m_length;
+    copy.m_breaks = m_breaks;
+    copy.m_added = m_added;
+    return copy;
+}
+
 qsizetype TextBuffer::memoryUse() const
 {
     qsizetype bytes = sizeof(*this) + m_buffers.capacity() * sizeof(Chunk) + m_pieces.capacity() * sizeof(Piece)

@@ -112,6 +112,10 @@ public:
     void clearHistory();
     void setHistoryEnabled(bool on);  // off: edits are not recorded, the history is cleared
 
+    // A copy of the text alone, sharing the buffers: cheap however long the text. Each copy
+    // may then be read or edited in a thread of its own.
+    TextBuffer withoutHistory() const;
+
     // Memory held for the text in bytes, buffers and index together.
     qsizetype memoryUse() const;
 
