@@ -138,7 +138,8 @@ void openDocument(const QString &program, const QString &label, const QString &s
     bench::report(label + QStringLiteral(": every line measured, Line Count (after that)"), figureOf(samples["layout"]),
                   QStringLiteral("%1 display lines").arg(samples["lines"].empty() ? 0 : samples["lines"].front()));
     bench::report(label + QStringLiteral(": save"), figureOf(samples["save"]));
-    for (const auto &[key, when] : {std::pair{"peak_open", "open"}, std::pair{"peak", "after Line Count"}}) {
+    for (const auto &[key, when] : {std::pair{"peak_open", "open"}, std::pair{"peak", "after Line Count"},
+                                    std::pair{"peak_edit", "after typing"}, std::pair{"peak_save", "after saving"}}) {
         const bench::Figure peak = figureOf(samples[QString::fromLatin1(key)]);
         bench::reportValue(label + QStringLiteral(": peak memory, %1 (median)").arg(QLatin1String(when)), peak.median,
                            QStringLiteral("MiB = %1x the file").arg(peak.median / sizeMiB, 0, 'f', 1));
