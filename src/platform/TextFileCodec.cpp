@@ -483,5 +483,8 @@ QByteArray TextEncoder::finish()
 {
     if (m_writing == Writing::Whole)
         return encodeText(m_text, m_format);
+    // Half a pair at the very end is written as what it stands for: a character unknown.
+    if (m_writing == Writing::Utf8 && m_partedPair)
+        m_bytes += "\xEF\xBF\xBD";
     return std::move(m_bytes);
 }
