@@ -270,7 +270,7 @@ void RichTextBox::usePlainEngine()
     });
     const bool focused = m_view->hasFocus();
     m_plain->setGeometry(m_view->geometry());
-    layout()->replaceWidget(m_view, m_plain);
+    delete layout()->replaceWidget(m_view, m_plain);  // the layout's item for the view is ours to delete
     m_view->hide();
     m_plain->show();
     setFocusProxy(m_plain);
@@ -312,7 +312,7 @@ void RichTextBox::useRichEngine(bool carryText)
     }
     m_plain = nullptr;
     const bool focused = plain->hasFocus();
-    layout()->replaceWidget(plain, m_view);
+    delete layout()->replaceWidget(plain, m_view);
     m_view->setOverwriteMode(plain->overwriteMode());
     m_view->show();
     setFocusProxy(m_view);
