@@ -32,7 +32,6 @@ struct RecoveryCopy {
 // One file: a header naming the document, its type and a digest, then the RTF or the text in
 // UTF-8. Reading gives nothing for bytes that are not a whole copy (cut short, foreign, damaged).
 QByteArray recoveryFileBytes(const RecoveryCopy &copy);
-
 std::optional<RecoveryCopy> parseRecoveryFile(const QByteArray &bytes);
 
 // $XDG_STATE_HOME/Penwick, or ~/.local/state/Penwick without it.
