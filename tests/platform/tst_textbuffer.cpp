@@ -16,8 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Breaks, a surrogate pair and letters with case, so that random places fall between all of them.
-const QStringList kTokens = {u"a"_s, u"B"_s, u"\n"_s, u"\u00e9"_s, u"\u00c9"_s, u"\U0001F600"_s, u"xy\n\n"_s, u" "_s};
+// Breaks, a surrogate pair and letters with case, so that random places fall between all of them;
+// among them 8-bit letters whose other case is not (micro sign, y with diaeresis).
+const QStringList kTokens = {u"a"_s, u"B"_s, u"\n"_s, u"\u00e9"_s, u"\u00c9"_s, u"\U0001F600"_s, u"xy\n\n"_s, u" "_s,
+                             u"\u00b5"_s, u"\u00ff"_s};
 
 QString randomText(QRandomGenerator &random, int tokens)
 {

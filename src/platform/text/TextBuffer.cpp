@@ -86,8 +86,11 @@ public:
         : m_text(text)
         , m_cs(cs)
     {
-        if (cs == Qt::CaseSensitive)
+        if (cs == Qt::CaseSensitive) {
+            if (fitsLatin1(text))
+                m_latin1 = text.toLatin1();
             return;
+        }
         m_folded.resize(text.size());
         std::transform(text.utf16(), text.utf16() + text.size(), m_folded.begin(), fold);
         // Horspool's shifts, forward from the needle's last unit and backward from its first,
@@ -103,33 +106,33 @@ public:
 
     qsizetype size() const { return m_text.size(); }
 
-    // The first match in haystack at or after from, or the last at or before it.
+    // The first match in haystack at or after from, or the last at or before it. 8-bit text is
+    // searched as it is kept.
     qsizetype findIn(QStringView haystack, qsizetype from) const
     {
         if (m_cs == Qt::CaseSensitive)
             return haystack.indexOf(m_text, from);
-        const char16_t *const units = haystack.utf16();
-        const qsizetype last = size() - 1;
-        for (qsizetype i = from; i <= haystack.size() - size();) {
-            const char16_t end = fold(units[i + last]);
-            if (end == m_folded[last] && matchesAt(units + i))
-                return i;
-            i += m_forward[end & 0xFF];
-        }
-        return -1;
+        return findFolded(haystack.utf16(), haystack.size(), from);
+    }
+    qsizetype findIn(QLatin1StringView haystack, qsizetype from) const
+    {
+        if (m_cs == Qt::CaseSensitive)
+            return m_latin1.isEmpty() ? -1 : QByteArrayView(haystack.data(), haystack.size()).indexOf(m_latin1, from);
+        return findFolded(reinterpret_cast<const uchar *>(haystack.data()), haystack.size(), from);
     }
     qsizetype findLastIn(QStringView haystack, qsizetype from) const
     {
         if (m_cs == Qt::CaseSensitive)
             return haystack.lastIndexOf(m_text, from);
-        const char16_t *const units = haystack.utf16();
-        for (qsizetype i = std::min(from, haystack.size() - size()); i >= 0;) {
-            const char16_t start = fold(units[i]);
-            if (start == m_folded[0] && matchesAt(units + i))
-                return i;
-            i -= m_backward[start & 0xFF];
+        return findLastFolded(haystack.utf16(), haystack.size(), from);
+    }
+    qsizetype findLastIn(QLatin1StringView haystack, qsizetype from) const
+    {
+        if (m_cs == Qt::CaseSensitive) {
+            return m_latin1.isEmpty() ? -1
+                                      : QByteArrayView(haystack.data(), haystack.size()).lastIndexOf(m_latin1, from);
         }
-        return -1;
+        return findLastFolded(reinterpret_cast<const uchar *>(haystack.data()), haystack.size(), from);
     }
 
 private:
@@ -145,7 +148,31 @@ private:
         return table[unit];
     }
 
-    bool matchesAt(const char16_t *units) const
+    template <typename Unit>
+    qsizetype findFolded(const Unit *units, qsizetype length, qsizetype from) const
+    {
+        const qsizetype last = size() - 1;
+        for (qsizetype i = from; i <= length - size();) {
+            const char16_t end = fold(units[i + last]);
+            if (end == m_folded[last] && matchesAt(units + i))
+                return i;
+            i += m_forward[end & 0xFF];
+        }
+        return -1;
+    }
+    template <typename Unit>
+    qsizetype findLastFolded(const Unit *units, qsizetype length, qsizetype from) const
+    {
+        for (qsizetype i = std::min(from, length - size()); i >= 0;) {
+            const char16_t start = fold(units[i]);
+            if (start == m_folded[0] && matchesAt(units + i))
+                return i;
+            i -= m_backward[start & 0xFF];
+        }
+        return -1;
+    }
+    template <typename Unit>
+    bool matchesAt(const Unit *units) const
     {
         for (qsizetype k = 0; k < size(); ++k) {
             if (fold(units[k]) != m_folded[k])
@@ -155,6 +182,7 @@ private:
     }
 
     QStringView m_text;
+    QByteArray m_latin1;  // the needle in 8 bits, when it fits in them
     Qt::CaseSensitivity m_cs;
     std::u16string m_folded;
     std::array<qsizetype, 256> m_forward;
@@ -211,15 +239,6 @@ qsizetype TextBuffer::pieceAt(qsizetype position) const
     const auto after = std::upper_bound(before.begin(), before.end(), position,
                                         [](qsizetype p, const Sums &s) { return p < s.position; });
     return after - before.begin() - 1;
-}
-
-QStringView TextBuffer::pieceText(const Piece &piece, qsizetype offset, qsizetype count, QString &scratch) const
-{
-    const Chunk &buffer = m_buffers[piece.buffer];
-    const qsizetype start = piece.start + offset;
-    if (!buffer.m_narrow)
-        return QStringView(buffer.m_text).sliced(start, count);
-    return widened(QLatin1StringView(buffer.m_latin1).sliced(start, count), scratch);
 }
 
 qsizetype TextBuffer::breaksIn(std::int32_t buffer, qsizetype start, qsizetype length) const
@@ -309,6 +328,18 @@ QString TextBuffer::toString() const
     return text(0, m_length);
 }
 
+template <typename Needle>
+qsizetype TextBuffer::findInPiece(const Needle &needle, const Piece &piece, qsizetype from, bool backward) const
+{
+    const Chunk &buffer = m_buffers[piece.buffer];
+    if (buffer.m_narrow) {
+        const QLatin1StringView kept = QLatin1StringView(buffer.m_latin1).sliced(piece.start, piece.length);
+        return backward ? needle.findLastIn(kept, from) : needle.findIn(kept, from);
+    }
+    const QStringView kept = QStringView(buffer.m_text).sliced(piece.start, piece.length);
+    return backward ? needle.findLastIn(kept, from) : needle.findIn(kept, from);
+}
+
 qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const
 {
     from = std::max(from, qsizetype(0));
@@ -319,25 +350,20 @@ qsizetype TextBuffer::indexOf(QStringView needle, qsizetype from, Qt::CaseSensit
     const Needle sought(needle, cs);
     const std::vector<Sums> &before = sums();
     const qsizetype overhang = needle.size() - 1;  // how far a match may run past its piece's end
-    QString scratch;
     for (std::size_t i = pieceAt(from); i < m_pieces.size(); ++i) {
-        const QStringView view = pieceText(m_pieces[i], scratch);
+        const Piece &piece = m_pieces[i];
         const qsizetype offset = std::max(from - before[i].position, qsizetype(0));
-        const qsizetype found = sought.findIn(view, offset);
+        const qsizetype found = findInPiece(sought, piece, offset, false);
         if (found >= 0)
             return before[i].position + found;
         if (overhang == 0 || i + 1 == m_pieces.size())
             continue;
         // Any match wholly inside the piece comes before one that starts in its last units and
         // runs on into the next pieces, so those are looked for only now.
-        const qsizetype tailStart = std::max(offset, view.size() - overhang);
-        QString seam = view.sliced(tailStart).toString();
-        const qsizetype tail = seam.size();
-        visit(before[i + 1].position, overhang, [&seam](QStringView part) {
-            seam += part;
-            return true;
-        });
-        const qsizetype match = sought.findIn(seam, 0);
+        const qsizetype tailStart = std::max(offset, piece.length - overhang);
+        const qsizetype tail = piece.length - tailStart;
+        const QString seam = text(before[i].position + tailStart, tail + overhang);
+        const qsizetype match = sought.findIn(QStringView(seam), 0);
         if (match >= 0 && match < tail)
             return before[i].position + tailStart + match;
     }
@@ -356,25 +382,20 @@ qsizetype TextBuffer::lastIndexOf(QStringView needle, qsizetype from, Qt::CaseSe
     const Needle sought(needle, cs);
     const std::vector<Sums> &before = sums();
     const qsizetype overhang = needle.size() - 1;
-    QString scratch;
     for (qsizetype i = pieceAt(from); i >= 0; --i) {
-        const QStringView view = pieceText(m_pieces[i], scratch);
-        const qsizetype latest = std::min(from - before[i].position, view.size() - 1);
+        const Piece &piece = m_pieces[i];
+        const qsizetype latest = std::min(from - before[i].position, piece.length - 1);
         // Backward, a match that runs on into the next pieces comes before any wholly inside.
         if (overhang > 0 && std::size_t(i) + 1 < m_pieces.size()) {
-            const qsizetype tailStart = std::max(view.size() - overhang, qsizetype(0));
+            const qsizetype tailStart = std::max(piece.length - overhang, qsizetype(0));
             if (tailStart <= latest) {
-                QString seam = view.sliced(tailStart).toString();
-                visit(before[i + 1].position, overhang, [&seam](QStringView part) {
-                    seam += part;
-                    return true;
-                });
-                const qsizetype match = sought.findLastIn(seam, latest - tailStart);
+                const QString seam = text(before[i].position + tailStart, piece.length - tailStart + overhang);
+                const qsizetype match = sought.findLastIn(QStringView(seam), latest - tailStart);
                 if (match >= 0)
                     return before[i].position + tailStart + match;
             }
         }
-        const qsizetype found = sought.findLastIn(view, latest);
+        const qsizetype found = findInPiece(sought, piece, latest, true);
         if (found >= 0)
             return before[i].position + found;
     }

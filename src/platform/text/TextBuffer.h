@@ -150,12 +150,9 @@ private:
     const std::vector<Sums> &sums() const;
     // The piece that holds position, which is in [0, length()).
     qsizetype pieceAt(qsizetype position) const;
-    // Part of a piece's text in UTF-16: a view into its buffer, or 8-bit text widened into scratch.
-    QStringView pieceText(const Piece &piece, qsizetype offset, qsizetype count, QString &scratch) const;
-    QStringView pieceText(const Piece &piece, QString &scratch) const
-    {
-        return pieceText(piece, 0, piece.length, scratch);
-    }
+    // Searches a piece's text where it is kept, forward from or backward from `from`.
+    template <typename Needle>
+    qsizetype findInPiece(const Needle &needle, const Piece &piece, qsizetype from, bool backward) const;
     static QStringView widened(QLatin1StringView text, QString &scratch)
     {
         scratch.resize(text.size());
