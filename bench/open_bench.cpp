@@ -93,7 +93,13 @@ using Samples = QMap<QString, std::vector<double>>;
 
 bool runChild(const QString &program, const QString &file, Samples &samples)
 {
+    // A state home of its own: a child ends without closing its window, and the recovery copy
+    // it leaves would have the next child ask about it.
+    const QTemporaryDir stateHome;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome.path());
     QProcess child;
+    child.setProcessEnvironment(environment);
     child.start(program, {QStringLiteral("--child"), QStringLiteral("open"), file});
     if (!child.waitForFinished(600000) || child.exitCode() != 0) {
         std::printf("  run failed: %s\n", child.readAllStandardError().constData());
@@ -164,8 +170,7 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    // The children's settings and recovery copies stay out of the user's own: a copy left by an
-    // earlier run would have the next one ask about it.
+    // The children's settings and recovery copies stay out of the user's own.
     const QTemporaryDir homes;
     qputenv("XDG_CONFIG_HOME", homes.filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_STATE_HOME", homes.filePath(QStringLiteral("state")).toLocal8Bit());
