@@ -112,16 +112,11 @@ void encodeBuffer(const TextBuffer &buffer, const std::function<void(QByteArrayV
     });
 }
 
-// The RTF, or the text in UTF-8 (from a string: its separators as breaks).
+// The RTF, or the text of a string in UTF-8, its separators as breaks.
 QByteArray recoveryContent(const RecoveryCopy &copy)
 {
     if (copy.richText)
         return copy.rtf;
-    if (copy.buffer) {
-        QByteArray content;
-        encodeBuffer(*copy.buffer, [&content](QByteArrayView piece) { content += piece; });
-        return content;
-    }
     // The separators are turned into breaks in the bytes, so that the text is not copied first.
     QByteArray content = copy.text.toUtf8();
     char *put = content.data();

@@ -1112,7 +1112,7 @@ RichTextBox::Snapshot RichTextBox::snapshot() const
     waitForLoad();
     Snapshot snapshot;
     if (m_plain)
-        snapshot.m_plainText = std::make_shared<const TextBuffer>(buffer());
+        snapshot.m_plainText = plainTextBuffer();
     else
         snapshot.m_document.reset(document()->clone());
     snapshot.m_textFormat = m_textFormat;

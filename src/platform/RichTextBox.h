@@ -150,7 +150,7 @@ public:
     // The text of the paragraph that holds position, and where it starts.
     QString paragraphText(int position, int *start) const;
     // Replaces length characters at each of the ascending positions with text, as one
-    // undoable step, the caret after the last: Replace All in the plain engine.
+    // undoable step, the caret after the last: Replace All.
     void replaceEach(const std::vector<qsizetype> &positions, qsizetype length, const QString &text);
     // Replaces the selection, or the whole text, with what map makes of it, as one undoable
     // step with the caret after it. map is given text with '\n' breaks; in the plain engine it

@@ -215,19 +215,10 @@ void frmSearch::cmdReplaceAll_Click()
     RichTextBox &editor = m_workspace.rtbEditor();
     const int start = editor.SelStart();
     const int end = start + editor.SelLength();
-    textsearch::ReplaceAllResult result;
-    if (editor.engine() == RichTextBox::Engine::Plain) {
-        // Plain text has no formatting for the edits to keep: the text is rebuilt in one pass.
-        const textsearch::ReplaceAllPlan plan = textsearch::planReplaceAll(
-            editor.rawText(), txtFind->text(), txtReplaceWith->text(), searchOptions(), start, end);
-        editor.replaceEach(plan.positions, plan.length, plan.inserted);
-        result = plan.result;
-    } else {
-        editor.editDocument([&](QTextDocument &document) {
-            result = textsearch::replaceAll(document, txtFind->text(), txtReplaceWith->text(), searchOptions(), start,
-                                            end);
-        });
-    }
+    const textsearch::ReplaceAllPlan plan = textsearch::planReplaceAll(
+        editor.rawText(), txtFind->text(), txtReplaceWith->text(), searchOptions(), start, end);
+    editor.replaceEach(plan.positions, plan.length, plan.inserted);
+    const textsearch::ReplaceAllResult &result = plan.result;
     if (result.count > 0)
         editor.setSelStart(result.caret);
     // The run ends with a search that found nothing.
